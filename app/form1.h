@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/toolkit.h"
+#include "records/record_table.h"
+
+namespace psa {
+
+// The main window's behaviour: its start-up, one handler per button and the cell-change handler, working on
+// the window's records through the toolkit interface only.
+class Form1 {
+public:
+    Form1(Window &window, Surface &picture1, Dialogs &dialogs, FileSystem &files);
+
+    void Form_Load();
+    // The text of cell `index` (1 to 105) has changed, by typing or by the program.
+    void Text1_Change(int index);
+
+    void Command1_Click(); // "グラフ表示": draw the graph
+    void Command2_Click(); // "グラフ保存": save the graph as a bitmap
+    void Command3_Click(); // "データー保存": save the records
+    void Command4_Click(); // "データー読み込み": load records
+    void Command5_Click(); // "データー入力": start a fresh input
+    void Command6_Click(); // "入力終了": end the input
+    void Command7_Click(); // "終了": exit after confirmation
+    void Command8_Click(); // "データー追加・修正": back to the grid
+    void Command9_Click(); // "グラフ消去": clear the graph
+
+    [[nodiscard]] const Records &records() const { return records_; }
+    [[nodiscard]] Records &records() { return records_; }
+
+private:
+    void makeAvailable(Button button);
+    void makeUnavailable(Button button);
+
+    Window &window_;
+    Surface &picture1_;
+    Dialogs &dialogs_;
+    FileSystem &files_;
+    Records records_;
+};
+
+} // namespace psa

@@ -1,0 +1,152 @@
+#pragma once
+
+// The narrow interface through which the program reaches the window, its cells and buttons, the drawing
+// surface, the dialogs and the file system. Everything outside platform/ and the Qt window talks to these
+// classes only, so that tests can drive the program's logic with fakes.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace psa {
+
+// A position in the drawing surface's logical coordinates (see Surface::Scale).
+struct Point {
+    double x = 0;
+    double y = 0;
+    friend bool operator==(const Point &, const Point &) = default;
+};
+
+struct Colour {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    friend bool operator==(const Colour &, const Colour &) = default;
+};
+
+inline constexpr Colour kBlack { 0, 0, 0 };
+inline constexpr Colour kSilver { 192, 192, 192 };
+inline constexpr Colour kRed { 255, 0, 0 };
+inline constexpr Colour kWhite { 255, 255, 255 };
+// Button looks: light yellow when the button can be clicked, grey when it cannot.
+inline constexpr Colour kAvailableBackColor { 255, 255, 192 };
+inline constexpr Colour kUnavailableBackColor { 200, 200, 200 };
+
+// A picture box that keeps everything drawn on it until it is cleared.
+class Surface {
+public:
+    virtual ~Surface() = default;
+
+    // Gives the whole drawing area the logical coordinates running from upperLeft to lowerRight; each axis
+    // maps linearly onto the area's pixel extent, and runs backwards when its first value is the larger.
+    virtual void Scale(Point upperLeft, Point lowerRight) = 0;
+    // A straight line between two absolute points, in the given colour or, without one, the foreground colour.
+    virtual void Line(Point from, Point to, std::optional<Colour> colour) = 0;
+    // The outline of a circle, round on screen; the radius is measured in horizontal units.
+    virtual void Circle(Point centre, double radius) = 0;
+    // The upper-left corner of the next printed text.
+    virtual void CurrentX(double x) = 0;
+    virtual void CurrentY(double y) = 0;
+    // Writes one number at the text position in the print form: a blank or minus, the number, a blank.
+    virtual void Print(double value) = 0;
+    // Erases everything to the background colour.
+    virtual void Cls() = 0;
+    // The drawing is always kept; the flag is remembered for what the window shows about it.
+    virtual void AutoRedraw(bool on) = 0;
+    // The kept drawing encoded as a Windows bitmap, at the surface's pixel size. Empty on failure.
+    [[nodiscard]] virtual std::string BitmapBytes() const = 0;
+};
+
+enum class Button { Command1 = 1, Command2, Command3, Command4, Command5, Command6, Command7, Command8, Command9 };
+
+// The window's controls: the cell array Text1 (cells 1 to 105, element 0 is a hidden template that is never
+// addressed here) and the nine command buttons.
+class Window {
+public:
+    virtual ~Window() = default;
+
+    // Creates cell `index` as a hidden copy of the template element.
+    virtual void CreateCell(int index) = 0;
+    virtual void SetCellHeight(int index, double pixels) = 0;
+    virtual void SetCellTop(int index, double pixels) = 0;
+    virtual void SetCellLeft(int index, double pixels) = 0;
+    virtual void SetCellWidth(int index, double pixels) = 0;
+    virtual void SetCellFontSize(int index, double points) = 0;
+    virtual void SetCellVisible(int index, bool visible) = 0;
+    virtual void SetCellEnabled(int index, bool enabled) = 0;
+    virtual void SetCellFlat(int index) = 0;
+    // Setting a different text notifies the window's owner synchronously, before this call returns.
+    virtual void SetCellText(int index, std::u16string_view text) = 0;
+    [[nodiscard]] virtual std::u16string CellText(int index) const = 0;
+    virtual void SetFocusToCell(int index) = 0;
+
+    virtual void SetButtonTop(Button button, double pixels) = 0;
+    virtual void SetButtonLeft(Button button, double pixels) = 0;
+    virtual void SetButtonEnabled(Button button, bool enabled) = 0;
+    virtual void SetButtonBackColor(Button button, Colour colour) = 0;
+};
+
+enum class MsgBoxAnswer { Yes = 6, No = 7 };
+
+struct FileDialogRequest {
+    // Description and pattern joined by a vertical bar, for example u"CSVファイル|*.csv".
+    std::u16string filter;
+    // Loading uses the same save-style dialog but must not ask about replacing the file it reads.
+    bool confirmOverwrite = true;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // The modal save-style file dialog. Returns the chosen path as typed (no extension is added), or an
+    // empty string when the user cancelled.
+    [[nodiscard]] virtual std::u16string ShowSave(const FileDialogRequest &request) = 0;
+    // A modal question with Yes (the default) and No and no icon.
+    [[nodiscard]] virtual MsgBoxAnswer AskYesNo(std::u16string_view prompt, std::u16string_view title) = 0;
+    // A modal message the user must acknowledge: a failure, or data that was left out.
+    virtual void Inform(std::u16string_view message, std::u16string_view title) = 0;
+    // Ends the program at once with exit code 0; no further handler runs.
+    virtual void EndProgram() = 0;
+};
+
+// Sequential reading of a file that may be far larger than memory.
+class ByteReader {
+public:
+    virtual ~ByteReader() = default;
+    // Reads up to `size` bytes. Returns the number read, 0 at the end of the file, or -1 on a read error.
+    [[nodiscard]] virtual std::ptrdiff_t Read(char *buffer, std::size_t size) = 0;
+    // Why the last call failed, in Japanese.
+    [[nodiscard]] virtual std::u16string ErrorText() const = 0;
+};
+
+// A file that replaces the file of its name only when Commit succeeds; until then, and whenever anything
+// failed, the old file stays as it was. Destroying it uncommitted discards what was written.
+class AtomicWriter {
+public:
+    virtual ~AtomicWriter() = default;
+    [[nodiscard]] virtual bool Write(std::string_view bytes) = 0;
+    [[nodiscard]] virtual bool Commit() = 0;
+    [[nodiscard]] virtual std::u16string ErrorText() const = 0;
+};
+
+template <typename T>
+struct Opened {
+    std::unique_ptr<T> file; // null when opening failed
+    std::u16string error; // why, in Japanese, when it failed
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    [[nodiscard]] virtual Opened<ByteReader> OpenForReading(std::u16string_view path) = 0;
+    [[nodiscard]] virtual Opened<AtomicWriter> CreateReplacing(std::u16string_view path) = 0;
+    // Decodes text that is not UTF-8 as Shift_JIS, what Japanese Windows programs write. Nothing when the
+    // bytes are not valid Shift_JIS either, or the decoder is not available.
+    [[nodiscard]] virtual std::optional<std::u16string> DecodeShiftJis(std::string_view bytes) const = 0;
+};
+
+} // namespace psa
