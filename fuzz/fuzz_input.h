@@ -1,0 +1,116 @@
+#pragma once
+
+// Turns fuzzer bytes into the kinds of text and numbers the program meets, so that short inputs reach the
+// interesting cases: ASCII as it is, and the bytes from 0x80 on as the characters a Japanese input method
+// types (full-width digits, signs, period, exponent letters, the ideographic space) or other code units.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <limits>
+#include <string>
+
+namespace psa::fuzzing {
+
+inline std::u16string textFromBytes(const std::uint8_t *data, std::size_t size)
+{
+    static constexpr char16_t kWide[] = {
+        u'０',
+        u'１',
+        u'２',
+        u'３',
+        u'４',
+        u'５',
+        u'６',
+        u'７',
+        u'８',
+        u'９',
+        u'＋',
+        u'－',
+        u'\u2212',
+        u'．',
+        u'Ｅ',
+        u'ｅ',
+        u'Ｄ',
+        u'ｄ',
+        u'\u3000',
+        u'\u00A0',
+        u'\u00B7',
+        u'\uFEFF',
+        char16_t(0xD800),
+        char16_t(0xDFFF),
+        u'\uFFFF',
+        u'円',
+        u'，',
+        u'\u0000',
+    };
+    std::u16string text;
+    text.reserve(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::uint8_t byte = data[i];
+        if (byte < 0x80)
+            text.push_back(static_cast<char16_t>(byte));
+        else
+            text.push_back(kWide[(byte - 0x80) % std::size(kWide)]);
+    }
+    return text;
+}
+
+// Reads a double from the input: either one of the values that break arithmetic, or eight raw bytes.
+class NumberSource {
+public:
+    NumberSource(const std::uint8_t *data, std::size_t size)
+        : data_(data)
+        , size_(size)
+    {
+    }
+
+    [[nodiscard]] bool empty() const { return position_ >= size_; }
+
+    std::uint8_t byte() { return position_ < size_ ? data_[position_++] : 0; }
+
+    double number()
+    {
+        static constexpr double kSpecial[] = {
+            0.0,
+            -0.0,
+            0.01,
+            0.009,
+            1,
+            1.05,
+            4.56,
+            12,
+            2005,
+            1e15,
+            -1e15,
+            1e300,
+            -1e300,
+            std::numeric_limits<double>::max(),
+            std::numeric_limits<double>::lowest(),
+            std::numeric_limits<double>::denorm_min(),
+            std::numeric_limits<double>::infinity(),
+            -std::numeric_limits<double>::infinity(),
+            std::numeric_limits<double>::quiet_NaN(),
+            3.5,
+            12.5,
+            13,
+        };
+        const std::uint8_t selector = byte();
+        if (selector < 0xC0)
+            return kSpecial[selector % std::size(kSpecial)] + (selector >= 0x60 ? (selector - 0x60) : 0);
+        std::uint64_t bits = 0;
+        for (int i = 0; i < 8; ++i)
+            bits = (bits << 8) | byte();
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+
+private:
+    const std::uint8_t *data_;
+    std::size_t size_;
+    std::size_t position_ = 0;
+};
+
+} // namespace psa::fuzzing
