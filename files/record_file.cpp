@@ -165,8 +165,8 @@ public:
                 result.records.push_back(std::move(record));
         }
         // After a read error every byte reads as the end, so the loop above has stopped; whatever it
-        // made of the bytes before is not to be trusted.
-        if (source_.failed() && error_.empty()) {
+        // made of the bytes before, a cut character included, is not to be trusted.
+        if (source_.failed()) {
             error_ = reader_.ErrorText();
             if (error_.empty())
                 error_ = u"読み込み中にエラーが発生しました。";
