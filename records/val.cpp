@@ -58,8 +58,9 @@ constexpr Classified classify(char16_t c) noexcept
 // longer mantissas are cut here and a final '1' stands for the rest. This bounds the work and the buffer
 // whatever the length of the text.
 constexpr int kKeptDigits = 780;
-// Exponents beyond these cannot reach the double range even with the longest mantissa kept.
+// An exponent stops growing here: far beyond the double range, and the sums with it cannot overflow.
 constexpr std::int64_t kExponentCap = 100'000'000;
+// A leading digit at these powers of ten lies outside the double range whatever follows it.
 constexpr std::int64_t kOverflowExponent = 400;
 constexpr std::int64_t kUnderflowExponent = -400;
 
@@ -103,7 +104,9 @@ double Val(std::u16string_view text) noexcept
 
     // The number is rebuilt as "0.d1d2...e<total>", the one form std::from_chars reads the same in every
     // locale: significant digits only, with the value 0.d1d2... x 10^decimalExponent before the exponent.
-    char number[2 + kKeptDigits + 1 + 24] = { '0', '.' };
+    char number[2 + kKeptDigits + 1 + 24];
+    number[0] = '0';
+    number[1] = '.';
     char *const digits = number + 2;
     int kept = 0;
     bool pointSeen = false;
