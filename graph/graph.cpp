@@ -208,46 +208,81 @@ void drawSeries(ClippedSurface &out, const GraphGeometry &geo, const RecordTable
     }
 }
 
-// Liang-Barsky from `from` towards `to`: narrows [enter, exit] of the line's parameter to the part inside the
-// box. False when no part is inside. Long double so that the differences of coordinates near the largest
-// doubles do not overflow.
-bool clipParameters(Point from, Point to, const ClipBox &box, long double &enter, long double &exit)
+enum class Edge { None, Left, Right, Bottom, Top };
+
+// Where the line enters and leaves the box, found the Liang-Barsky way: the edge through which it enters,
+// going from `from` to `to` (None when `from` is inside), and the edge through which it leaves (None when
+// `to` is inside). Nothing when no part of the line is inside. Long double, so that the differences of
+// coordinates near the largest doubles do not overflow.
+std::optional<std::pair<Edge, Edge>> crossedEdges(Point from, Point to, const ClipBox &box)
 {
     const long double dx = static_cast<long double>(to.x) - from.x;
     const long double dy = static_cast<long double>(to.y) - from.y;
-    enter = 0;
-    exit = 1;
-    // The part of the line with p * t <= q.
-    const auto keep = [&](long double p, long double q) {
+    long double enter = 0;
+    long double exit = 1;
+    Edge entering = Edge::None;
+    Edge leaving = Edge::None;
+    // Keeps the part of the line's parameter t with p * t <= q.
+    const auto keep = [&](long double p, long double q, Edge edge) {
         if (p == 0)
             return q >= 0;
         const long double t = q / p;
         if (p < 0) {
             if (t > exit)
                 return false;
-            enter = std::max(enter, t);
+            if (t > enter) {
+                enter = t;
+                entering = edge;
+            }
         } else {
             if (t < enter)
                 return false;
-            exit = std::min(exit, t);
+            if (t < exit) {
+                exit = t;
+                leaving = edge;
+            }
         }
         return true;
     };
-    return keep(-dx, static_cast<long double>(from.x) - box.left)
-        && keep(dx, static_cast<long double>(box.right) - from.x)
-        && keep(-dy, static_cast<long double>(from.y) - box.bottom)
-        && keep(dy, static_cast<long double>(box.top) - from.y);
+    if (keep(-dx, static_cast<long double>(from.x) - box.left, Edge::Left)
+        && keep(dx, static_cast<long double>(box.right) - from.x, Edge::Right)
+        && keep(-dy, static_cast<long double>(from.y) - box.bottom, Edge::Bottom)
+        && keep(dy, static_cast<long double>(box.top) - from.y, Edge::Top))
+        return std::pair { entering, leaving };
+    return std::nullopt;
 }
 
-Point along(Point from, Point to, long double t)
+// The other coordinate of the line through a and b where its first coordinate (`along` of a point) is
+// `value`, measured from the end point nearer to that place, so that a far end point costs no precision.
+template <typename Along, typename Across>
+double interpolate(Point a, Point b, double value, Along along, Across across)
 {
-    return { static_cast<double>(from.x + t * (static_cast<long double>(to.x) - from.x)),
-        static_cast<double>(from.y + t * (static_cast<long double>(to.y) - from.y)) };
+    const Point &anchor = std::fabs(value - along(a)) <= std::fabs(value - along(b)) ? a : b;
+    const long double slope
+        = (static_cast<long double>(across(b)) - across(a)) / (static_cast<long double>(along(b)) - along(a));
+    return static_cast<double>(across(anchor) + (static_cast<long double>(value) - along(anchor)) * slope);
 }
 
-Point clampInto(Point p, const ClipBox &box)
+// The point where the line from a to b crosses the given edge of the box; the edge's own coordinate is exact.
+Point cutAt(Edge edge, Point a, Point b, const ClipBox &box)
 {
-    return { std::clamp(p.x, box.left, box.right), std::clamp(p.y, box.bottom, box.top) };
+    const auto xOf = [](Point p) { return p.x; };
+    const auto yOf = [](Point p) { return p.y; };
+    switch (edge) {
+    case Edge::Left:
+    case Edge::Right: {
+        const double x = edge == Edge::Left ? box.left : box.right;
+        return { x, std::clamp(interpolate(a, b, x, xOf, yOf), box.bottom, box.top) };
+    }
+    case Edge::Bottom:
+    case Edge::Top: {
+        const double y = edge == Edge::Bottom ? box.bottom : box.top;
+        return { std::clamp(interpolate(a, b, y, yOf, xOf), box.left, box.right), y };
+    }
+    case Edge::None:
+        break;
+    }
+    return a;
 }
 
 } // namespace
@@ -293,18 +328,12 @@ std::optional<std::pair<Point, Point>> ClipLine(Point from, Point to, const Clip
 {
     if (!isFinite(from) || !isFinite(to))
         return std::nullopt;
-    long double enterFrom = 0, exitFrom = 1, enterTo = 0, exitTo = 1;
-    if (!clipParameters(from, to, box, enterFrom, exitFrom)
-        || !clipParameters(to, from, box, enterTo, exitTo))
+    const auto edges = crossedEdges(from, to, box);
+    if (!edges)
         return std::nullopt;
-    // Each cut end is computed from the end point nearer to it.
-    Point first = from;
-    if (enterFrom > 0)
-        first = clampInto(enterFrom <= 0.5L ? along(from, to, enterFrom) : along(to, from, exitTo), box);
-    Point last = to;
-    if (enterTo > 0)
-        last = clampInto(enterTo <= 0.5L ? along(to, from, enterTo) : along(from, to, exitFrom), box);
-    return std::pair { first, last };
+    const auto [entering, leaving] = *edges;
+    return std::pair { entering == Edge::None ? from : cutAt(entering, from, to, box),
+        leaving == Edge::None ? to : cutAt(leaving, from, to, box) };
 }
 
 void DrawGraph(Records &records, Surface &surface)

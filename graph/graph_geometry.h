@@ -59,8 +59,8 @@ struct ClipBox {
 
 // The part of the line from `from` to `to` that lies inside the box, in the same direction; nothing when no
 // part of it does or an end is not finite. A line that lies wholly inside comes back unchanged, bit for bit;
-// a cut end is computed from the nearer end point, so that a line to a point 1e17 units away still cuts the
-// box where it should.
+// a cut end lies exactly on the box's edge, its other coordinate computed from the nearer end point, so that
+// a line to a point 1e17 units away still cuts the box where it should.
 [[nodiscard]] std::optional<std::pair<Point, Point>> ClipLine(Point from, Point to, const ClipBox &box);
 
 } // namespace psa
