@@ -186,7 +186,7 @@ private:
             error_ = std::u16string(kNotRecordFile) + u"（" + std::u16string(why) + u"）。";
     }
 
-    // get() that fails the file on a read error and on control characters.
+    // get() that fails the file at a control character: no record file holds one.
     int next()
     {
         const int c = source_.get();

@@ -24,7 +24,6 @@ public:
 
     [[nodiscard]] std::ptrdiff_t Read(char *buffer, std::size_t size) override
     {
-        ++reads;
         if (failAfter && bytesRead >= *failAfter)
             return -1;
         std::size_t count = std::min({ size, chunk, length_ - bytesRead });
@@ -41,7 +40,6 @@ public:
     std::optional<std::size_t> failAfter;
     std::u16string errorText = u"装置の入出力エラーが発生しました。";
     std::size_t bytesRead = 0;
-    int reads = 0;
 
 private:
     std::function<char(std::size_t)> byteAt_;
@@ -78,7 +76,6 @@ public:
         [[nodiscard]] bool Write(std::string_view bytes) override
         {
             ++writes_;
-            ++owner_.writes;
             if (failed_ || (owner_.writeFailure == WriteFailure::Write && writes_ == owner_.failingWrite))
                 return fail();
             pending_ += bytes;
@@ -128,7 +125,6 @@ public:
 
     [[nodiscard]] std::optional<std::u16string> DecodeShiftJis(std::string_view bytes) const override
     {
-        ++decodeCalls;
         const auto found = shiftJis.find(std::string(bytes));
         if (found == shiftJis.end())
             return std::nullopt;
@@ -142,9 +138,7 @@ public:
     std::u16string writeError = u"ディスクの空き容量が足りません。";
     std::size_t readChunk = std::numeric_limits<std::size_t>::max();
     std::optional<std::size_t> readFailAfter;
-    int writes = 0;
     int commits = 0;
-    mutable int decodeCalls = 0;
 };
 
 } // namespace psa::testing
