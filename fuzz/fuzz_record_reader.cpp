@@ -1,0 +1,83 @@
+// The record file reader on arbitrary bytes, read in chunks of varying size: never crashes, keeps at most
+// 35 records of bounded fields, and reports either records or a reason.
+
+#include "files/record_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+class BytesReader : public psa::ByteReader {
+public:
+    BytesReader(const std::uint8_t *data, std::size_t size, std::size_t chunk)
+        : data_(data)
+        , size_(size)
+        , chunk_(chunk)
+    {
+    }
+    [[nodiscard]] std::ptrdiff_t Read(char *buffer, std::size_t size) override
+    {
+        const std::size_t count = std::min({ size, chunk_, size_ - position_ });
+        std::memcpy(buffer, data_ + position_, count);
+        position_ += count;
+        return static_cast<std::ptrdiff_t>(count);
+    }
+    [[nodiscard]] std::u16string ErrorText() const override { return u"読み込みエラー"; }
+
+private:
+    const std::uint8_t *data_;
+    std::size_t size_;
+    std::size_t chunk_;
+    std::size_t position_ = 0;
+};
+
+// Shift_JIS decoding stands in as one code unit per byte when every lead byte has a trail byte.
+class ByteDecodingFiles : public psa::FileSystem {
+public:
+    [[nodiscard]] psa::Opened<psa::ByteReader> OpenForReading(std::u16string_view) override { return {}; }
+    [[nodiscard]] psa::Opened<psa::AtomicWriter> CreateReplacing(std::u16string_view) override { return {}; }
+    [[nodiscard]] std::optional<std::u16string> DecodeShiftJis(std::string_view bytes) const override
+    {
+        std::u16string text;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(bytes[i]);
+            const bool lead = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+            if (lead && ++i >= bytes.size())
+                return std::nullopt;
+            text.push_back(static_cast<char16_t>(lead ? 0x3000 + byte : byte));
+        }
+        return text;
+    }
+};
+
+[[noreturn]] void fail(const char *what)
+{
+    std::fprintf(stderr, "record reader: %s\n", what);
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    const std::size_t chunk = 1 + data[0] % 64;
+    BytesReader reader(data + 1, size - 1, chunk);
+    ByteDecodingFiles files;
+    const psa::RecordFileContents contents = psa::ReadRecordFile(reader, files);
+    if (contents.records.size() > psa::kMaxLoadedRecords)
+        fail("more than 35 records");
+    if (contents.ok()) {
+        for (const psa::RecordFields &fields : contents.records)
+            for (const std::u16string &field : fields)
+                if (field.size() > psa::kMaxFieldBytes)
+                    fail("a field longer than the limit");
+    } else if (contents.moreRecords) {
+        fail("an error that also claims more records");
+    }
+    return 0;
+}
