@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/toolkit.h"
+
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QImage>
+#include <QSize>
+#include <QStaticText>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QPainter;
+
+namespace psa {
+
+// The drawing surface on a QImage that always keeps its drawing: white until something is drawn, lines and
+// circles one pixel wide without antialiasing, texts in the surface's font. The logical coordinates given by
+// Scale map linearly onto the image's extent; before the first Scale they are the image's own pixels.
+class ImageSurface final : public Surface {
+public:
+    static constexpr QSize kDefaultSize { 849, 521 };
+
+    // An image of logicalSize x devicePixelRatio pixels, shown at logicalSize on a screen of that ratio.
+    explicit ImageSurface(QSize logicalSize = kDefaultSize, qreal devicePixelRatio = 1);
+    ~ImageSurface() override;
+    ImageSurface(const ImageSurface &) = delete;
+    ImageSurface &operator=(const ImageSurface &) = delete;
+
+    // Gives the image a new size and pixel ratio; what was drawn is scaled onto it.
+    void resize(QSize logicalSize, qreal devicePixelRatio);
+    [[nodiscard]] QSize logicalSize() const { return logicalSize_; }
+
+    // The font of printed numbers; by default the application's font.
+    void setFont(const QFont &font);
+    [[nodiscard]] const QFont &font() const { return font_; }
+
+    // The drawing so far, complete.
+    [[nodiscard]] const QImage &image() const;
+    [[nodiscard]] bool autoRedraw() const { return autoRedraw_; }
+
+    // Called after every change of the image, so that a widget showing it can repaint.
+    std::function<void()> onChanged;
+
+    void Scale(Point upperLeft, Point lowerRight) override;
+    void Line(Point from, Point to, std::optional<Colour> colour) override;
+    void Circle(Point centre, double radius) override;
+    void CurrentX(double x) override { textPosition_.x = x; }
+    void CurrentY(double y) override { textPosition_.y = y; }
+    void Print(double value) override;
+    void Cls() override;
+    void AutoRedraw(bool on) override { autoRedraw_ = on; }
+    [[nodiscard]] std::string BitmapBytes() const override;
+
+private:
+    QPainter &painter();
+    void finishPainting() const;
+    void changed() const;
+    // Sets the open painter's pen, unless it has that colour already.
+    void setPenColour(const QColor &colour);
+    // A logical position in the image's (unscaled) pixels.
+    [[nodiscard]] Point toPixels(Point logical) const;
+
+    QImage image_;
+    QSize logicalSize_;
+    QFont font_;
+    // Painting stays open between calls, which keeps drawing a graph fast; image() closes it.
+    mutable std::unique_ptr<QPainter> painter_;
+    mutable std::optional<QColor> penColour_;
+    QHash<QString, QStaticText> texts_;
+    Point upperLeft_;
+    Point lowerRight_;
+    Point textPosition_;
+    bool scaled_ = false; // until the first Scale, logical coordinates are the image's pixels
+    bool autoRedraw_ = false;
+};
+
+} // namespace psa
