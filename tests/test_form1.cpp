@@ -3,60 +3,19 @@
 #include "app/form1.h"
 #include "records/cells.h"
 #include "support/fake_dialogs.h"
+#include "support/fake_file_system.h"
 #include "support/fake_window.h"
 #include "support/recording_surface.h"
 
 #include <QtTest>
 
-#include <algorithm>
-#include <cstring>
-#include <map>
-
 using namespace psa;
 using psa::testing::FakeDialogs;
+using psa::testing::FakeFileSystem;
 using psa::testing::FakeWindow;
 using psa::testing::RecordingSurface;
 
 namespace {
-
-// Files kept in memory by name; anything else cannot be opened.
-class MemoryFiles : public FileSystem {
-public:
-    class Reader : public ByteReader {
-    public:
-        explicit Reader(std::string bytes)
-            : bytes_(std::move(bytes))
-        {
-        }
-        std::ptrdiff_t Read(char *buffer, std::size_t size) override
-        {
-            const std::size_t count = std::min(size, bytes_.size() - position_);
-            std::memcpy(buffer, bytes_.data() + position_, count);
-            position_ += count;
-            return static_cast<std::ptrdiff_t>(count);
-        }
-        std::u16string ErrorText() const override { return {}; }
-
-    private:
-        std::string bytes_;
-        std::size_t position_ = 0;
-    };
-
-    Opened<ByteReader> OpenForReading(std::u16string_view path) override
-    {
-        const auto found = files.find(std::u16string(path));
-        if (found == files.end())
-            return { nullptr, u"ファイルがありません" };
-        return { std::make_unique<Reader>(found->second), {} };
-    }
-    Opened<AtomicWriter> CreateReplacing(std::u16string_view) override
-    {
-        return { nullptr, u"書き込めません" };
-    }
-    std::optional<std::u16string> DecodeShiftJis(std::string_view) const override { return std::nullopt; }
-
-    std::map<std::u16string, std::string> files;
-};
 
 // One window with its logic, wired as the real window wires them: every cell change reaches Text1_Change.
 struct Rig {
@@ -83,7 +42,7 @@ struct Rig {
     FakeWindow window;
     RecordingSurface surface;
     FakeDialogs dialogs;
-    MemoryFiles files;
+    FakeFileSystem files;
     Form1 form { window, surface, dialogs, files };
     int changes = 0;
 };

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "platform/toolkit.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QImage;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace psa {
+
+class Form1;
+class GridCell;
+class PictureBox;
+
+// The main window as Qt widgets: the nine buttons, the title and heading labels, the picture box and the cell
+// grid. It only shows things and reports clicks and cell changes; what they do is Form1's.
+class Form1Window : public QWidget, public Window {
+    Q_OBJECT
+
+public:
+    explicit Form1Window(QWidget *parent = nullptr);
+    ~Form1Window() override;
+
+    // From now on every button click and every change of a cell's text, also one the program makes, runs
+    // the matching handler of `form` before the change returns. A handler that fails unexpectedly is
+    // abandoned with a message through `dialogs` instead of ending the program.
+    void attach(Form1 &form, Dialogs &dialogs);
+    // The image that Picture1 shows, and a call to make after it was drawn on. The image must outlive the
+    // window.
+    void setPicture(const QImage *image);
+    void pictureChanged();
+    // Runs `callback` once, right after the window has painted itself for the first time.
+    void onFirstPaint(std::function<void()> callback);
+
+    // Cell `index` (0 for the hidden template), or null when it does not exist.
+    [[nodiscard]] QLineEdit *cell(int index) const;
+    [[nodiscard]] QPushButton *button(Button button) const;
+    [[nodiscard]] QWidget *picture1() const;
+
+    void CreateCell(int index) override;
+    void SetCellHeight(int index, double pixels) override;
+    void SetCellTop(int index, double pixels) override;
+    void SetCellLeft(int index, double pixels) override;
+    void SetCellWidth(int index, double pixels) override;
+    void SetCellFontSize(int index, double points) override;
+    void SetCellVisible(int index, bool visible) override;
+    void SetCellEnabled(int index, bool enabled) override;
+    void SetCellFlat(int index) override;
+    void SetCellText(int index, std::u16string_view text) override;
+    [[nodiscard]] std::u16string CellText(int index) const override;
+    void SetFocusToCell(int index) override;
+
+    void SetButtonTop(Button button, double pixels) override;
+    void SetButtonLeft(Button button, double pixels) override;
+    void SetButtonEnabled(Button button, bool enabled) override;
+    void SetButtonBackColor(Button button, Colour colour) override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    GridCell *makeCell(int index);
+    GridCell &existingCell(int index) const;
+    QPushButton &existingButton(Button button) const;
+    void run(const std::function<void()> &handler);
+
+    std::array<GridCell *, 106> cells_ {};
+    std::array<QPushButton *, 10> buttons_ {};
+    std::array<QLabel *, 6> labels_ {};
+    PictureBox *picture1_ = nullptr;
+    Form1 *form_ = nullptr;
+    Dialogs *dialogs_ = nullptr;
+    std::function<void()> firstPaint_;
+};
+
+// Makes the Japanese Noto face the first choice of the program's default font, at the toolkit's size, so that
+// the cells and the graph's labels show Japanese and full-width text properly.
+void UseJapaneseDefaultFont();
+
+} // namespace psa

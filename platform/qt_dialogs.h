@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/toolkit.h"
+
+#include <QStringList>
+
+class QCoreApplication;
+class QWidget;
+
+namespace psa {
+
+// The dialogs of the running program, shown by Qt over `window`: Qt's own file dialog (the same on every
+// desktop) and message boxes.
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget *window);
+
+    // Returns the absolute path of the chosen file, or "" when the dialog was cancelled.
+    [[nodiscard]] std::u16string ShowSave(const FileDialogRequest &request) override;
+    // Return picks Yes; Escape and the close button answer No.
+    [[nodiscard]] MsgBoxAnswer AskYesNo(std::u16string_view prompt, std::u16string_view title) override;
+    void Inform(std::u16string_view message, std::u16string_view title) override;
+    // Hides and disables the window so that nothing more can be clicked, and ends the event loop with 0.
+    void EndProgram() override;
+
+private:
+    QWidget *window_;
+};
+
+// Turns a filter of "description|pattern" pairs, all joined by '|' ("CSVファイル|*.csv|すべて|*.*"), into
+// Qt's name filters ("CSVファイル (*.csv)"). Several patterns of one entry may be separated by ';'. A
+// trailing description without a pattern is dropped.
+[[nodiscard]] QStringList QtNameFilters(std::u16string_view filter);
+
+// Gives Qt's own dialogs their Japanese texts ("はい", "いいえ", "キャンセル", the file dialog's labels).
+// Returns false, leaving them in English, when Qt's translations are not installed.
+bool InstallJapaneseQtTexts(QCoreApplication &app);
+
+} // namespace psa
