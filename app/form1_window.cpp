@@ -1,6 +1,7 @@
 #include "app/form1_window.h"
 
 #include "app/form1.h"
+#include "platform/qt_surface.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -10,8 +11,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QResizeEvent>
 
+#include <cstdlib>
 #include <exception>
+#include <limits>
 
 namespace psa {
 
@@ -118,7 +122,7 @@ QString buttonStyle(const QColor &back)
     return QStringLiteral("QPushButton { background-color: %1; color: black; border: 1px solid %2;"
                           " padding: 0px; }"
                           "QPushButton:pressed { border-width: 2px; }"
-                          "QPushButton:focus { border-width: 2px; }"
+                          "QPushButton:focus { border-width: 2px; outline: none; }"
                           "QPushButton:disabled { color: %3; }")
         .arg(back.name(), kButtonBorderColor.name(), kDimmedCaptionColor.name());
 }
@@ -147,6 +151,7 @@ public:
             return;
         flat_ = true;
         setFrame(false);
+        centreDigits();
         update();
     }
 
@@ -161,18 +166,54 @@ protected:
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLineEdit::resizeEvent(event);
+        centreDigits();
+    }
+
+    void changeEvent(QEvent *event) override
+    {
+        QLineEdit::changeEvent(event);
+        if (event->type() == QEvent::FontChange)
+            centreDigits();
+    }
+
 private:
+    // A flat cell is lower than the Japanese face's line, and QLineEdit centres the whole line, which puts
+    // the digits onto the bottom border. Widening the text area upwards, beyond the cell, lifts the line
+    // until the digits sit in the middle; nothing is clipped, since the area only grows.
+    void centreDigits()
+    {
+        if (!flat_)
+            return;
+        const QFontMetrics metrics(font());
+        const int wanted = (height() + metrics.capHeight() + 1) / 2;
+        int bestGrowth = 0;
+        int bestError = std::numeric_limits<int>::max();
+        for (int growth = 0; growth <= metrics.height(); ++growth) {
+            // Where QLineEdit puts the baseline in a text area from -growth to the cell's bottom.
+            const int top = -growth + (height() + growth - metrics.height() + 1) / 2;
+            const int error = std::abs(top + metrics.ascent() - wanted);
+            if (error < bestError) {
+                bestError = error;
+                bestGrowth = growth;
+            }
+        }
+        setTextMargins(0, -bestGrowth, 0, 0);
+    }
+
     bool flat_ = false;
 };
 
-// Picture1: a white area that shows the graph's image from its top-left corner.
+// Picture1: a white area that shows the graph's drawing.
 class PictureBox : public QWidget {
 public:
     using QWidget::QWidget;
 
-    void setImage(const QImage *image)
+    void setSurface(ImageSurface *surface)
     {
-        image_ = image;
+        surface_ = surface;
         update();
     }
 
@@ -181,12 +222,12 @@ protected:
     {
         QPainter painter(this);
         painter.fillRect(event->rect(), Qt::white);
-        if (image_ && !image_->isNull())
-            painter.drawImage(QPoint(0, 0), *image_);
+        if (surface_)
+            painter.drawImage(QPoint(0, 0), surface_->image());
     }
 
 private:
-    const QImage *image_ = nullptr;
+    ImageSurface *surface_ = nullptr;
 };
 
 void UseJapaneseDefaultFont()
@@ -302,14 +343,10 @@ void Form1Window::run(const std::function<void()> &handler)
     }
 }
 
-void Form1Window::setPicture(const QImage *image)
+void Form1Window::showPicture(ImageSurface &surface)
 {
-    picture1_->setImage(image);
-}
-
-void Form1Window::pictureChanged()
-{
-    picture1_->update();
+    picture1_->setSurface(&surface);
+    surface.onChanged = [picture = picture1_] { picture->update(); };
 }
 
 void Form1Window::onFirstPaint(std::function<void()> callback)

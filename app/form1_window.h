@@ -7,7 +7,6 @@
 #include <array>
 #include <functional>
 
-class QImage;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -16,6 +15,7 @@ namespace psa {
 
 class Form1;
 class GridCell;
+class ImageSurface;
 class PictureBox;
 
 // The main window as Qt widgets: the nine buttons, the title and heading labels, the picture box and the cell
@@ -31,10 +31,9 @@ public:
     // the matching handler of `form` before the change returns. A handler that fails unexpectedly is
     // abandoned with a message through `dialogs` instead of ending the program.
     void attach(Form1 &form, Dialogs &dialogs);
-    // The image that Picture1 shows, and a call to make after it was drawn on. The image must outlive the
-    // window.
-    void setPicture(const QImage *image);
-    void pictureChanged();
+    // Picture1 shows the drawing of `surface` from now on and repaints whenever it changes. The surface must
+    // outlive the window.
+    void showPicture(ImageSurface &surface);
     // Runs `callback` once, right after the window has painted itself for the first time.
     void onFirstPaint(std::function<void()> callback);
 

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/form1_window.h"
 #include "platform/qt_dialogs.h"
+#include "platform/qt_surface.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_file_system.h"
 #include "support/recording_surface.h"
@@ -81,6 +82,17 @@ QColor backgroundOf(QPushButton *button)
     return button->grab().toImage().pixelColor(button->width() / 2, 4);
 }
 
+class PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+    int count = 0;
+};
+
 const QColor kLightYellow(255, 255, 192);
 const QColor kGrey(200, 200, 200);
 
@@ -104,7 +116,7 @@ private slots:
     void clickThenType();
     void programSetTextRunsTheHandlerAtOnce();
     void tabWalksTheGridThenTheButtons();
-    void pictureShowsTheImage();
+    void pictureShowsTheDrawing();
     void firstPaintHookRunsOnce();
     void exitButtonAsks();
     void nameFilters_data();
@@ -343,19 +355,24 @@ void TestWindow::tabWalksTheGridThenTheButtons()
     QCOMPARE(walked, expected);
 }
 
-void TestWindow::pictureShowsTheImage()
+void TestWindow::pictureShowsTheDrawing()
 {
     Rig rig;
+    QVERIFY(rig.showActive());
     QWidget *picture = rig.find("Picture1");
     QCOMPARE(picture->grab().toImage().pixelColor(400, 200), QColor(Qt::white));
 
-    QImage image(849, 521, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    image.setPixelColor(400, 200, Qt::red);
-    rig.window.setPicture(&image);
+    ImageSurface surface;
+    rig.window.showPicture(surface);
+    // The picture must repaint by itself once something is drawn: watch its paint events.
+    PaintCounter paints;
+    picture->installEventFilter(&paints);
+    surface.Line({ 100, 200 }, { 700, 200 }, kRed);
+    QTRY_VERIFY(paints.count > 0);
+
     const QImage shown = picture->grab().toImage();
     QCOMPARE(shown.pixelColor(400, 200), QColor(Qt::red));
-    QCOMPARE(shown.pixelColor(401, 200), QColor(Qt::white));
+    QCOMPARE(shown.pixelColor(400, 202), QColor(Qt::white));
 }
 
 void TestWindow::firstPaintHookRunsOnce()

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# End-to-end check in a real X server: starts psa-graph under Xvfb, enters three records with the mouse and
+# keyboard, shows the graph, finds its red reference lines on the screen, and exits through the confirmation.
+#
+#   run_e2e.sh <path to psa-graph> <folder for the screenshot and the log>
+#
+# Exit status 0 on success, 77 when the X tools are not installed (reported as skipped), 1 on failure.
+set -uo pipefail
+
+program=${1:?path to psa-graph}
+out=${2:?output folder}
+
+for tool in xvfb-run Xvfb xauth xdotool import convert; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is not installed"
+        exit 77
+    fi
+done
+
+if [ "${PSA_E2E_INSIDE:-}" != 1 ]; then
+    mkdir -p "$out"
+    export PSA_E2E_INSIDE=1
+    exec timeout 100 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$program" "$out"
+fi
+
+# From here on we run inside the X server.
+log=$out/psa-graph.log
+shot=$out/screenshot.png
+fail() {
+    echo "FAIL: $*"
+    [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null
+    [ -f "$log" ] && sed 's/^/  psa-graph: /' "$log"
+    exit 1
+}
+
+# Polls `command` every 0.2 s for up to `seconds`; true as soon as it succeeds.
+poll() {
+    local seconds=$1
+    shift
+    local tries=$((seconds * 5))
+    while [ "$tries" -gt 0 ]; do
+        "$@" && return 0
+        sleep 0.2
+        tries=$((tries - 1))
+    done
+    return 1
+}
+
+export QT_QPA_PLATFORM=xcb
+runtime=$(mktemp -d)
+trap 'rm -rf "$runtime"' EXIT
+export XDG_RUNTIME_DIR=$runtime
+"$program" >"$log" 2>&1 &
+pid=$!
+
+find_window() { window=$(xdotool search --onlyvisible --name '^Form1$' 2>/dev/null | head -n 1) && [ -n "$window" ]; }
+poll 20 find_window || fail "the window Form1 did not appear"
+
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH" = 1062 ] && [ "$HEIGHT" = 729 ] || fail "client area is ${WIDTH}x${HEIGHT}, not 1062x729"
+origin_x=$X
+origin_y=$Y
+
+# Clicks the middle of a control given by its window-relative rectangle.
+click() {
+    xdotool mousemove --window "$window" $(($1 + $3 / 2)) $(($2 + $4 / 2)) click 1 || fail "click at $1,$2"
+    sleep 0.3
+}
+
+xdotool windowfocus --sync "$window" 2>/dev/null
+click 208 40 105 49 # データー入力: empties the grid, focus on the first cell
+for field in 2005 4 3.2 2006 1 0.8 2007 3 0.15; do
+    xdotool type --delay 30 "$field" || fail "typing $field"
+    xdotool key Tab || fail "pressing Tab"
+done
+click 134 628 70 28 # 入力終了
+click 720 40 89 49  # グラフ表示
+
+# The reference lines are rows of pure red pixels inside Picture1 (208, 88, 849 x 521).
+red_rows() {
+    import -window root "$shot" 2>/dev/null || return 1
+    rows=$(convert "$shot" -crop "849x521+$((origin_x + 208))+$((origin_y + 88))" +repage txt:- |
+        awk -F'[,:]' '/#FF0000/ { count[$2]++ } END { for (y in count) if (count[y] >= 300) print y }' |
+        sort -n | tr '\n' ' ')
+    [ "$(echo $rows | wc -w)" -ge 2 ]
+}
+poll 10 red_rows || fail "no red reference lines in the graph area (rows: ${rows:-none}); see $shot"
+echo "red reference lines at picture rows: $rows"
+
+click 984 40 73 49 # 終了
+find_question() { question=$(xdotool search --onlyvisible --name 'かくにんメッセージ' 2>/dev/null | head -n 1) && [ -n "$question" ]; }
+poll 10 find_question || fail "the exit question did not appear"
+xdotool windowfocus --sync "$question" 2>/dev/null
+xdotool key Return # Yes is the default button
+
+exited() { ! kill -0 "$pid" 2>/dev/null; }
+poll 10 exited || fail "psa-graph still runs after answering Yes"
+wait "$pid"
+status=$?
+[ "$status" = 0 ] || fail "psa-graph exited with $status"
+echo "PASS: psa-graph drew the graph and exited with 0"
