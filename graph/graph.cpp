@@ -210,36 +210,41 @@ void drawSeries(ClippedSurface &out, const GraphGeometry &geo, const RecordTable
 
 enum class Edge { None, Left, Right, Bottom, Top };
 
-// Where the line enters and leaves the box, found the Liang-Barsky way: the edge through which it enters,
-// going from `from` to `to` (None when `from` is inside), and the edge through which it leaves (None when
-// `to` is inside). Nothing when no part of the line is inside. Long double, so that the differences of
-// coordinates near the largest doubles do not overflow.
-std::optional<std::pair<Edge, Edge>> crossedEdges(Point from, Point to, const ClipBox &box)
-{
-    const long double dx = static_cast<long double>(to.x) - from.x;
-    const long double dy = static_cast<long double>(to.y) - from.y;
+// Where the line from `from` to `to` enters and leaves the box, found the Liang-Barsky way: the line's
+// parameter t (0 at `from`, 1 at `to`) where it enters and where it leaves, and the edges crossed there (None
+// when that end point is inside). Long double, so that differences of coordinates near the largest doubles
+// do not overflow.
+struct Crossing {
     long double enter = 0;
     long double exit = 1;
     Edge entering = Edge::None;
     Edge leaving = Edge::None;
-    // Keeps the part of the line's parameter t with p * t <= q.
-    const auto keep = [&](long double p, long double q, Edge edge) {
+};
+
+// Nothing when no part of the line is inside.
+std::optional<Crossing> crossingOf(Point from, Point to, const ClipBox &box)
+{
+    const long double dx = static_cast<long double>(to.x) - from.x;
+    const long double dy = static_cast<long double>(to.y) - from.y;
+    Crossing c;
+    // Keeps the part of the line with p * t <= q.
+    const auto keep = [&c](long double p, long double q, Edge edge) {
         if (p == 0)
             return q >= 0;
         const long double t = q / p;
         if (p < 0) {
-            if (t > exit)
+            if (t > c.exit)
                 return false;
-            if (t > enter) {
-                enter = t;
-                entering = edge;
+            if (t > c.enter) {
+                c.enter = t;
+                c.entering = edge;
             }
         } else {
-            if (t < enter)
+            if (t < c.enter)
                 return false;
-            if (t < exit) {
-                exit = t;
-                leaving = edge;
+            if (t < c.exit) {
+                c.exit = t;
+                c.leaving = edge;
             }
         }
         return true;
@@ -248,7 +253,7 @@ std::optional<std::pair<Edge, Edge>> crossedEdges(Point from, Point to, const Cl
         && keep(dx, static_cast<long double>(box.right) - from.x, Edge::Right)
         && keep(-dy, static_cast<long double>(from.y) - box.bottom, Edge::Bottom)
         && keep(dy, static_cast<long double>(box.top) - from.y, Edge::Top))
-        return std::pair { entering, leaving };
+        return c;
     return std::nullopt;
 }
 
@@ -261,6 +266,11 @@ double interpolate(Point a, Point b, double value, Along along, Across across)
     const long double slope
         = (static_cast<long double>(across(b)) - across(a)) / (static_cast<long double>(along(b)) - along(a));
     return static_cast<double>(across(anchor) + (static_cast<long double>(value) - along(anchor)) * slope);
+}
+
+Point clampInto(Point p, const ClipBox &box)
+{
+    return { std::clamp(p.x, box.left, box.right), std::clamp(p.y, box.bottom, box.top) };
 }
 
 // The point where the line from a to b crosses the given edge of the box; the edge's own coordinate is exact.
@@ -328,12 +338,22 @@ std::optional<std::pair<Point, Point>> ClipLine(Point from, Point to, const Clip
 {
     if (!isFinite(from) || !isFinite(to))
         return std::nullopt;
-    const auto edges = crossedEdges(from, to, box);
-    if (!edges)
+    const auto forward = crossingOf(from, to, box);
+    if (!forward)
         return std::nullopt;
-    const auto [entering, leaving] = *edges;
-    return std::pair { entering == Edge::None ? from : cutAt(entering, from, to, box),
-        leaving == Edge::None ? to : cutAt(leaving, from, to, box) };
+    // Which edge a cut lies on is decided from the end point nearer to the cut: seen from a far end point the
+    // parameters of two edges near the other end can round to the same value.
+    Edge entering = forward->entering;
+    Edge leaving = forward->leaving;
+    if (const auto backward = crossingOf(to, from, box)) {
+        if (forward->enter > 0.5L)
+            entering = backward->leaving;
+        if (forward->exit > 0.5L)
+            leaving = backward->entering;
+    }
+    // An end point inside stays as it is; clamping cannot move it.
+    return std::pair { clampInto(entering == Edge::None ? from : cutAt(entering, from, to, box), box),
+        clampInto(leaving == Edge::None ? to : cutAt(leaving, from, to, box), box) };
 }
 
 void DrawGraph(Records &records, Surface &surface)

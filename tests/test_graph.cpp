@@ -207,6 +207,8 @@ private slots:
     void zero_span_data();
     void zero_span();
     void nothing_to_draw_without_records();
+    void unplaceable_records_break_the_series_data();
+    void unplaceable_records_break_the_series();
 
     void pathological_tables_stay_bounded_data();
     void pathological_tables_stay_bounded();
@@ -302,6 +304,15 @@ void TestGraph::clip_line_data()
     QTest::newRow("from a point 1e17 away")
         << Point { far, 30000 } << Point { 146.25, 250 } << std::optional(Point { 1910, cutY })
         << std::optional(Point { 146.25, 250 });
+    QTest::newRow("from a far point on a diagonal")
+        << Point { 1e300, 1e300 } << Point { 146.25, 250 } << std::optional(Point { 1596.25, 1700 })
+        << std::optional(Point { 146.25, 250 });
+    QTest::newRow("to a far point on a diagonal")
+        << Point { 146.25, 250 } << Point { 1e300, 1e300 } << std::optional(Point { 146.25, 250 })
+        << std::optional(Point { 1596.25, 1700 });
+    QTest::newRow("from a far point on a diagonal, past the box")
+        << Point { 1e300, 1e300 } << Point { -2000, -1896.25 } << std::optional(Point { 1596.25, 1700 })
+        << std::optional(Point { -1000, -896.25 });
     QTest::newRow("between the largest doubles")
         << Point { DBL_MAX, 300 } << Point { -DBL_MAX, 300 } << std::optional(Point { 1910, 300 })
         << std::optional(Point { -1000, 300 });
@@ -710,6 +721,36 @@ void TestGraph::nothing_to_draw_without_records()
     records.MonthSpan = 7;
     QVERIFY(drawn(records).calls.empty());
     QCOMPARE(records.MonthSpan, 7.0);
+}
+
+void TestGraph::unplaceable_records_break_the_series_data()
+{
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<int>("markers");
+    QTest::addColumn<int>("segments");
+    QTest::newRow("NaN value between")
+        << Rows { { 2004, 1, 5 }, { 2005, 1, kNaN }, { 2006, 1, 7 } } << 2 << 0;
+    QTest::newRow("infinite value between")
+        << Rows { { 2004, 1, 5 }, { 2005, 1, kInf }, { 2006, 1, 7 } } << 2 << 0;
+    QTest::newRow("infinite year between")
+        << Rows { { 2004, 1, 5 }, { kInf, 1, 6 }, { 2006, 1, 7 } } << 2 << 0;
+    QTest::newRow("NaN value last") << Rows { { 2004, 1, 5 }, { 2005, 1, 6 }, { 2006, 1, kNaN } } << 2 << 1;
+    QTest::newRow("minus infinity is plotted at the floor")
+        << Rows { { 2004, 1, 5 }, { 2005, 1, -kInf }, { 2006, 1, 7 } } << 3 << 2;
+}
+
+// A record whose point has no place leaves a gap: no marker and no band to or from it.
+void TestGraph::unplaceable_records_break_the_series()
+{
+    QFETCH(Rows, rows);
+    QFETCH(int, markers);
+    QFETCH(int, segments);
+    Records records = recordsOf(rows);
+    const RecordingSurface surface = drawn(records);
+    QCOMPARE(int(surface.callsOf<CircleCall>().size()), markers);
+    const auto lines = surface.callsOf<LineCall>();
+    const auto bands = std::count_if(lines.begin(), lines.end(), [](const LineCall &l) { return !l.colour; });
+    QCOMPARE(int(bands), 5 * segments);
 }
 
 void TestGraph::pathological_tables_stay_bounded_data()
