@@ -74,13 +74,34 @@ const HeadingDesign kHeadings[] = {
 const QRect kPicture1Geometry(208, 88, 849, 521);
 const QRect kTemplateGeometry(80, 520, 65, 25);
 const QString kDesignText = QStringLiteral("Text1");
+constexpr double kCellPoints = 10;
+
+// Whether the font database knows the family itself, not merely something fontconfig would substitute.
+// Asking for a family that is missing costs a fallback search at every font the window loads, so missing
+// families are left out of the requests.
+bool installed(const QString &family)
+{
+    return !QFontDatabase::styles(family).isEmpty();
+}
 
 QFont designFont(const QString &family, double points, QFont::Weight weight)
 {
     QFont font;
-    font.setFamilies({ family, kSubstituteFamily });
+    if (installed(family))
+        font.setFamilies({ family, kSubstituteFamily });
+    else
+        font.setFamilies({ kSubstituteFamily });
     font.setPointSizeF(points);
     font.setWeight(weight);
+    return font;
+}
+
+// The cells show the program's default face, at the size they get at start-up already, so that the start-up
+// does not lay their text out twice.
+QFont cellFont()
+{
+    QFont font;
+    font.setPointSizeF(kCellPoints);
     return font;
 }
 
@@ -89,8 +110,8 @@ QFont titleFont()
 {
     QFont font;
     font.setPointSizeF(20.25);
-    if (QFontDatabase::hasFamily(kTitleFamily)) {
-        font.setFamilies({ kTitleFamily });
+    if (installed(kTitleFamily)) {
+        font.setFamilies({ kTitleFamily, kSubstituteFamily });
         font.setWeight(QFont::Normal);
     } else {
         font.setFamilies({ kSubstituteFamily });
@@ -188,13 +209,15 @@ private:
         if (!flat_)
             return;
         const QFontMetrics metrics(font());
+        const int lineHeight = metrics.height();
+        const int ascent = metrics.ascent();
         const int wanted = (height() + metrics.capHeight() + 1) / 2;
         int bestGrowth = 0;
         int bestError = std::numeric_limits<int>::max();
-        for (int growth = 0; growth <= metrics.height(); ++growth) {
+        for (int growth = 0; growth <= lineHeight; ++growth) {
             // Where QLineEdit puts the baseline in a text area from -growth to the cell's bottom.
-            const int top = -growth + (height() + growth - metrics.height() + 1) / 2;
-            const int error = std::abs(top + metrics.ascent() - wanted);
+            const int top = -growth + (height() + growth - lineHeight + 1) / 2;
+            const int error = std::abs(top + ascent - wanted);
             if (error < bestError) {
                 bestError = error;
                 bestGrowth = growth;
@@ -301,6 +324,7 @@ GridCell *Form1Window::makeCell(int index)
     auto *made = new GridCell(kDesignText, this);
     made->setObjectName(QStringLiteral("Text1_%1").arg(index));
     made->setGeometry(kTemplateGeometry);
+    made->setFont(cellFont());
     made->hide();
     if (index > 0) {
         connect(made, &QLineEdit::textChanged, this,

@@ -10,25 +10,28 @@ set -uo pipefail
 program=${1:?path to psa-graph}
 out=${2:?output folder}
 
-for tool in xvfb-run Xvfb xauth xdotool import convert; do
+for tool in Xvfb xdotool import convert; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed"
         exit 77
     fi
 done
 
-if [ "${PSA_E2E_INSIDE:-}" != 1 ]; then
-    mkdir -p "$out"
-    export PSA_E2E_INSIDE=1
-    exec timeout 100 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$program" "$out"
-fi
-
-# From here on we run inside the X server.
+mkdir -p "$out"
 log=$out/psa-graph.log
 shot=$out/screenshot.png
+work=$(mktemp -d)
+server=
+pid=
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    [ -n "$server" ] && kill "$server" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
 fail() {
     echo "FAIL: $*"
-    [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null
     [ -f "$log" ] && sed 's/^/  psa-graph: /' "$log"
     exit 1
 }
@@ -46,10 +49,16 @@ poll() {
     return 1
 }
 
+# The server picks a free display itself and writes its number, so parallel runs never race for one.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+server=$!
+display_known() { [ -s "$work/display" ]; }
+poll 20 display_known || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=:$(head -n 1 "$work/display")
+
 export QT_QPA_PLATFORM=xcb
-runtime=$(mktemp -d)
-trap 'rm -rf "$runtime"' EXIT
-export XDG_RUNTIME_DIR=$runtime
+mkdir -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR=$work/runtime
 "$program" >"$log" 2>&1 &
 pid=$!
 
@@ -97,5 +106,6 @@ exited() { ! kill -0 "$pid" 2>/dev/null; }
 poll 10 exited || fail "psa-graph still runs after answering Yes"
 wait "$pid"
 status=$?
+pid=
 [ "$status" = 0 ] || fail "psa-graph exited with $status"
 echo "PASS: psa-graph drew the graph and exited with 0"
