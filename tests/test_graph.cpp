@@ -170,7 +170,7 @@ private slots:
     void low_values_are_plotted_at_the_floor_data();
     void low_values_are_plotted_at_the_floor();
     void second_draw_repeats_the_first();
-    void nothing_drawn_without_records();
+    void record_counts_out_of_range();
     void zero_span_data();
     void zero_span();
     void unplaceable_records_break_the_series_data();
@@ -507,12 +507,16 @@ void TestGraph::second_draw_repeats_the_first()
         std::vector<Call>(surface.calls.begin(), surface.calls.begin() + once));
 }
 
-void TestGraph::nothing_drawn_without_records()
+void TestGraph::record_counts_out_of_range()
 {
     Records records;
     records.MonthSpan = 7;
     QVERIFY(drawn(records).calls.empty());
     QCOMPARE(records.MonthSpan, 7.0);
+    Rows rows(psa::RecordTable::kRows, { 2005, 1, 5 });
+    records = recordsOf(rows);
+    records.RecordCount = 500;
+    QCOMPARE(drawn(records).callsOf<CircleCall>().size(), std::size_t(psa::RecordTable::kRows));
 }
 
 void TestGraph::zero_span_data()
