@@ -118,7 +118,9 @@ void drawYearLine(ClippedSurface &out, const GraphGeometry &geo, double x)
 void drawExactMonthGrid(
     ClippedSurface &out, const GraphGeometry &geo, double span, double month1, double yearCursor)
 {
-    for (double i = 1; i <= span; ++i) {
+    const auto months = static_cast<int>(std::floor(span)); // at most kExactMonthGridLimit
+    for (int month = 1; month <= months; ++month) {
+        const double i = month;
         const double x = geo.x(i);
         out.line({ x, GraphGeometry::PlotBottom }, { x, geo.PlotTop }, kSilver);
         if (std::fmod(std::nearbyint(month1 + i - 1), 12) == 0) {
