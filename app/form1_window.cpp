@@ -328,7 +328,7 @@ GridCell *Form1Window::makeCell(int index)
     made->hide();
     if (index > 0) {
         connect(made, &QLineEdit::textChanged, this,
-            [this, index] { run([this, index] { form_->Text1_Change(index); }); });
+            [this, index] { run([index](Form1 &target) { target.Text1_Change(index); }); });
     }
     return made;
 }
@@ -348,18 +348,20 @@ void Form1Window::attach(Form1 &form, Dialogs &dialogs)
         { Button::Command8, &Form1::Command8_Click },
         { Button::Command9, &Form1::Command9_Click },
     };
-    for (const auto &[which, handler] : handlers) {
-        connect(buttons_[std::size_t(which)], &QPushButton::clicked, this,
-            [this, handler] { run([this, handler] { (form_->*handler)(); }); });
+    for (const auto &entry : handlers) {
+        // A plain copy of the member pointer: the table above is gone when the button is clicked.
+        void (Form1::*const handler)() = entry.second;
+        connect(buttons_[std::size_t(entry.first)], &QPushButton::clicked, this,
+            [this, handler] { run([handler](Form1 &target) { (target.*handler)(); }); });
     }
 }
 
-void Form1Window::run(const std::function<void()> &handler)
+void Form1Window::run(const std::function<void(Form1 &)> &handler)
 {
     if (!form_)
         return;
     try {
-        handler();
+        handler(*form_);
     } catch (const std::exception &) {
         // The records the user typed stay in the grid; only this one action is given up.
         if (dialogs_)

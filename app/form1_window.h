@@ -67,7 +67,7 @@ private:
     GridCell *makeCell(int index);
     GridCell &existingCell(int index) const;
     QPushButton &existingButton(Button button) const;
-    void run(const std::function<void()> &handler);
+    void run(const std::function<void(Form1 &)> &handler);
 
     std::array<GridCell *, 106> cells_ {};
     std::array<QPushButton *, 10> buttons_ {};

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +18,8 @@
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir runtimeDir; // a private runtime folder keeps Qt quiet when run as root
+    qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
     QApplication app(argc, argv);
     psa::UseJapaneseDefaultFont();
     psa::ImageSurface picture1;

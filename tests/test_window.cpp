@@ -119,6 +119,7 @@ private slots:
     void pictureShowsTheDrawing();
     void firstPaintHookRunsOnce();
     void exitButtonAsks();
+    void failingHandlerIsReportedNotFatal();
     void nameFilters_data();
     void nameFilters();
     void askYesNo_data();
@@ -397,6 +398,26 @@ void TestWindow::exitButtonAsks()
     QTest::mouseClick(exit, Qt::LeftButton);
     QCOMPARE(rig.dialogs.endRequests, 1);
     QCOMPARE(rig.dialogs.questions.size(), std::size_t(2));
+}
+
+void TestWindow::failingHandlerIsReportedNotFatal()
+{
+    // Without start-up there are no cells after 50, so emptying the grid fails half-way.
+    Form1Window window;
+    RecordingSurface surface;
+    FakeDialogs dialogs;
+    FakeFileSystem files;
+    Form1 form(window, surface, dialogs, files);
+    window.attach(form, dialogs);
+
+    window.button(Button::Command5)->click();
+
+    QCOMPARE(dialogs.messages.size(), std::size_t(1));
+    QVERIFY(!dialogs.messages[0].prompt.empty());
+    QVERIFY(window.cell(50)->text().isEmpty());
+    // The window still works afterwards.
+    window.SetCellText(1, u"2005");
+    QCOMPARE(form.records().RecordTable.at(1, 1), 2005.0);
 }
 
 void TestWindow::nameFilters_data()
