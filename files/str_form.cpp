@@ -32,7 +32,7 @@ std::string Str(double value)
         return " 0";
     char *const end = converted.ptr;
 
-    char mantissa[kSignificantDigits];
+    char mantissa[kSignificantDigits] = {};
     int count = 0;
     const char *p = scientific;
     for (; p != end && *p != 'e'; ++p) {
@@ -61,7 +61,7 @@ std::string Str(double value)
             text.append(mantissa, static_cast<std::size_t>(count));
             text.append(static_cast<std::size_t>(exponent + 1 - count), '0');
         } else {
-            text.append(mantissa, static_cast<std::size_t>(exponent + 1));
+            text.append(mantissa, static_cast<std::size_t>(exponent) + 1);
             text += '.';
             text.append(mantissa + exponent + 1, static_cast<std::size_t>(count - exponent - 1));
         }
