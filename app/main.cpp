@@ -5,7 +5,6 @@
 #include "platform/qt_surface.h"
 
 #include <QApplication>
-#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -24,7 +23,7 @@ int main(int argc, char *argv[])
 
     // For timing the start-up: end as soon as the first frame is on the screen.
     if (qEnvironmentVariableIsSet("PSA_EXIT_AFTER_FIRST_FRAME"))
-        window.onFirstPaint([] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
+        window.onFirstPaint([] { QMetaObject::invokeMethod(qApp, "quit", Qt::QueuedConnection); });
 
     window.show();
     return QApplication::exec();
