@@ -1,10 +1,11 @@
-// Start-up time of psa-graph against a minimal Qt program with the same widgets: each is started many times
-// on the offscreen platform and ends right after its first frame; the wall time from starting the process to
-// its exit is measured.
+// Start-up time and peak memory of psa-graph against a minimal Qt program with the same widgets: each is
+// started many times on the offscreen platform and ends right after its first frame; the wall time from
+// starting the process to its exit and the process's peak resident memory are measured.
 //
 //   bench_startup [rounds] [psa-graph path] [minimal_window path]
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,8 +36,13 @@ std::vector<std::string> childEnvironment(const std::string &runtimeDir)
     return variables;
 }
 
-// Milliseconds from starting `program` to its exit, or a negative number when it failed.
-double runOnce(const std::string &program, const std::vector<std::string> &environment)
+struct Run {
+    double milliseconds = -1; // negative when the program failed
+    double peakKilobytes = 0;
+};
+
+// Time from starting `program` to its exit, and its peak resident memory.
+Run runOnce(const std::string &program, const std::vector<std::string> &environment)
 {
     std::vector<char *> envp;
     for (const std::string &variable : environment)
@@ -54,12 +60,13 @@ double runOnce(const std::string &program, const std::vector<std::string> &envir
     const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
-        return -1;
+        return {};
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
+    rusage usage {};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
     const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-    return elapsed.count();
+    return { elapsed.count(), static_cast<double>(usage.ru_maxrss) };
 }
 
 double median(std::vector<double> values)
@@ -86,18 +93,20 @@ int main(int argc, char *argv[])
 
     // Two rounds each to fill the file caches, then the two programs take turns so that any drift of the
     // machine's load affects both alike.
-    std::vector<double> psaTimes, minimalTimes;
+    std::vector<double> psaTimes, minimalTimes, psaPeaks, minimalPeaks;
     for (int round = -2; round < rounds; ++round) {
-        const double psa = runOnce(psaGraph, environment);
-        const double plain = runOnce(minimal, environment);
-        if (psa < 0 || plain < 0) {
+        const Run psa = runOnce(psaGraph, environment);
+        const Run plain = runOnce(minimal, environment);
+        if (psa.milliseconds < 0 || plain.milliseconds < 0) {
             std::fprintf(stderr, "a program failed to start or to exit with 0\n");
             rmdir(runtimeDir);
             return 1;
         }
         if (round >= 0) {
-            psaTimes.push_back(psa);
-            minimalTimes.push_back(plain);
+            psaTimes.push_back(psa.milliseconds);
+            minimalTimes.push_back(plain.milliseconds);
+            psaPeaks.push_back(psa.peakKilobytes);
+            minimalPeaks.push_back(plain.peakKilobytes);
         }
     }
     rmdir(runtimeDir);
@@ -107,5 +116,10 @@ int main(int argc, char *argv[])
     std::printf("BENCH startup_psa_graph %.1f ms\n", psa);
     std::printf("BENCH startup_minimal %.1f ms\n", plain);
     std::printf("BENCH startup_ratio %.2f x\n", psa / plain);
+    const double psaPeak = median(psaPeaks);
+    const double plainPeak = median(minimalPeaks);
+    std::printf("BENCH peak_rss_psa_graph %.0f KB\n", psaPeak);
+    std::printf("BENCH peak_rss_minimal %.0f KB\n", plainPeak);
+    std::printf("BENCH peak_rss_ratio %.2f x\n", psaPeak / plainPeak);
     return 0;
 }
