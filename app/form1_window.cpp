@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "platform/qt_surface.h"
+#include "records/cells.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -229,7 +230,7 @@ private:
     bool flat_ = false;
 };
 
-// Picture1: a white area that shows the graph's drawing.
+// Picture1: a white area that shows the graph's drawing, pixel for pixel on the screen it is on.
 class PictureBox : public QWidget {
 public:
     using QWidget::QWidget;
@@ -237,12 +238,14 @@ public:
     void setSurface(ImageSurface *surface)
     {
         surface_ = surface;
+        matchScreen();
         update();
     }
 
 protected:
     void paintEvent(QPaintEvent *event) override
     {
+        matchScreen();
         QPainter painter(this);
         painter.fillRect(event->rect(), Qt::white);
         if (surface_)
@@ -250,6 +253,15 @@ protected:
     }
 
 private:
+    // An image made for another pixel ratio would be shown scaled, and blurred. When the window has moved to
+    // a screen of another ratio the surface takes the new one: the old drawing is scaled over once, and the
+    // next graph is drawn at the screen's full resolution, as is the bitmap saved from it.
+    void matchScreen()
+    {
+        if (surface_ && surface_->image().devicePixelRatio() != devicePixelRatioF())
+            surface_->resize(surface_->logicalSize(), devicePixelRatioF());
+    }
+
     ImageSurface *surface_ = nullptr;
 };
 
@@ -286,6 +298,8 @@ Form1Window::Form1Window(QWidget *parent)
     picture1_->setObjectName(QStringLiteral("Picture1"));
     picture1_->setGeometry(kPicture1Geometry);
     picture1_->setFocusPolicy(Qt::NoFocus);
+    picture1_->setAccessibleName(QStringLiteral("PSAグラフ"));
+    picture1_->setAccessibleDescription(QStringLiteral("PSA値の推移グラフ"));
 
     // The template from which start-up creates cells 51 to 105; it is never shown.
     cells_[0] = makeCell(0);
@@ -307,6 +321,7 @@ Form1Window::Form1Window(QWidget *parent)
         push->setFont(designFont(kButtonFamily, design.points, QFont::Bold));
         push->setStyleSheet(buttonStyle(QColor(255, 255, 192)));
         push->setProperty("backColor", QColor(255, 255, 192));
+        push->setAccessibleName(push->text());
         buttons_[std::size_t(design.button)] = push;
         setTabOrder(previous, push);
         previous = push;
@@ -327,6 +342,12 @@ GridCell *Form1Window::makeCell(int index)
     made->setFont(cellFont());
     made->hide();
     if (index > 0) {
+        // What a screen reader says on entering the cell: its row and column, as the headings show them.
+        static const char16_t *const kColumnNames[] = { u"西暦年", u"月", u"PSA値" };
+        const Cell place = cellOf(index);
+        made->setAccessibleName(QStringLiteral("%1行目 %2")
+                                    .arg(place.row)
+                                    .arg(QString::fromUtf16(kColumnNames[place.column - 1])));
         connect(made, &QLineEdit::textChanged, this,
             [this, index] { run([index](Form1 &target) { target.Text1_Change(index); }); });
     }

@@ -31,8 +31,9 @@ public:
     // the matching handler of `form` before the change returns. A handler that fails unexpectedly is
     // abandoned with a message through `dialogs` instead of ending the program.
     void attach(Form1 &form, Dialogs &dialogs);
-    // Picture1 shows the drawing of `surface` from now on and repaints whenever it changes. The surface must
-    // outlive the window.
+    // Picture1 shows the drawing of `surface` from now on and repaints whenever it changes. The surface takes
+    // the pixel ratio of the screen the window is on, now and whenever that changes. It must outlive the
+    // window.
     void showPicture(ImageSurface &surface);
     // Runs `callback` once, right after the window has painted itself for the first time.
     void onFirstPaint(std::function<void()> callback);
