@@ -9,7 +9,7 @@
 namespace psa::testing {
 
 // Dialogs answered from a script: queued file names and Yes/No answers. Every question and message is kept.
-// A dialog with nothing queued fails the test by throwing, instead of blocking it.
+// A dialog with nothing queued fails the test by throwing std::out_of_range, instead of blocking it.
 class FakeDialogs : public Dialogs {
 public:
     struct Question {
@@ -20,18 +20,14 @@ public:
     [[nodiscard]] std::u16string ShowSave(const FileDialogRequest &request) override
     {
         fileRequests.push_back(request);
-        if (fileNames.empty())
-            throw std::logic_error("file dialog shown with no scripted answer");
-        std::u16string name = fileNames.front();
+        const std::u16string name = fileNames.at(0);
         fileNames.pop_front();
         return name;
     }
     [[nodiscard]] MsgBoxAnswer AskYesNo(std::u16string_view prompt, std::u16string_view title) override
     {
         questions.push_back({ std::u16string(prompt), std::u16string(title) });
-        if (answers.empty())
-            throw std::logic_error("question asked with no scripted answer");
-        MsgBoxAnswer answer = answers.front();
+        const MsgBoxAnswer answer = answers.at(0);
         answers.pop_front();
         return answer;
     }
