@@ -1,135 +1,75 @@
-// The file commands of the window against real files in a temporary folder: saving and loading records,
-// loads that must change nothing, writes that must keep the old file, clearing and exporting the graph.
+// The file commands of the window: with the in-memory file system, and against real files in a temporary
+// folder for the failures that only a real file system has.
 
 #include "app/form1.h"
+#include "files/str_form.h"
 #include "platform/qt_files.h"
 #include "platform/qt_surface.h"
-#include "records/cells.h"
 #include "support/fake_dialogs.h"
+#include "support/fake_file_system.h"
 #include "support/fake_window.h"
 
-#include <QImageReader>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cfloat>
 #include <csignal>
+#include <random>
 #include <sys/resource.h>
 
 using namespace psa;
-using psa::testing::FakeDialogs;
-using psa::testing::FakeWindow;
+using Handler = void (Form1::*)();
 
 namespace {
 
-const QByteArray kWorkedExample = " 2004, 11, 4.2\r\n 2005, 3, 12.5\r\n 2005, 9, 8.75\r\n";
-
 struct Rig {
-    Rig()
+    explicit Rig(bool onDisk = false)
+        : form(window, surface, dialogs, onDisk ? static_cast<FileSystem &>(real) : fake)
     {
         window.onCellChanged = [this](int index) { form.Text1_Change(index); };
         form.Form_Load();
     }
-
-    std::u16string path(const QString &name) const { return dir.filePath(name).toStdU16String(); }
-    void write(const QString &name, const QByteArray &bytes) const
-    {
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
-    QByteArray read(const QString &name) const
-    {
-        QFile file(dir.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-    // Types the records as a user would: start input, type each cell, end input.
-    void typeRecords(const QStringList &cells)
+    // Types the cells from the first on, between "input" and "end of input", and draws the graph.
+    void type(const QStringList &cells)
     {
         form.Command5_Click();
         for (int i = 0; i < cells.size(); ++i)
             window.type(i + 1, cells[i].toStdU16String());
         form.Command6_Click();
+        form.Command1_Click();
     }
-    void load(const QString &name)
+    // Clicks with `answer` ready for the file dialog; returns the messages shown, one a line.
+    QString click(Handler handler, const QString &answer)
     {
-        dialogs.fileNames.push_back(path(name));
-        form.Command4_Click();
+        dialogs.fileNames.push_back(answer.toStdU16String());
+        dialogs.messages.clear();
+        (form.*handler)();
+        QStringList shown;
+        for (const auto &message : dialogs.messages)
+            shown << QString::fromStdU16String(message.prompt);
+        return shown.join('\n');
     }
-    QStringList cellTexts(int count = kCellCount) const
+    // The first `rows` records as cell text "=" table value, which buttons can be clicked, and the counters.
+    QString records(int rows) const
     {
-        QStringList texts;
-        for (int i = 1; i <= count; ++i)
-            texts << QString::fromStdU16String(window.CellText(i));
-        return texts;
-    }
-    // Everything a load may change, in a form that QCOMPARE can show.
-    QStringList state() const
-    {
-        QStringList all = cellTexts();
-        const Records &records = form.records();
-        for (int row = 1; row <= RecordTable::kRows; ++row)
-            for (int column = 1; column <= RecordTable::kColumns; ++column)
-                all << QString::number(records.RecordTable.at(row, column), 'g', 17);
-        all << QString::number(records.RecordCount) << QString::number(records.LastCellIndex)
-            << QString::number(records.MonthSpan) << QString::number(records.InputRow);
-        for (int b = 1; b <= 9; ++b) {
-            const auto &button = window.button(Button(b));
-            all << QStringLiteral("Command%1 %2 %3").arg(b).arg(button.enabled).arg(button.backColor.blue);
-        }
-        return all;
-    }
-    QString message() const
-    {
-        return dialogs.messages.empty() ? QString()
-                                        : QString::fromStdU16String(dialogs.messages.back().prompt);
-    }
-    std::vector<double> row(int r) const
-    {
-        const RecordTable &table = form.records().RecordTable;
-        return { table.at(r, 1), table.at(r, 2), table.at(r, 3) };
+        QString all;
+        for (int i = 0; i < 3 * rows; ++i)
+            all += QString::fromStdU16String(window.CellText(i + 1)) + "="
+                + QString::number(form.records().RecordTable.at(i / 3 + 1, i % 3 + 1)) + " ";
+        for (int b = 1; b <= 9; ++b)
+            all += window.button(Button(b)).enabled ? "+" : "-";
+        return all + QString::asprintf(" %d %d", form.records().RecordCount, form.records().LastCellIndex);
     }
 
-    QTemporaryDir dir;
-    FakeWindow window;
+    psa::testing::FakeWindow window;
     ImageSurface surface;
-    FakeDialogs dialogs;
-    QtFileSystem files;
-    Form1 form { window, surface, dialogs, files };
+    psa::testing::FakeDialogs dialogs;
+    psa::testing::FakeFileSystem fake;
+    QtFileSystem real;
+    Form1 form;
 };
 
-// Everything else in the folder than the expected names: a temporary file left behind shows up here.
-QStringList entries(const QTemporaryDir &dir)
-{
-    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-}
-
-// Writes beyond `bytes` fail with EFBIG instead of killing the process, until the object goes.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limited = previous_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-private:
-    rlimit previous_ {};
-    void (*previousHandler_)(int) = nullptr;
-};
-
-QImage rgb(const QImage &image)
-{
-    return image.convertToFormat(QImage::Format_RGB32);
-}
+const QStringList kExample { "2004", "11", "4.2", "2005", "03", "12.50", "2005", "9", "8.75" };
 
 } // namespace
 
@@ -137,279 +77,151 @@ class TestForm1Files : public QObject {
     Q_OBJECT
 
 private slots:
-    void saveAndLoadBack();
-    void loadedFieldsShowAsReadAndStoreVal_data();
-    void loadedFieldsShowAsReadAndStoreVal();
-    void noRecordsSaveAnEmptyFileThatLoads();
-    void failedLoadChangesNothing_data();
-    void failedLoadChangesNothing();
-    void moreThan35RecordsLoadTheFirst35();
-    void failedSaveKeepsTheOldFile_data();
-    void failedSaveKeepsTheOldFile();
-    void bitmapExportShowsTheSurface();
-    void clearingKeepsTheRecordsForTheNextGraph();
+    void saveAndLoad();
+    void saveFailingAtEveryStepKeepsTheOldFile();
+    void failuresOnDiskChangeNothing();
+    void exportAndClearTheGraph();
 };
 
-void TestForm1Files::saveAndLoadBack()
+void TestForm1Files::saveAndLoad()
 {
     Rig rig;
-    rig.typeRecords({ "2004", "11", "4.2", "2005", "03", "12.50", "2005", "9", "8.75" });
-    rig.dialogs.fileNames.push_back(rig.path("records.csv"));
-    rig.form.Command3_Click();
-    QCOMPARE(rig.read("records.csv"), kWorkedExample);
-    QCOMPARE(rig.dialogs.fileRequests.back().filter, u"CSVファイル|*.csv");
-    QVERIFY(rig.dialogs.fileRequests.back().confirmOverwrite);
+    rig.fake.files[u"r.csv"] = "old";
+    rig.type(kExample);
+    QCOMPARE(rig.click(&Form1::Command3_Click, "r.csv"), "");
+    QCOMPARE(rig.fake.files[u"r.csv"], " 2004, 11, 4.2\r\n 2005, 3, 12.5\r\n 2005, 9, 8.75\r\n");
+    // Loaded back, the cells show the numbers as saved.
+    QCOMPARE(rig.click(&Form1::Command4_Click, "r.csv"), "");
+    QCOMPARE(rig.records(3),
+        "2004=2004 11=11 4.2=4.2 2005=2005 3=3 12.5=12.5 2005=2005 9=9 8.75=8.75 +++++-+++ 3 9");
+    QVERIFY(rig.dialogs.fileRequests[0].confirmOverwrite && !rig.dialogs.fileRequests[1].confirmOverwrite);
 
-    // Something else on screen, then the file again: every row of it comes back, nothing of the rest stays.
-    rig.typeRecords({ "1999", "1", "1", "1999", "2", "2", "1999", "3", "3", "1999", "4", "4" });
-    rig.window.buttonLog.clear();
-    rig.load("records.csv");
-    QVERIFY(rig.dialogs.messages.empty());
-    QVERIFY(!rig.dialogs.fileRequests.back().confirmOverwrite);
-    QCOMPARE(rig.dialogs.fileRequests.back().filter, u"CSVファイル|*.csv");
-    QCOMPARE(rig.cellTexts(12),
-        QStringList({ "2004", "11", "4.2", "2005", "3", "12.5", "2005", "9", "8.75", "", "", "" }));
-    QCOMPARE(rig.row(1), std::vector<double>({ 2004, 11, 4.2 }));
-    QCOMPARE(rig.row(3), std::vector<double>({ 2005, 9, 8.75 }));
-    QCOMPARE(rig.row(4), std::vector<double>({ 0, 0, 0 }));
-    QCOMPARE(rig.form.records().RecordCount, 3);
-    QCOMPARE(rig.form.records().LastCellIndex, 9);
+    // No records: an empty file, whose load empties the grid and makes the load's button changes.
+    rig.type({});
+    QCOMPARE(rig.click(&Form1::Command3_Click, "r.csv"), "");
+    QCOMPARE(rig.fake.files[u"r.csv"], "");
+    rig.type({ "2004", "11", "4.2" });
+    QCOMPARE(rig.click(&Form1::Command4_Click, "r.csv"), "");
+    QCOMPARE(rig.records(1), "=0 =0 =0 +++++-+++ 0 0");
 
-    // The load's button update, in order, after the grid has been filled.
-    QStringList log;
-    for (const auto &operation : rig.window.buttonLog)
-        log << QStringLiteral("%1%2")
-                   .arg(int(operation.button))
-                   .arg(operation.isEnabled ? (operation.enabled ? "+" : "-") : "c");
-    QCOMPARE(log, QStringList({ "1+", "1c", "3+", "3c", "8+", "8c", "6-", "6c" }));
-    QCOMPARE(rig.window.button(Button::Command6).backColor, kUnavailableBackColor);
-    QCOMPARE(rig.window.button(Button::Command8).backColor, kAvailableBackColor);
-}
+    // Other programs' fields show as written and store their value; only 35 records fit.
+    std::string &other = rig.fake.files[u"o.csv"] = "abc, 04,12.50\r\n";
+    for (int year = 2002; year <= 2036; ++year)
+        other += std::to_string(year) + ",1,1\r\n";
+    const QString tooMany = "ファイル「o.csv」には35件を超える記録があります。\n";
+    QCOMPARE(rig.click(&Form1::Command4_Click, "o.csv"),
+        tooMany + "最初の35件だけを読み込みました。残りは読み込まれていません。");
+    QVERIFY(rig.records(2).startsWith("abc=0 04=4 12.50=12.5 2002=2002 1=1 1=1 "));
+    QVERIFY(rig.records(35).endsWith(" 2035=2035 1=1 1=1 +++++-+++ 35 105"));
 
-void TestForm1Files::loadedFieldsShowAsReadAndStoreVal_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("cells");
-    QTest::addColumn<std::vector<double>>("values");
-    QTest::newRow("not a number") << QByteArray("abc, 04,12.50\r\n") << QStringList { "abc", "04", "12.50" }
-                                  << std::vector<double> { 0, 4, 12.5 };
-    QTest::newRow("Shift_JIS full-width digits")
-        << QByteArray("\x82\x51\x82\x4f\x82\x4f\x82\x53,\x82\x50\x82\x50,\x82\x53\x81\x44\x82\x51\r\n")
-        << QStringList { "２００４", "１１", "４．２" } << std::vector<double> { 2004, 11, 4.2 };
-    QTest::newRow("UTF-8 with mark, quoted, LF")
-        << QByteArray("\xEF\xBB\xBF\"2004\",\"11\",\"4.2 μg/L\"\n")
-        << QStringList { "2004", "11", "4.2 μg/L" } << std::vector<double> { 2004, 11, 4.2 };
-}
-
-void TestForm1Files::loadedFieldsShowAsReadAndStoreVal()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, cells);
-    QFETCH(std::vector<double>, values);
-    Rig rig;
-    rig.write("other.csv", bytes);
-    rig.load("other.csv");
-    QCOMPARE(rig.message(), QString());
-    QCOMPARE(rig.cellTexts(3), cells);
-    QCOMPARE(rig.row(1), values);
-    QCOMPARE(rig.form.records().RecordCount, 1);
-}
-
-void TestForm1Files::noRecordsSaveAnEmptyFileThatLoads()
-{
-    Rig rig;
-    rig.typeRecords({});
-    rig.write("empty.csv", "old contents");
-    rig.dialogs.fileNames.push_back(rig.path("empty.csv"));
-    rig.form.Command3_Click();
-    QCOMPARE(rig.read("empty.csv"), QByteArray(""));
-
-    rig.typeRecords({ "2004", "11", "4.2" });
-    rig.load("empty.csv");
-    QCOMPARE(rig.cellTexts(3), QStringList({ "", "", "" }));
-    QCOMPARE(rig.row(1), std::vector<double>({ 0, 0, 0 }));
-    QCOMPARE(rig.form.records().RecordCount, 0);
-    QCOMPARE(rig.form.records().LastCellIndex, 0);
-    QVERIFY(rig.window.button(Button::Command1).enabled && rig.window.button(Button::Command3).enabled);
-    QVERIFY(rig.window.button(Button::Command8).enabled && !rig.window.button(Button::Command6).enabled);
-}
-
-void TestForm1Files::failedLoadChangesNothing_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("reason"); // empty: no message at all
-    QTest::newRow("cancelled") << QString() << QString();
-    QTest::newRow("missing file") << "missing.csv"
-                                  << "ファイルが見つかりません。";
-    QTest::newRow("a folder") << "folder.csv"
-                              << "ファイルではなくフォルダーです。";
-    QTest::newRow("binary bytes") << "binary.csv"
-                                  << "文字ではないバイトを含みます";
-    QTest::newRow("an endless field") << "letters.csv"
-                                      << "長すぎる項目があります";
-    QTest::newRow("not a known encoding") << "latin1.csv"
-                                          << "文字コードを判別できません";
-}
-
-void TestForm1Files::failedLoadChangesNothing()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, reason);
-    Rig rig;
-    QVERIFY(QDir(rig.dir.path()).mkdir("folder.csv"));
-    rig.write("binary.csv", QByteArray("2004,11,4.2\r\n\x7f\x45\x4c\x46\x02\x01\x01\x00", 21));
-    rig.write("letters.csv", QByteArray(100000, 'A'));
-    rig.write("latin1.csv", "2004,11,4.2\r\nJ\xFCrgen,1,2\r\n");
-
-    // Typed records, a graph drawn, input still open: all of it must survive.
-    rig.typeRecords({ "2004", "11", "4.2", "2005", "3", "12.5" });
-    rig.form.Command1_Click();
-    rig.form.Command8_Click();
-    rig.window.type(7, u"2006");
-    const QStringList before = rig.state();
-    const QImage picture = rig.surface.image().copy();
-
-    rig.dialogs.fileNames.push_back(name.isEmpty() ? u"" : rig.path(name));
-    rig.form.Command4_Click();
-
-    QCOMPARE(rig.state(), before);
-    QCOMPARE(rig.surface.image(), picture);
-    if (reason.isEmpty()) {
-        QVERIFY(rig.dialogs.messages.empty());
-        return;
-    }
-    QCOMPARE(rig.dialogs.messages.size(), 1u);
-    QVERIFY2(rig.message().startsWith(
-                 "ファイル「" + QString::fromStdU16String(rig.path(name)) + "」を読み込めませんでした。"),
-        qPrintable(rig.message()));
-    QVERIFY2(rig.message().contains(reason), qPrintable(rig.message()));
-}
-
-void TestForm1Files::moreThan35RecordsLoadTheFirst35()
-{
-    Rig rig;
-    QByteArray bytes;
-    for (int i = 1; i <= 40; ++i)
-        bytes += QByteArray::number(2000 + i) + ",1," + QByteArray::number(i) + "\r\n";
-    rig.write("long.csv", bytes);
-    rig.load("long.csv");
-
-    QCOMPARE(rig.form.records().RecordCount, 35);
-    QCOMPARE(rig.form.records().LastCellIndex, 105);
-    QCOMPARE(rig.cellTexts().mid(102), QStringList({ "2035", "1", "35" }));
-    QCOMPARE(rig.form.records().RecordTable.at(36, 1), 0.0);
-    QCOMPARE(rig.dialogs.messages.size(), 1u);
-    QVERIFY2(rig.message().contains(QString::fromStdU16String(rig.path("long.csv")))
-            && rig.message().contains("最初の35件だけを読み込みました"),
-        qPrintable(rig.message()));
-    QVERIFY(rig.window.button(Button::Command1).enabled);
-}
-
-void TestForm1Files::failedSaveKeepsTheOldFile_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("sizeLimit");
-    QTest::addColumn<bool>("bitmap");
-    QTest::addColumn<QString>("reason");
-    for (const bool bitmap : { false, true }) {
-        const char *what = bitmap ? "bitmap" : "records";
-        QTest::addRow("%s: missing folder", what)
-            << "none/x.csv" << false << bitmap << "保存先のフォルダーが見つかりません。";
-        QTest::addRow("%s: folder in the file's place", what)
-            << "folder.csv" << false << bitmap << "同じ名前のフォルダーがあります。";
-        QTest::addRow("%s: file-size limit", what)
-            << "x.csv" << true << bitmap << "ファイルの大きさの上限を超えました。";
+    // Any values come back as written, without the sign place's blank, and worth them to 15 digits.
+    std::vector<double> values { 0.0, -0.0, 1, -1, 0.1, 0.25, 0.0001, 0.00009999, 1e-5, 123456789012345,
+        1234567890123456, 999999999999999.5, 1e15, 1e16, -1.5e20, DBL_MAX, -DBL_MAX, DBL_MIN, 4.9e-324,
+        2.0 / 3, 0.1 + 0.2 };
+    std::mt19937_64 random(20040311); // and random ones: 53 bits scaled by 2^-110 to 2^29
+    while (values.size() < 105)
+        values.push_back(
+            std::ldexp(double(random() >> 11), int(random() % 140) - 110) * (random() % 2 ? 1 : -1));
+    for (std::size_t i = 0; i < values.size(); ++i)
+        rig.form.records().RecordTable.set(int(i / 3) + 1, int(i % 3) + 1, values[i]);
+    rig.form.records().RecordCount = 35;
+    QCOMPARE(rig.click(&Form1::Command3_Click, "r.csv"), "");
+    rig.fake.readChunk = 5; // lines straddle every read
+    QCOMPARE(rig.click(&Form1::Command4_Click, "r.csv"), "");
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::string text = Str(values[i]);
+        char rounded[32];
+        std::snprintf(rounded, sizeof rounded, "%.14e", values[i]);
+        QVERIFY2(
+            rig.window.CellText(int(i) + 1) == std::u16string(text.begin() + (text[0] == ' '), text.end())
+                && rig.form.records().RecordTable.at(int(i / 3) + 1, int(i % 3) + 1)
+                    == std::clamp(std::strtod(rounded, nullptr), -DBL_MAX, DBL_MAX),
+            rounded);
     }
 }
 
-void TestForm1Files::failedSaveKeepsTheOldFile()
+void TestForm1Files::saveFailingAtEveryStepKeepsTheOldFile()
 {
-    QFETCH(QString, name);
-    QFETCH(bool, sizeLimit);
-    QFETCH(bool, bitmap);
-    QFETCH(QString, reason);
-    Rig rig;
-    QVERIFY(QDir(rig.dir.path()).mkdir("folder.csv"));
-    const QByteArray old = "1999, 1, 1\r\n";
-    rig.write("x.csv", old);
-    QStringList cells;
-    for (int i = 1; i <= 35; ++i)
-        cells << QString::number(2000 + i) << "12"
-              << "1234.5678";
-    rig.typeRecords(cells);
-    rig.form.Command1_Click();
-    const QStringList before = rig.state();
-    const QStringList folder = entries(rig.dir);
-
-    rig.dialogs.fileNames.push_back(rig.path(name));
-    {
-        std::optional<FileSizeLimit> limit;
-        if (sizeLimit)
-            limit.emplace(64);
-        bitmap ? rig.form.Command2_Click() : rig.form.Command3_Click();
+    for (const Handler handler : { &Form1::Command3_Click, &Form1::Command2_Click }) {
+        Rig rig;
+        rig.type(kExample);
+        QCOMPARE(rig.click(handler, "x"), ""); // counts the steps of a save: opening, each write, the commit
+        const int steps = rig.fake.steps;
+        QVERIFY(steps >= 3 && rig.fake.files[u"x"].size() > 3);
+        for (rig.fake.failAtStep = 1; rig.fake.failAtStep <= steps; ++rig.fake.failAtStep) {
+            rig.fake.files[u"x"] = "old";
+            rig.fake.steps = 0;
+            const QString message = rig.click(handler, "x");
+            QCOMPARE(
+                message, "ファイル「x」を保存できませんでした。\n理由: ディスクの空き容量が足りません。");
+            QCOMPARE(rig.fake.files[u"x"], "old");
+        }
     }
-
-    QCOMPARE(rig.dialogs.messages.size(), 1u);
-    QCOMPARE(rig.message(),
-        "ファイル「" + QString::fromStdU16String(rig.path(name))
-            + "」を保存できませんでした。\n理由: " + reason);
-    QCOMPARE(rig.read("x.csv"), old);
-    QVERIFY(QFileInfo(rig.dir.filePath("folder.csv")).isDir());
-    QCOMPARE(entries(rig.dir), folder);
-    QCOMPARE(rig.state(), before);
 }
 
-void TestForm1Files::bitmapExportShowsTheSurface()
+void TestForm1Files::failuresOnDiskChangeNothing()
+{
+    const QString load = "」を読み込めませんでした。\n理由: ", save = "」を保存できませんでした。\n理由: ";
+    const QByteArray latin1 = "J\xFCrgen,1,2\r\n"; // a record neither in UTF-8 nor in Shift_JIS
+    // Writes beyond 16 bytes fail with EFBIG instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit normal {};
+    getrlimit(RLIMIT_FSIZE, &normal);
+    rlimit small = normal;
+    small.rlim_cur = 16;
+    const std::initializer_list<std::tuple<Handler, QString, QString>> cases {
+        { &Form1::Command4_Click, "", "" }, // cancelled
+        { &Form1::Command4_Click, "missing", load + "ファイルが見つかりません。" },
+        { &Form1::Command4_Click, "folder", load + "ファイルではなくフォルダーです。" },
+        { &Form1::Command4_Click, "x",
+            load + "PSAのデーターファイルではありません（文字コードを判別できません）。" },
+        { &Form1::Command3_Click, "none/x", save + "保存先のフォルダーが見つかりません。" },
+        { &Form1::Command2_Click, "folder", save + "同じ名前のフォルダーがあります。" },
+        { &Form1::Command3_Click, "x", save + "ファイルの大きさの上限を超えました。" },
+        { &Form1::Command2_Click, "x", save + "ファイルの大きさの上限を超えました。" },
+    };
+    for (const auto &[handler, name, message] : cases) {
+        Rig rig(true);
+        QTemporaryDir dir;
+        QFile old(dir.filePath("x"));
+        QVERIFY(
+            QDir(dir.path()).mkdir("folder") && old.open(QIODevice::WriteOnly) && old.write(latin1) == 12);
+        old.close();
+        rig.type(kExample);
+        const QString before = rig.records(35);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const QString shown = rig.click(handler, name.isEmpty() ? "" : dir.filePath(name));
+        setrlimit(RLIMIT_FSIZE, &normal);
+        QCOMPARE(shown, message.isEmpty() ? "" : "ファイル「" + dir.filePath(name) + message);
+        QCOMPARE(rig.records(35), before);
+        // The old file intact, and no temporary file left behind.
+        QVERIFY(old.open(QIODevice::ReadOnly) && old.readAll() == latin1);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(' '),
+            "folder x");
+    }
+    QCOMPARE(QtFileSystem().DecodeShiftJis("\x82\x51\x82\x4f\x82\x53\x81\x44\x82\x51"), u"２０４．２");
+}
+
+void TestForm1Files::exportAndClearTheGraph()
 {
     Rig rig;
-    rig.typeRecords({ "2004", "11", "4.2", "2005", "3", "12.5", "2006", "9", "0.05" });
-    rig.form.Command1_Click();
-    const QStringList before = rig.state();
-
+    rig.type({ "2004", "11", "4.2", "2005", "3", "12.5", "2006", "9", "0.05" });
+    const QImage graph = rig.surface.image().copy();
+    QVERIFY(graph != ImageSurface().image());
     // The drawing is kept from the first click on, even when the dialog is cancelled.
     QVERIFY(!rig.surface.autoRedraw());
-    rig.dialogs.fileNames.push_back(u"");
-    rig.form.Command2_Click();
-    QVERIFY(rig.surface.autoRedraw());
-    QVERIFY(entries(rig.dir).isEmpty());
-
-    for (int time = 0; time < 2; ++time) { // the second save replaces the first file
-        rig.dialogs.fileNames.push_back(rig.path("graph"));
-        rig.form.Command2_Click();
-    }
-    QCOMPARE(rig.dialogs.fileRequests.back().filter, u"ビットマップ|*.bmp");
-    QVERIFY(rig.dialogs.messages.empty());
-    QCOMPARE(entries(rig.dir), QStringList { "graph" });
-    QCOMPARE(rig.state(), before);
-
-    QCOMPARE(rig.read("graph").left(2), QByteArray("BM"));
-    QImageReader reader(rig.dir.filePath("graph"), "bmp");
-    const QImage saved = reader.read();
-    QVERIFY2(!saved.isNull(), qPrintable(reader.errorString()));
-    QCOMPARE(saved.size(), rig.surface.image().size());
-    QCOMPARE(rgb(saved), rgb(rig.surface.image()));
-    QVERIFY(rgb(saved) != rgb(ImageSurface().image())); // the graph is in it, not just the background
-}
-
-void TestForm1Files::clearingKeepsTheRecordsForTheNextGraph()
-{
-    Rig rig;
-    rig.typeRecords({ "2004", "11", "4.2", "2005", "3", "12.5", "2006", "9", "0.05" });
-    rig.form.Command1_Click();
-    const QImage graph = rig.surface.image().copy();
-    const QStringList records = rig.state().mid(0, kCellCount + 4 * RecordTable::kRows + 2);
-    rig.window.buttonLog.clear();
-
+    QCOMPARE(rig.click(&Form1::Command2_Click, ""), "");
+    QVERIFY(rig.surface.autoRedraw() && rig.fake.steps == 0);
+    // Saved twice under a name without ".bmp": the second replaces the first.
+    QCOMPARE(rig.click(&Form1::Command2_Click, "graph") + rig.click(&Form1::Command2_Click, "graph"), "");
+    QCOMPARE(rig.fake.files.size(), 1u);
+    QCOMPARE(QImage::fromData(QByteArray::fromStdString(rig.fake.files[u"graph"]), "BMP"), graph);
+    // Clearing keeps the records: the next draw gives the same picture.
     rig.form.Command9_Click();
-    QCOMPARE(rgb(rig.surface.image()), rgb(ImageSurface().image()));
-    QCOMPARE(rig.window.buttonLog.size(), 4u);
-    QCOMPARE(rig.window.buttonLog[0].button, Button::Command2);
-    QCOMPARE(rig.window.buttonLog[2].button, Button::Command9);
+    QCOMPARE(rig.surface.image(), ImageSurface().image());
     QVERIFY(!rig.window.button(Button::Command2).enabled && !rig.window.button(Button::Command9).enabled);
-    QCOMPARE(rig.state().mid(0, records.size()), records);
-
     rig.form.Command1_Click();
-    QCOMPARE(rgb(rig.surface.image()), rgb(graph));
+    QCOMPARE(rig.surface.image(), graph);
 }
 
 QTEST_MAIN(TestForm1Files)
