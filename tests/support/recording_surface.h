@@ -1,6 +1,5 @@
 #pragma once
 
-#include "files/str_form.h"
 #include "platform/toolkit.h"
 
 #include <optional>
@@ -10,16 +9,12 @@
 
 namespace psa::testing {
 
-// A drawing surface that keeps every call, for tests to assert on what was drawn and in which order.
+// A drawing surface that keeps every call that draws or clears, for tests to assert on what was drawn and in
+// which order. Scale is left out: the graph's coordinates are checked on the real surface.
 class RecordingSurface : public Surface {
 public:
-    struct ScaleCall {
-        Point upperLeft;
-        Point lowerRight;
-    };
     struct LineCall {
-        Point from;
-        Point to;
+        Point from, to;
         std::optional<Colour> colour;
     };
     struct CircleCall {
@@ -29,26 +24,24 @@ public:
     struct PrintCall {
         Point topLeft;
         double value;
-        std::string text; // in the print form
     };
     struct ClsCall { };
-    using Call = std::variant<ScaleCall, LineCall, CircleCall, PrintCall, ClsCall>;
+    using Call = std::variant<LineCall, CircleCall, PrintCall, ClsCall>;
 
-    void Scale(Point upperLeft, Point lowerRight) override { calls.emplace_back(ScaleCall { upperLeft, lowerRight }); }
-    void Line(Point from, Point to, std::optional<Colour> colour) override
+    void Scale(Point, Point) override { }
+    void Line(Point a, Point b, std::optional<Colour> c) override
     {
-        calls.emplace_back(LineCall { from, to, colour });
+        calls.emplace_back(LineCall { a, b, c });
     }
     void Circle(Point centre, double radius) override { calls.emplace_back(CircleCall { centre, radius }); }
     void CurrentX(double x) override { textPosition.x = x; }
     void CurrentY(double y) override { textPosition.y = y; }
-    void Print(double value) override { calls.emplace_back(PrintCall { textPosition, value, PrintForm(value) }); }
+    void Print(double value) override { calls.emplace_back(PrintCall { textPosition, value }); }
     void Cls() override { calls.emplace_back(ClsCall {}); }
-    void AutoRedraw(bool on) override { autoRedraw = on; }
-    [[nodiscard]] std::string BitmapBytes() const override { return bitmap; }
+    void AutoRedraw(bool) override { }
+    [[nodiscard]] std::string BitmapBytes() const override { return "BM-fake"; }
 
-    template <typename T>
-    [[nodiscard]] std::vector<T> callsOf() const
+    template <typename T> [[nodiscard]] std::vector<T> callsOf() const
     {
         std::vector<T> found;
         for (const Call &call : calls)
@@ -59,8 +52,6 @@ public:
 
     std::vector<Call> calls;
     Point textPosition;
-    bool autoRedraw = false;
-    std::string bitmap = "BM-fake";
 };
 
 } // namespace psa::testing
