@@ -43,7 +43,8 @@ public:
     // Gives the whole drawing area the logical coordinates running from upperLeft to lowerRight; each axis
     // maps linearly onto the area's pixel extent, and runs backwards when its first value is the larger.
     virtual void Scale(Point upperLeft, Point lowerRight) = 0;
-    // A straight line between two absolute points, in the given colour or, without one, the foreground colour.
+    // A straight line between two absolute points, in the given colour or, without one, the foreground
+    // colour.
     virtual void Line(Point from, Point to, std::optional<Colour> colour) = 0;
     // The outline of a circle, round on screen; the radius is measured in horizontal units.
     virtual void Circle(Point centre, double radius) = 0;
@@ -60,7 +61,17 @@ public:
     [[nodiscard]] virtual std::string BitmapBytes() const = 0;
 };
 
-enum class Button { Command1 = 1, Command2, Command3, Command4, Command5, Command6, Command7, Command8, Command9 };
+enum class Button {
+    Command1 = 1,
+    Command2,
+    Command3,
+    Command4,
+    Command5,
+    Command6,
+    Command7,
+    Command8,
+    Command9
+};
 
 // The window's controls: the cell array Text1 (cells 1 to 105, element 0 is a hidden template that is never
 // addressed here) and the nine command buttons.
@@ -133,8 +144,7 @@ public:
     [[nodiscard]] virtual std::u16string ErrorText() const = 0;
 };
 
-template <typename T>
-struct Opened {
+template <typename T> struct Opened {
     std::unique_ptr<T> file; // null when opening failed
     std::u16string error; // why, in Japanese, when it failed
 };

@@ -12,8 +12,14 @@ struct Cell {
     int column;
 };
 
-constexpr Cell cellOf(int index) { return { (index - 1) / 3 + 1, (index - 1) % 3 + 1 }; }
-constexpr int indexOf(Cell cell) { return 3 * (cell.row - 1) + cell.column; }
+constexpr Cell cellOf(int index)
+{
+    return { (index - 1) / 3 + 1, (index - 1) % 3 + 1 };
+}
+constexpr int indexOf(Cell cell)
+{
+    return 3 * (cell.row - 1) + cell.column;
+}
 
 static_assert(cellOf(1).row == 1 && cellOf(1).column == 1);
 static_assert(cellOf(4).row == 2 && cellOf(4).column == 1);

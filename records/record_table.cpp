@@ -9,7 +9,7 @@ int RecordTable::offsetOf(int row, int column)
 {
     if (row < 1 || row > kRows || column < 1 || column > kColumns)
         throw std::out_of_range("RecordTable(" + std::to_string(row) + ", " + std::to_string(column)
-                                + ") is outside 1..120 x 1..4");
+            + ") is outside 1..120 x 1..4");
     return (row - 1) * kColumns + (column - 1);
 }
 
