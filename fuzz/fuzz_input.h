@@ -10,41 +10,16 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace psa::fuzzing {
 
 inline std::u16string textFromBytes(const std::uint8_t *data, std::size_t size)
 {
-    static constexpr char16_t kWide[] = {
-        u'０',
-        u'１',
-        u'２',
-        u'３',
-        u'４',
-        u'５',
-        u'６',
-        u'７',
-        u'８',
-        u'９',
-        u'＋',
-        u'－',
-        u'\u2212',
-        u'．',
-        u'Ｅ',
-        u'ｅ',
-        u'Ｄ',
-        u'ｄ',
-        u'\u3000',
-        u'\u00A0',
-        u'\u00B7',
-        u'\uFEFF',
-        char16_t(0xD800),
-        char16_t(0xDFFF),
-        u'\uFFFF',
-        u'円',
-        u'，',
-        u'\u0000',
-    };
+    using namespace std::string_view_literals;
+    // Surrogate halves and the null character too: a cell's text may hold anything.
+    static constexpr std::u16string_view kWide
+        = u"０１２３４５６７８９＋－\u2212．ＥｅＤｄ\u3000\u00A0\u00B7\uFEFF\uFFFF円，\0\xD800\xDFFF"sv;
     std::u16string text;
     text.reserve(size);
     for (std::size_t i = 0; i < size; ++i) {
@@ -52,7 +27,7 @@ inline std::u16string textFromBytes(const std::uint8_t *data, std::size_t size)
         if (byte < 0x80)
             text.push_back(static_cast<char16_t>(byte));
         else
-            text.push_back(kWide[(byte - 0x80) % std::size(kWide)]);
+            text.push_back(kWide[(byte - 0x80) % kWide.size()]);
     }
     return text;
 }
@@ -72,30 +47,11 @@ public:
 
     double number()
     {
-        static constexpr double kSpecial[] = {
-            0.0,
-            -0.0,
-            0.01,
-            0.009,
-            1,
-            1.05,
-            4.56,
-            12,
-            2005,
-            1e15,
-            -1e15,
-            1e300,
-            -1e300,
-            std::numeric_limits<double>::max(),
-            std::numeric_limits<double>::lowest(),
-            std::numeric_limits<double>::denorm_min(),
-            std::numeric_limits<double>::infinity(),
-            -std::numeric_limits<double>::infinity(),
-            std::numeric_limits<double>::quiet_NaN(),
-            3.5,
-            12.5,
-            13,
-        };
+        static constexpr double kSpecial[] = { 0.0, -0.0, 0.01, 0.009, 1, 1.05, 4.56, 12, 2005, 1e15, -1e15,
+            1e300, -1e300, std::numeric_limits<double>::max(), std::numeric_limits<double>::lowest(),
+            std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::infinity(),
+            -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(), 3.5, 12.5,
+            13 };
         const std::uint8_t selector = byte();
         if (selector < 0xC0)
             return kSpecial[selector % std::size(kSpecial)] + (selector >= 0x60 ? (selector - 0x60) : 0);
