@@ -1,15 +1,16 @@
 #include "app/form1.h"
 
+#include "app/grid_entry.h"
 #include "graph/graph.h"
+#include "platform/form1_design.h"
 #include "records/cells.h"
-#include "records/grid_entry.h"
 
 namespace psa {
 
 namespace {
 
 // The cells that come with the window are 1 to 50; start-up creates the rest from the hidden template.
-constexpr int kFirstCreatedCell = 51;
+constexpr int kFirstCreatedCell = design::kCellsWithTheWindow + 1;
 
 // Grid geometry in pixels: three abutting columns, rows 16 apart and 15 high from y 65 down.
 constexpr double kCellHeight = 15;
@@ -29,58 +30,58 @@ constexpr char16_t kExitTitle[] = u"　　　　かくにんメッセージ";
 } // namespace
 
 Form1::Form1(Window &window, Surface &picture1, Dialogs &dialogs, FileSystem &files)
-    : window_(window)
-    , picture1_(picture1)
-    , dialogs_(dialogs)
-    , files_(files)
+    : m_window(window)
+    , m_picture1(picture1)
+    , m_dialogs(dialogs)
+    , m_files(files)
 {
 }
 
 // A button's look always changes Enabled first, then BackColor.
 void Form1::makeAvailable(Button button)
 {
-    window_.SetButtonEnabled(button, true);
-    window_.SetButtonBackColor(button, kAvailableBackColor);
+    m_window.SetButtonEnabled(button, true);
+    m_window.SetButtonBackColor(button, kAvailableBackColor);
 }
 
 void Form1::makeUnavailable(Button button)
 {
-    window_.SetButtonEnabled(button, false);
-    window_.SetButtonBackColor(button, kUnavailableBackColor);
+    m_window.SetButtonEnabled(button, false);
+    m_window.SetButtonBackColor(button, kUnavailableBackColor);
 }
 
 void Form1::Form_Load()
 {
     for (int index = kFirstCreatedCell; index <= kCellCount; ++index)
-        window_.CreateCell(index);
+        m_window.CreateCell(index);
 
     for (int row = 0; row < kGridRows; ++row) {
         // Emptying a cell that still shows its design text runs Text1_Change for it, nested in this loop.
         for (int column = 1; column <= kGridColumns; ++column) {
             const int index = 3 * row + column;
-            window_.SetCellHeight(index, kCellHeight);
-            window_.SetCellTop(index, kRowPitch * row + kFirstRowTop);
-            window_.SetCellText(index, u"");
-            window_.SetCellFontSize(index, kCellFontSize);
-            window_.SetCellVisible(index, true);
-            window_.SetCellEnabled(index, true);
-            window_.SetCellFlat(index);
+            m_window.SetCellHeight(index, kCellHeight);
+            m_window.SetCellTop(index, kRowPitch * row + kFirstRowTop);
+            m_window.SetCellText(index, u"");
+            m_window.SetCellFontSize(index, kCellFontSize);
+            m_window.SetCellVisible(index, true);
+            m_window.SetCellEnabled(index, true);
+            m_window.SetCellFlat(index);
         }
         for (int column = 1; column <= kGridColumns; ++column)
-            window_.SetCellWidth(3 * row + column, kColumnWidth[column - 1]);
+            m_window.SetCellWidth(3 * row + column, kColumnWidth[column - 1]);
         for (int column = 1; column <= kGridColumns; ++column)
-            window_.SetCellLeft(3 * row + column, kColumnLeft[column - 1]);
+            m_window.SetCellLeft(3 * row + column, kColumnLeft[column - 1]);
     }
 
-    window_.SetButtonTop(Button::Command6, kCommand6Top);
-    window_.SetButtonLeft(Button::Command6, kCommand6Left);
+    m_window.SetButtonTop(Button::Command6, kCommand6Top);
+    m_window.SetButtonLeft(Button::Command6, kCommand6Left);
 
     for (Button button : { Button::Command1, Button::Command2, Button::Command3, Button::Command9,
              Button::Command8, Button::Command6 })
         makeUnavailable(button);
 
     // The emptied cells left RecordCount at the last row; the window starts with no records.
-    records_.RecordCount = 0;
+    m_records.RecordCount = 0;
 }
 
 void Form1::Text1_Change(int index)
@@ -88,50 +89,57 @@ void Form1::Text1_Change(int index)
     // Only grid cells report changes; the hidden template and anything else have no place in the table.
     if (index < 1 || index > kCellCount)
         return;
-    StoreCellChange(records_, index, window_.CellText(index));
+    StoreCellChange(m_records, index, m_window.CellText(index));
 }
 
 void Form1::Command5_Click()
 {
-    ClearRecords(records_, window_);
+    ClearRecords(m_records, m_window);
     makeAvailable(Button::Command6);
-    window_.SetFocusToCell(1);
+    m_window.SetFocusToCell(1);
 }
 
 void Form1::Command6_Click()
 {
     for (Button button : { Button::Command1, Button::Command2, Button::Command3, Button::Command8 })
         makeAvailable(button);
-    ReadGridIntoTable(records_, window_);
+    ReadGridIntoTable(m_records, m_window);
 }
 
 void Form1::Command8_Click()
 {
     makeAvailable(Button::Command6);
     // After a load that filled every row there is no cell after the last one: stay on the last cell.
-    const int next = records_.LastCellIndex + 1;
-    window_.SetFocusToCell(next < 1 ? 1 : next > kCellCount ? kCellCount : next);
+    const int next = m_records.LastCellIndex + 1;
+    m_window.SetFocusToCell(next < 1 ? 1 : next > kCellCount ? kCellCount : next);
 }
 
 void Form1::Command1_Click()
 {
-    if (records_.RecordCount == 0) {
+    if (m_records.RecordCount == 0) {
         // Nothing to draw: the picture keeps whatever it shows, and only what needs records is disabled.
         for (Button button :
             { Button::Command1, Button::Command2, Button::Command3, Button::Command9, Button::Command8 })
             makeUnavailable(button);
         return;
     }
-    DrawGraph(records_, picture1_);
+    DrawGraph(m_records, m_picture1);
     makeAvailable(Button::Command2);
     makeAvailable(Button::Command9);
 }
 
+void Form1::Command9_Click()
+{
+    m_picture1.Cls();
+    makeUnavailable(Button::Command2);
+    makeUnavailable(Button::Command9);
+}
+
 void Form1::Command7_Click()
 {
-    if (dialogs_.AskYesNo(kExitPrompt, kExitTitle) == MsgBoxAnswer::No)
+    if (m_dialogs.AskYesNo(kExitPrompt, kExitTitle) == MsgBoxAnswer::No)
         return;
-    dialogs_.EndProgram();
+    m_dialogs.EndProgram();
 }
 
 } // namespace psa

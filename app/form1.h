@@ -25,18 +25,23 @@ public:
     void Command8_Click(); // "データー追加・修正": back to the grid
     void Command9_Click(); // "グラフ消去": clear the graph
 
-    [[nodiscard]] const Records &records() const { return records_; }
-    [[nodiscard]] Records &records() { return records_; }
+    // Loads the record file at `path` as "データー読み込み" does once its dialog has given the name: on
+    // success the grid, the table and the buttons show the file's records; a file that cannot be read
+    // leaves everything as it was and says why.
+    void OpenRecordFile(std::u16string_view path);
+
+    [[nodiscard]] const Records &records() const { return m_records; }
+    [[nodiscard]] Records &records() { return m_records; }
 
 private:
     void makeAvailable(Button button);
     void makeUnavailable(Button button);
 
-    Window &window_;
-    Surface &picture1_;
-    Dialogs &dialogs_;
-    FileSystem &files_;
-    Records records_;
+    Window &m_window;
+    Surface &m_picture1;
+    Dialogs &m_dialogs;
+    FileSystem &m_files;
+    Records m_records;
 };
 
 } // namespace psa

@@ -1,9 +1,9 @@
 #include "app/form1.h"
 
+#include "app/grid_entry.h"
 #include "files/record_file.h"
+#include "numbers/val.h"
 #include "records/cells.h"
-#include "records/grid_entry.h"
-#include "records/val.h"
 
 #include <string>
 
@@ -25,57 +25,60 @@ constexpr std::u16string_view kNoBitmap = u"グラフの画像を作れません
 void Form1::Command2_Click()
 {
     // The kept drawing is what gets saved, so it is switched on even if the user then cancels.
-    picture1_.AutoRedraw(true);
-    const std::u16string path = dialogs_.ShowSave({ std::u16string(kBitmapFilter) });
+    m_picture1.AutoRedraw(true);
+    const std::u16string path = m_dialogs.ShowSave(FileDialogRequest::toSave(kBitmapFilter));
     if (path.empty())
         return;
-    const std::string bitmap = picture1_.BitmapBytes();
+    const std::string bitmap = m_picture1.BitmapBytes();
     if (bitmap.empty()) {
-        const std::u16string message
-            = u"ファイル「" + path + u"」を保存できませんでした。\n理由: " + std::u16string(kNoBitmap);
-        dialogs_.Inform(message, kSaveGraphTitle);
+        m_dialogs.Inform(SaveFailedMessage(path, kNoBitmap), kSaveGraphTitle);
         return;
     }
-    if (const auto error = SaveFileReplacing(files_, path, bitmap))
-        dialogs_.Inform(*error, kSaveGraphTitle);
+    if (const auto error = SaveFileReplacing(m_files, path, bitmap))
+        m_dialogs.Inform(*error, kSaveGraphTitle);
 }
 
 void Form1::Command3_Click()
 {
-    const std::u16string path = dialogs_.ShowSave({ std::u16string(kRecordFilter) });
+    const std::u16string path = m_dialogs.ShowSave(FileDialogRequest::toSave(kRecordFilter));
     if (path.empty())
         return;
-    if (const auto error = SaveRecordFile(files_, path, records_))
-        dialogs_.Inform(*error, kSaveDataTitle);
+    if (const auto error = SaveRecordFile(m_files, path, m_records))
+        m_dialogs.Inform(*error, kSaveDataTitle);
 }
 
 void Form1::Command4_Click()
 {
     // The records on screen are replaced only by a file that has been read completely: a cancelled dialog
     // or a file that cannot be read leaves everything the user typed as it was.
-    const std::u16string path = dialogs_.ShowSave({ std::u16string(kRecordFilter), false });
+    const std::u16string path = m_dialogs.ShowSave(FileDialogRequest::toLoad(kRecordFilter));
     if (path.empty())
         return;
-    const RecordFileContents loaded = LoadRecordFile(files_, path);
+    OpenRecordFile(path);
+}
+
+void Form1::OpenRecordFile(std::u16string_view path)
+{
+    const RecordFileContents loaded = LoadRecordFile(m_files, path);
     if (!loaded.ok()) {
-        dialogs_.Inform(loaded.error, kLoadDataTitle);
+        m_dialogs.Inform(loaded.error, kLoadDataTitle);
         return;
     }
 
-    ClearRecords(records_, window_);
+    ClearRecords(m_records, m_window);
     int row = 1;
     int cell = 1;
     for (const RecordFields &record : loaded.records) {
         for (int column = 1; column <= kGridColumns; ++column) {
             const std::u16string &field = record[static_cast<std::size_t>(column - 1)];
-            records_.RecordTable.set(row, column, Val(field));
-            window_.SetCellText(cell, field);
+            m_records.RecordTable.set(row, column, Val(field));
+            m_window.SetCellText(cell, field);
             ++cell;
         }
         ++row;
     }
-    records_.RecordCount = row - 1;
-    records_.LastCellIndex = cell - 1;
+    m_records.RecordCount = row - 1;
+    m_records.LastCellIndex = cell - 1;
 
     makeAvailable(Button::Command1);
     makeAvailable(Button::Command3);
@@ -83,17 +86,10 @@ void Form1::Command4_Click()
     makeUnavailable(Button::Command6);
 
     if (loaded.moreRecords) {
-        const std::u16string message = u"ファイル「" + path + u"」には35件を超える記録があります。\n"
-            + std::u16string(kOnlyFirstRecordsLoaded);
-        dialogs_.Inform(message, kLoadDataTitle);
+        const std::u16string message = u"ファイル「" + std::u16string(path)
+            + u"」には35件を超える記録があります。\n" + std::u16string(kOnlyFirstRecordsLoaded);
+        m_dialogs.Inform(message, kLoadDataTitle);
     }
-}
-
-void Form1::Command9_Click()
-{
-    picture1_.Cls();
-    makeUnavailable(Button::Command2);
-    makeUnavailable(Button::Command9);
 }
 
 } // namespace psa

@@ -19,11 +19,15 @@ class ImageSurface;
 class PictureBox;
 
 // The main window as Qt widgets: the nine buttons, the title and heading labels, the picture box and the cell
-// grid. It only shows things and reports clicks and cell changes; what they do is Form1's.
+// grid, as the window's design describes them. It only shows things and reports clicks and cell changes;
+// what they do is Form1's.
 class Form1Window : public QWidget, public Window {
     Q_OBJECT
 
 public:
+    // Where the design's Windows faces are missing, this Japanese face stands in.
+    static inline const QString kSubstituteFamily = QStringLiteral("Noto Sans CJK JP");
+
     explicit Form1Window(QWidget *parent = nullptr);
     ~Form1Window() override;
 
@@ -70,17 +74,12 @@ private:
     QPushButton &existingButton(Button button) const;
     void run(const std::function<void(Form1 &)> &handler);
 
-    std::array<GridCell *, 106> cells_ {};
-    std::array<QPushButton *, 10> buttons_ {};
-    std::array<QLabel *, 6> labels_ {};
-    PictureBox *picture1_ = nullptr;
-    Form1 *form_ = nullptr;
-    Dialogs *dialogs_ = nullptr;
-    std::function<void()> firstPaint_;
+    std::array<GridCell *, 106> m_cells {};
+    std::array<QPushButton *, 10> m_buttons {};
+    PictureBox *m_picture1 = nullptr;
+    Form1 *m_form = nullptr;
+    Dialogs *m_dialogs = nullptr;
+    std::function<void()> m_firstPaint;
 };
-
-// Makes the Japanese Noto face the first choice of the program's default font, at the toolkit's size, so that
-// the cells and the graph's labels show Japanese and full-width text properly.
-void UseJapaneseDefaultFont();
 
 } // namespace psa

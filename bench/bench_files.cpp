@@ -1,7 +1,7 @@
 // Saving and loading a full grid of records through the real file system, and how quickly and with how
 // little memory a huge file that is no record file is turned away.
 #include "files/record_file.h"
-#include "platform/qt_files.h"
+#include "platform/qt/qt_files.h"
 
 #include <QFile>
 #include <QTemporaryDir>

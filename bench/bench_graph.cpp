@@ -1,7 +1,7 @@
 // Time to draw a whole graph on the 849 x 521 image surface: an ordinary graph of 35 records, and the worst
 // of the tables whose spans or values lie far outside the surface.
 #include "graph/graph.h"
-#include "platform/qt_surface.h"
+#include "platform/qt/qt_surface.h"
 
 #include <QGuiApplication>
 

@@ -1,10 +1,6 @@
 // One keystroke in a grid cell through the real window: QLineEdit::setText fires textChanged, which runs
 // Form1::Text1_Change and stores the cell's value in the record table.
-#include "app/form1.h"
-#include "app/form1_window.h"
-#include "platform/qt_dialogs.h"
-#include "platform/qt_files.h"
-#include "platform/qt_surface.h"
+#include "app/application.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -22,14 +18,9 @@ int main(int argc, char *argv[])
     qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
     QApplication app(argc, argv);
     psa::UseJapaneseDefaultFont();
-    psa::ImageSurface picture1;
-    psa::Form1Window window;
-    psa::QtDialogs dialogs(&window);
-    psa::QtFileSystem files;
-    psa::Form1 form(window, picture1, dialogs, files);
-    window.showPicture(picture1);
-    window.attach(form, dialogs);
-    form.Form_Load();
+    psa::Program program;
+    psa::Form1Window &window = program.window();
+    psa::Form1 &form = program.form();
     window.show();
     QApplication::processEvents();
     form.Command5_Click();

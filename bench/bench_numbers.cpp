@@ -1,6 +1,6 @@
 // Time per call of the number rules that run on every keystroke (Val) and for every saved field (Str).
-#include "files/str_form.h"
-#include "records/val.h"
+#include "numbers/str_form.h"
+#include "numbers/val.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,9 +3,9 @@
 // The yardstick for comparing whole-process drawing time with other plotting tools.
 #include "files/record_file.h"
 #include "graph/graph.h"
-#include "platform/qt_files.h"
-#include "platform/qt_surface.h"
-#include "records/val.h"
+#include "numbers/val.h"
+#include "platform/qt/qt_files.h"
+#include "platform/qt/qt_surface.h"
 
 #include <QGuiApplication>
 

@@ -12,14 +12,14 @@ class MinimalWindow : public QWidget {
 protected:
     void paintEvent(QPaintEvent *) override
     {
-        if (exitAfterFirstFrame_) {
-            exitAfterFirstFrame_ = false;
+        if (m_exitAfterFirstFrame) {
+            m_exitAfterFirstFrame = false;
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         }
     }
 
 private:
-    bool exitAfterFirstFrame_ = qEnvironmentVariableIsSet("PSA_EXIT_AFTER_FIRST_FRAME");
+    bool m_exitAfterFirstFrame = qEnvironmentVariableIsSet("PSA_EXIT_AFTER_FIRST_FRAME");
 };
 
 } // namespace

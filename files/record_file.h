@@ -64,6 +64,9 @@ struct RecordFileContents {
 [[nodiscard]] std::optional<std::u16string> SaveRecordFile(
     FileSystem &files, std::u16string_view path, const Records &records);
 
+// The message for a save that failed: the file's name and the reason, in Japanese.
+[[nodiscard]] std::u16string SaveFailedMessage(std::u16string_view path, std::u16string_view reason);
+
 // As SaveRecordFile, for any bytes (the graph's bitmap).
 [[nodiscard]] std::optional<std::u16string> SaveFileReplacing(
     FileSystem &files, std::u16string_view path, std::string_view bytes);

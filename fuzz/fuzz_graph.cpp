@@ -63,10 +63,10 @@ private:
     }
     void count()
     {
-        if (++primitives_ > kMaxPrimitives)
+        if (++m_primitives > kMaxPrimitives)
             fail("too many primitives");
     }
-    long primitives_ = 0;
+    long m_primitives = 0;
 };
 
 } // namespace

@@ -36,14 +36,14 @@ inline std::u16string textFromBytes(const std::uint8_t *data, std::size_t size)
 class NumberSource {
 public:
     NumberSource(const std::uint8_t *data, std::size_t size)
-        : data_(data)
-        , size_(size)
+        : m_data(data)
+        , m_size(size)
     {
     }
 
-    [[nodiscard]] bool empty() const { return position_ >= size_; }
+    [[nodiscard]] bool empty() const { return m_position >= m_size; }
 
-    std::uint8_t byte() { return position_ < size_ ? data_[position_++] : 0; }
+    std::uint8_t byte() { return m_position < m_size ? m_data[m_position++] : 0; }
 
     double number()
     {
@@ -64,9 +64,9 @@ public:
     }
 
 private:
-    const std::uint8_t *data_;
-    std::size_t size_;
-    std::size_t position_ = 0;
+    const std::uint8_t *m_data;
+    std::size_t m_size;
+    std::size_t m_position = 0;
 };
 
 } // namespace psa::fuzzing

@@ -13,25 +13,25 @@ namespace {
 class BytesReader : public psa::ByteReader {
 public:
     BytesReader(const std::uint8_t *data, std::size_t size, std::size_t chunk)
-        : data_(data)
-        , size_(size)
-        , chunk_(chunk)
+        : m_data(data)
+        , m_size(size)
+        , m_chunk(chunk)
     {
     }
     [[nodiscard]] std::ptrdiff_t Read(char *buffer, std::size_t size) override
     {
-        const std::size_t count = std::min({ size, chunk_, size_ - position_ });
-        std::memcpy(buffer, data_ + position_, count);
-        position_ += count;
+        const std::size_t count = std::min({ size, m_chunk, m_size - m_position });
+        std::memcpy(buffer, m_data + m_position, count);
+        m_position += count;
         return static_cast<std::ptrdiff_t>(count);
     }
     [[nodiscard]] std::u16string ErrorText() const override { return u"読み込みエラー"; }
 
 private:
-    const std::uint8_t *data_;
-    std::size_t size_;
-    std::size_t chunk_;
-    std::size_t position_ = 0;
+    const std::uint8_t *m_data;
+    std::size_t m_size;
+    std::size_t m_chunk;
+    std::size_t m_position = 0;
 };
 
 // Shift_JIS decoding stands in as one code unit per byte when every lead byte has a trail byte.

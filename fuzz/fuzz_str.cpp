@@ -1,8 +1,8 @@
 // Str then Val on any finite double: the text has the record file's form and reads back as the value
 // rounded to 15 significant digits.
 
-#include "files/str_form.h"
-#include "records/val.h"
+#include "numbers/str_form.h"
+#include "numbers/val.h"
 
 #include <cmath>
 #include <cstdint>

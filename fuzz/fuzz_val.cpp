@@ -2,7 +2,7 @@
 // written here on its own terms (character by character, then the C library's strtod in the C locale).
 
 #include "fuzz/fuzz_input.h"
-#include "records/val.h"
+#include "numbers/val.h"
 
 #include <cerrno>
 #include <clocale>

@@ -100,13 +100,23 @@ public:
     virtual void SetButtonBackColor(Button button, Colour colour) = 0;
 };
 
-enum class MsgBoxAnswer { Yes = 6, No = 7 };
+// The answer to a Yes/No question.
+enum class MsgBoxAnswer { Yes, No };
 
 struct FileDialogRequest {
     // Description and pattern joined by a vertical bar, for example u"CSVファイル|*.csv".
     std::u16string filter;
     // Loading uses the same save-style dialog but must not ask about replacing the file it reads.
     bool confirmOverwrite = true;
+
+    [[nodiscard]] static FileDialogRequest toSave(std::u16string_view filter)
+    {
+        return { std::u16string(filter), true };
+    }
+    [[nodiscard]] static FileDialogRequest toLoad(std::u16string_view filter)
+    {
+        return { std::u16string(filter), false };
+    }
 };
 
 class Dialogs {

@@ -15,12 +15,12 @@ int RecordTable::offsetOf(int row, int column)
 
 double RecordTable::at(int row, int column) const
 {
-    return values_[static_cast<std::size_t>(offsetOf(row, column))];
+    return m_values[static_cast<std::size_t>(offsetOf(row, column))];
 }
 
 void RecordTable::set(int row, int column, double value)
 {
-    values_[static_cast<std::size_t>(offsetOf(row, column))] = value;
+    m_values[static_cast<std::size_t>(offsetOf(row, column))] = value;
 }
 
 } // namespace psa

@@ -17,7 +17,7 @@ public:
 
 private:
     static int offsetOf(int row, int column);
-    std::array<double, kRows * kColumns> values_ {};
+    std::array<double, kRows * kColumns> m_values {};
 };
 
 inline constexpr int kYearColumn = 1;

@@ -2,9 +2,9 @@
 // folder for the failures that only a real file system has.
 
 #include "app/form1.h"
-#include "files/str_form.h"
-#include "platform/qt_files.h"
-#include "platform/qt_surface.h"
+#include "numbers/str_form.h"
+#include "platform/qt/qt_files.h"
+#include "platform/qt/qt_surface.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_file_system.h"
 #include "support/fake_window.h"

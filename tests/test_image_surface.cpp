@@ -1,5 +1,5 @@
 #include "graph/graph.h"
-#include "platform/qt_surface.h"
+#include "platform/qt/qt_surface.h"
 
 #include <QtTest>
 

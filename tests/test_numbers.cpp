@@ -1,5 +1,5 @@
-#include "files/str_form.h"
-#include "records/val.h"
+#include "numbers/str_form.h"
+#include "numbers/val.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "records/grid_entry.h"
-#include "records/val.h"
+#include "app/grid_entry.h"
+#include "numbers/val.h"
 #include "support/fake_window.h"
 
 #include <QtTest>

@@ -1,9 +1,7 @@
 // The real window on the offscreen platform: layout, looks, names for screen readers, keyboard entry and the
 // graph at the screen's pixel ratio. Runs once as is and once with QT_SCALE_FACTOR=2.
 
-#include "app/form1.h"
-#include "app/form1_window.h"
-#include "platform/qt_surface.h"
+#include "app/application.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_file_system.h"
 
@@ -60,14 +58,12 @@ private slots:
 void TestWindow::startUpThenTypeAndDraw()
 {
     // The window as the program starts it.
-    ImageSurface picture;
-    Form1Window window;
     testing::FakeDialogs dialogs;
     testing::FakeFileSystem files;
-    Form1 form { window, picture, dialogs, files };
-    window.showPicture(picture);
-    window.attach(form, dialogs);
-    form.Form_Load();
+    Program program(dialogs, files);
+    Form1Window &window = program.window();
+    Form1 &form = program.form();
+    ImageSurface &picture = program.picture1();
     window.show();
     QApplication::setActiveWindow(&window);
     QVERIFY(QTest::qWaitForWindowActive(&window));

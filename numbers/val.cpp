@@ -1,4 +1,4 @@
-#include "records/val.h"
+#include "numbers/val.h"
 
 #include <cfloat>
 #include <charconv>
@@ -68,26 +68,26 @@ constexpr std::int64_t kUnderflowExponent = -400;
 class Reader {
 public:
     explicit Reader(std::u16string_view text) noexcept
-        : text_(text)
+        : m_text(text)
     {
     }
 
     // The next character that is not a blank, without consuming it; Kind::Other at the end of the text.
     [[nodiscard]] Classified peek() noexcept
     {
-        while (pos_ < text_.size()) {
-            const Classified c = classify(text_[pos_]);
+        while (m_pos < m_text.size()) {
+            const Classified c = classify(m_text[m_pos]);
             if (c.kind != Kind::Blank)
                 return c;
-            ++pos_;
+            ++m_pos;
         }
         return { Kind::Other, 0 };
     }
-    void advance() noexcept { ++pos_; }
+    void advance() noexcept { ++m_pos; }
 
 private:
-    std::u16string_view text_;
-    std::size_t pos_ = 0;
+    std::u16string_view m_text;
+    std::size_t m_pos = 0;
 };
 
 } // namespace

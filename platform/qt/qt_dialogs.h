@@ -4,7 +4,6 @@
 
 #include <QStringList>
 
-class QCoreApplication;
 class QWidget;
 
 namespace psa {
@@ -24,16 +23,12 @@ public:
     void EndProgram() override;
 
 private:
-    QWidget *window_;
+    QWidget *m_window;
 };
 
 // Turns a filter of "description|pattern" pairs, all joined by '|' ("CSVファイル|*.csv|すべて|*.*"), into
 // Qt's name filters ("CSVファイル (*.csv)"). Several patterns of one entry may be separated by ';'. A
 // trailing description without a pattern is dropped.
 [[nodiscard]] QStringList QtNameFilters(std::u16string_view filter);
-
-// Gives Qt's own dialogs their Japanese texts ("はい", "いいえ", "キャンセル", the file dialog's labels).
-// Returns false, leaving them in English, when Qt's translations are not installed.
-bool InstallJapaneseQtTexts(QCoreApplication &app);
 
 } // namespace psa

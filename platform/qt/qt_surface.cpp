@@ -1,7 +1,7 @@
-#include "platform/qt_surface.h"
+#include "platform/qt/qt_surface.h"
 
-#include "files/str_form.h"
-#include "graph/graph_geometry.h"
+#include "numbers/str_form.h"
+#include "platform/clip.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -38,11 +38,6 @@ QColor toQColor(Colour colour)
     return { colour.red, colour.green, colour.blue };
 }
 
-bool isFinite(Point p)
-{
-    return std::isfinite(p.x) && std::isfinite(p.y);
-}
-
 // The pixel that holds a position (of a bounded size, see the callers).
 QPoint pixelOf(Point p)
 {
@@ -52,7 +47,7 @@ QPoint pixelOf(Point p)
 } // namespace
 
 ImageSurface::ImageSurface(QSize logicalSize, qreal devicePixelRatio)
-    : font_(applicationFont())
+    : m_font(applicationFont())
 {
     resize(logicalSize, devicePixelRatio);
 }
@@ -65,56 +60,56 @@ void ImageSurface::resize(QSize logicalSize, qreal devicePixelRatio)
         devicePixelRatio = 1;
     logicalSize = logicalSize.expandedTo({ 1, 1 });
     QImage next = whiteImage(logicalSize, devicePixelRatio);
-    if (!image_.isNull()) {
+    if (!m_image.isNull()) {
         finishPainting();
         QPainter scaler(&next);
         scaler.setRenderHint(QPainter::SmoothPixmapTransform);
-        scaler.drawImage(QRectF(QPointF(0, 0), QSizeF(logicalSize)), image_);
+        scaler.drawImage(QRectF(QPointF(0, 0), QSizeF(logicalSize)), m_image);
     }
-    image_ = std::move(next);
-    logicalSize_ = logicalSize;
-    if (!scaled_)
-        lowerRight_ = { double(logicalSize.width()), double(logicalSize.height()) };
+    m_image = std::move(next);
+    m_logicalSize = logicalSize;
+    if (!m_scaled)
+        m_lowerRight = { double(logicalSize.width()), double(logicalSize.height()) };
     changed();
 }
 
 void ImageSurface::setFont(const QFont &font)
 {
-    font_ = font;
-    texts_.clear();
-    if (painter_)
-        painter_->setFont(font_);
+    m_font = font;
+    m_texts.clear();
+    if (m_painter)
+        m_painter->setFont(m_font);
 }
 
 const QImage &ImageSurface::image() const
 {
     finishPainting();
-    return image_;
+    return m_image;
 }
 
 QPainter &ImageSurface::painter()
 {
-    if (!painter_) {
-        painter_ = std::make_unique<QPainter>(&image_);
-        painter_->setRenderHint(QPainter::Antialiasing, false);
-        painter_->setRenderHint(QPainter::TextAntialiasing, true);
-        painter_->setBrush(Qt::NoBrush);
-        painter_->setFont(font_);
+    if (!m_painter) {
+        m_painter = std::make_unique<QPainter>(&m_image);
+        m_painter->setRenderHint(QPainter::Antialiasing, false);
+        m_painter->setRenderHint(QPainter::TextAntialiasing, true);
+        m_painter->setBrush(Qt::NoBrush);
+        m_painter->setFont(m_font);
     }
-    return *painter_;
+    return *m_painter;
 }
 
 void ImageSurface::finishPainting() const
 {
-    painter_.reset();
-    penColour_.reset();
+    m_painter.reset();
+    m_penColour.reset();
 }
 
 void ImageSurface::setPenColour(const QColor &colour)
 {
-    if (penColour_ != colour) {
-        painter_->setPen(QPen(colour, 1));
-        penColour_ = colour;
+    if (m_penColour != colour) {
+        m_painter->setPen(QPen(colour, 1));
+        m_penColour = colour;
     }
 }
 
@@ -126,8 +121,8 @@ void ImageSurface::changed() const
 
 Point ImageSurface::toPixels(Point logical) const
 {
-    return { (logical.x - upperLeft_.x) / (lowerRight_.x - upperLeft_.x) * logicalSize_.width(),
-        (logical.y - upperLeft_.y) / (lowerRight_.y - upperLeft_.y) * logicalSize_.height() };
+    return { (logical.x - m_upperLeft.x) / (m_lowerRight.x - m_upperLeft.x) * m_logicalSize.width(),
+        (logical.y - m_upperLeft.y) / (m_lowerRight.y - m_upperLeft.y) * m_logicalSize.height() };
 }
 
 void ImageSurface::Scale(Point upperLeft, Point lowerRight)
@@ -138,15 +133,15 @@ void ImageSurface::Scale(Point upperLeft, Point lowerRight)
     if (!isFinite(upperLeft) || !isFinite(lowerRight) || width == 0 || height == 0 || !std::isfinite(width)
         || !std::isfinite(height))
         return;
-    upperLeft_ = upperLeft;
-    lowerRight_ = lowerRight;
-    scaled_ = true;
+    m_upperLeft = upperLeft;
+    m_lowerRight = lowerRight;
+    m_scaled = true;
 }
 
 void ImageSurface::Line(Point from, Point to, std::optional<Colour> colour)
 {
-    const double width = logicalSize_.width();
-    const double height = logicalSize_.height();
+    const double width = m_logicalSize.width();
+    const double height = m_logicalSize.height();
     // Cut to a margin around the image, so that the painter only sees coordinates of a sane size.
     const ClipBox margin { -width, 2 * width, -height, 2 * height };
     const auto clipped = ClipLine(toPixels(from), toPixels(to), margin);
@@ -172,11 +167,11 @@ void ImageSurface::Circle(Point centre, double radius)
 {
     const Point middle = toPixels(centre);
     // The radius counts horizontal units; the same number of pixels up and down keeps the circle round.
-    const double pixelRadius = std::fabs(radius * logicalSize_.width() / (lowerRight_.x - upperLeft_.x));
+    const double pixelRadius = std::fabs(radius * m_logicalSize.width() / (m_lowerRight.x - m_upperLeft.x));
     if (!isFinite(middle) || !std::isfinite(pixelRadius) || pixelRadius > kLargestRadius)
         return;
-    if (middle.x < -pixelRadius - 1 || middle.x > logicalSize_.width() + pixelRadius + 1
-        || middle.y < -pixelRadius - 1 || middle.y > logicalSize_.height() + pixelRadius + 1)
+    if (middle.x < -pixelRadius - 1 || middle.x > m_logicalSize.width() + pixelRadius + 1
+        || middle.y < -pixelRadius - 1 || middle.y > m_logicalSize.height() + pixelRadius + 1)
         return;
     const int r = static_cast<int>(std::lround(pixelRadius));
     QPainter &p = painter();
@@ -187,20 +182,20 @@ void ImageSurface::Circle(Point centre, double radius)
 
 void ImageSurface::Print(double value)
 {
-    const Point topLeft = toPixels(textPosition_);
-    const double width = logicalSize_.width();
-    const double height = logicalSize_.height();
+    const Point topLeft = toPixels(m_textPosition);
+    const double width = m_logicalSize.width();
+    const double height = m_logicalSize.height();
     if (!std::isfinite(value) || !isFinite(topLeft) || topLeft.x < -width || topLeft.x > width
         || topLeft.y < -height || topLeft.y > height)
         return;
     QPainter &p = painter();
     setPenColour(Qt::black);
     const QString text = QString::fromStdString(PrintForm(value));
-    auto laidOut = texts_.find(text);
-    if (laidOut == texts_.end()) {
-        if (texts_.size() >= kLaidOutTexts)
-            texts_.clear();
-        laidOut = texts_.insert(text, QStaticText(text));
+    auto laidOut = m_texts.find(text);
+    if (laidOut == m_texts.end()) {
+        if (m_texts.size() >= kLaidOutTexts)
+            m_texts.clear();
+        laidOut = m_texts.insert(text, QStaticText(text));
         laidOut->setPerformanceHint(QStaticText::AggressiveCaching);
     }
     p.drawStaticText(pixelOf(topLeft), *laidOut);
@@ -210,7 +205,7 @@ void ImageSurface::Print(double value)
 void ImageSurface::Cls()
 {
     finishPainting();
-    image_.fill(Qt::white);
+    m_image.fill(Qt::white);
     changed();
 }
 

@@ -1,4 +1,6 @@
-#include "platform/qt_files.h"
+#include "platform/qt/qt_files.h"
+
+#include "platform/qt/qt_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,11 +14,6 @@
 namespace psa {
 
 namespace {
-
-QString toQString(std::u16string_view text)
-{
-    return QString(reinterpret_cast<const QChar *>(text.data()), static_cast<qsizetype>(text.size()));
-}
 
 // The system's reason for a failed call, in the user's words; `errnoValue` is read right after the
 // failing call, `detail` is Qt's own text for the cases without a Japanese one.
@@ -50,25 +47,25 @@ std::u16string reasonOf(int errnoValue, const QString &detail, std::u16string_vi
 class QtByteReader final : public ByteReader {
 public:
     explicit QtByteReader(std::unique_ptr<QFile> file)
-        : file_(std::move(file))
+        : m_file(std::move(file))
     {
     }
 
     [[nodiscard]] std::ptrdiff_t Read(char *buffer, std::size_t size) override
     {
         errno = 0;
-        const qint64 count = file_->read(buffer, static_cast<qint64>(size));
+        const qint64 count = m_file->read(buffer, static_cast<qint64>(size));
         if (count < 0) {
-            error_ = reasonOf(errno, file_->errorString(), u"読み込み中にエラーが発生しました");
+            m_error = reasonOf(errno, m_file->errorString(), u"読み込み中にエラーが発生しました");
             return -1;
         }
         return static_cast<std::ptrdiff_t>(count);
     }
-    [[nodiscard]] std::u16string ErrorText() const override { return error_; }
+    [[nodiscard]] std::u16string ErrorText() const override { return m_error; }
 
 private:
-    std::unique_ptr<QFile> file_;
-    std::u16string error_;
+    std::unique_ptr<QFile> m_file;
+    std::u16string m_error;
 };
 
 // QSaveFile can report a successful commit after a write failed for lack of space, and then replace
@@ -77,19 +74,19 @@ private:
 class QtAtomicWriter final : public AtomicWriter {
 public:
     explicit QtAtomicWriter(const QString &path)
-        : file_(path)
+        : m_file(path)
     {
     }
     ~QtAtomicWriter() override
     {
-        if (!committed_)
-            file_.cancelWriting();
+        if (!m_committed)
+            m_file.cancelWriting();
     }
 
     bool open()
     {
         errno = 0;
-        if (file_.open(QIODevice::WriteOnly))
+        if (m_file.open(QIODevice::WriteOnly))
             return true;
         fail(u"ファイルを作れませんでした");
         return false;
@@ -97,13 +94,13 @@ public:
 
     [[nodiscard]] bool Write(std::string_view bytes) override
     {
-        if (failed_ || committed_)
+        if (m_failed || m_committed)
             return false;
         std::size_t done = 0;
         while (done < bytes.size()) {
             errno = 0;
-            const qint64 count = file_.write(bytes.data() + done, static_cast<qint64>(bytes.size() - done));
-            if (count <= 0 || file_.error() != QFileDevice::NoError) {
+            const qint64 count = m_file.write(bytes.data() + done, static_cast<qint64>(bytes.size() - done));
+            if (count <= 0 || m_file.error() != QFileDevice::NoError) {
                 fail(u"書き込みに失敗しました");
                 return false;
             }
@@ -114,38 +111,38 @@ public:
 
     [[nodiscard]] bool Commit() override
     {
-        if (failed_ || committed_)
+        if (m_failed || m_committed)
             return false;
         errno = 0;
-        if (!file_.flush() || file_.error() != QFileDevice::NoError) {
+        if (!m_file.flush() || m_file.error() != QFileDevice::NoError) {
             fail(u"書き込みに失敗しました");
             return false;
         }
         errno = 0;
-        if (!file_.commit()) {
+        if (!m_file.commit()) {
             fail(u"ファイルを置き換えられませんでした");
             return false;
         }
-        committed_ = true;
+        m_committed = true;
         return true;
     }
 
-    [[nodiscard]] std::u16string ErrorText() const override { return error_; }
+    [[nodiscard]] std::u16string ErrorText() const override { return m_error; }
 
 private:
     void fail(std::u16string_view what)
     {
         const int errnoValue = errno;
-        if (!failed_)
-            error_ = reasonOf(errnoValue, file_.errorString(), what);
-        failed_ = true;
-        file_.cancelWriting();
+        if (!m_failed)
+            m_error = reasonOf(errnoValue, m_file.errorString(), what);
+        m_failed = true;
+        m_file.cancelWriting();
     }
 
-    QSaveFile file_;
-    std::u16string error_;
-    bool failed_ = false;
-    bool committed_ = false;
+    QSaveFile m_file;
+    std::u16string m_error;
+    bool m_failed = false;
+    bool m_committed = false;
 };
 
 } // namespace

@@ -33,15 +33,15 @@ public:
 
     // Gives the image a new size and pixel ratio; what was drawn is scaled onto it.
     void resize(QSize logicalSize, qreal devicePixelRatio);
-    [[nodiscard]] QSize logicalSize() const { return logicalSize_; }
+    [[nodiscard]] QSize logicalSize() const { return m_logicalSize; }
 
     // The font of printed numbers; by default the application's font.
     void setFont(const QFont &font);
-    [[nodiscard]] const QFont &font() const { return font_; }
+    [[nodiscard]] const QFont &font() const { return m_font; }
 
     // The drawing so far, complete.
     [[nodiscard]] const QImage &image() const;
-    [[nodiscard]] bool autoRedraw() const { return autoRedraw_; }
+    [[nodiscard]] bool autoRedraw() const { return m_autoRedraw; }
 
     // Called after every change of the image, so that a widget showing it can repaint.
     std::function<void()> onChanged;
@@ -49,11 +49,11 @@ public:
     void Scale(Point upperLeft, Point lowerRight) override;
     void Line(Point from, Point to, std::optional<Colour> colour) override;
     void Circle(Point centre, double radius) override;
-    void CurrentX(double x) override { textPosition_.x = x; }
-    void CurrentY(double y) override { textPosition_.y = y; }
+    void CurrentX(double x) override { m_textPosition.x = x; }
+    void CurrentY(double y) override { m_textPosition.y = y; }
     void Print(double value) override;
     void Cls() override;
-    void AutoRedraw(bool on) override { autoRedraw_ = on; }
+    void AutoRedraw(bool on) override { m_autoRedraw = on; }
     [[nodiscard]] std::string BitmapBytes() const override;
 
 private:
@@ -65,18 +65,18 @@ private:
     // A logical position in the image's (unscaled) pixels.
     [[nodiscard]] Point toPixels(Point logical) const;
 
-    QImage image_;
-    QSize logicalSize_;
-    QFont font_;
+    QImage m_image;
+    QSize m_logicalSize;
+    QFont m_font;
     // Painting stays open between calls, which keeps drawing a graph fast; image() closes it.
-    mutable std::unique_ptr<QPainter> painter_;
-    mutable std::optional<QColor> penColour_;
-    QHash<QString, QStaticText> texts_;
-    Point upperLeft_;
-    Point lowerRight_;
-    Point textPosition_;
-    bool scaled_ = false; // until the first Scale, logical coordinates are the image's pixels
-    bool autoRedraw_ = false;
+    mutable std::unique_ptr<QPainter> m_painter;
+    mutable std::optional<QColor> m_penColour;
+    QHash<QString, QStaticText> m_texts;
+    Point m_upperLeft;
+    Point m_lowerRight;
+    Point m_textPosition;
+    bool m_scaled = false; // until the first Scale, logical coordinates are the image's pixels
+    bool m_autoRedraw = false;
 };
 
 } // namespace psa

@@ -1,4 +1,4 @@
-#include "files/str_form.h"
+#include "numbers/str_form.h"
 
 #include <cfloat>
 #include <charconv>

@@ -1,21 +1,12 @@
-#include "platform/qt_dialogs.h"
+#include "platform/qt/qt_dialogs.h"
+
+#include "platform/qt/qt_text.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
-#include <QLibraryInfo>
 #include <QMessageBox>
-#include <QTranslator>
 
 namespace psa {
-
-namespace {
-
-QString toQString(std::u16string_view text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 QStringList QtNameFilters(std::u16string_view filter)
 {
@@ -31,13 +22,13 @@ QStringList QtNameFilters(std::u16string_view filter)
 }
 
 QtDialogs::QtDialogs(QWidget *window)
-    : window_(window)
+    : m_window(window)
 {
 }
 
 std::u16string QtDialogs::ShowSave(const FileDialogRequest &request)
 {
-    QFileDialog dialog(window_);
+    QFileDialog dialog(m_window);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -56,7 +47,7 @@ std::u16string QtDialogs::ShowSave(const FileDialogRequest &request)
 MsgBoxAnswer QtDialogs::AskYesNo(std::u16string_view prompt, std::u16string_view title)
 {
     QMessageBox box(QMessageBox::NoIcon, toQString(title), toQString(prompt),
-        QMessageBox::Yes | QMessageBox::No, window_);
+        QMessageBox::Yes | QMessageBox::No, m_window);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? MsgBoxAnswer::Yes : MsgBoxAnswer::No;
@@ -64,25 +55,15 @@ MsgBoxAnswer QtDialogs::AskYesNo(std::u16string_view prompt, std::u16string_view
 
 void QtDialogs::Inform(std::u16string_view message, std::u16string_view title)
 {
-    QMessageBox box(QMessageBox::Warning, toQString(title), toQString(message), QMessageBox::Ok, window_);
+    QMessageBox box(QMessageBox::Warning, toQString(title), toQString(message), QMessageBox::Ok, m_window);
     box.exec();
-}
-
-bool InstallJapaneseQtTexts(QCoreApplication &app)
-{
-    auto *translator = new QTranslator(&app);
-    if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete translator;
-        return false;
-    }
-    return QCoreApplication::installTranslator(translator);
 }
 
 void QtDialogs::EndProgram()
 {
-    if (window_) {
-        window_->setEnabled(false);
-        window_->hide();
+    if (m_window) {
+        m_window->setEnabled(false);
+        m_window->hide();
     }
     QCoreApplication::exit(0);
 }

@@ -1,8 +1,8 @@
-#include "records/grid_entry.h"
+#include "app/grid_entry.h"
 
+#include "numbers/val.h"
 #include "platform/toolkit.h"
 #include "records/cells.h"
-#include "records/val.h"
 
 namespace psa {
 

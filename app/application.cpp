@@ -1,0 +1,56 @@
+#include "app/application.h"
+
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_files.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace psa {
+
+void UseJapaneseDefaultFont()
+{
+    QFont font = QApplication::font();
+    QStringList families = font.families();
+    if (families.isEmpty())
+        families.append(font.family());
+    families.prepend(Form1Window::kSubstituteFamily);
+    font.setFamilies(families);
+    QApplication::setFont(font);
+}
+
+bool InstallJapaneseQtTexts(QCoreApplication &app)
+{
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
+Program::Program()
+    : Program(nullptr, nullptr)
+{
+}
+
+Program::Program(Dialogs &dialogs, FileSystem &files)
+    : Program(&dialogs, &files)
+{
+}
+
+Program::Program(Dialogs *dialogs, FileSystem *files)
+    : m_picture1(ImageSurface::kDefaultSize, qApp->devicePixelRatio())
+    , m_ownDialogs(dialogs ? nullptr : std::make_unique<QtDialogs>(&m_window))
+    , m_ownFiles(files ? nullptr : std::make_unique<QtFileSystem>())
+    , m_form(m_window, m_picture1, dialogs ? *dialogs : *m_ownDialogs, files ? *files : *m_ownFiles)
+{
+    m_window.showPicture(m_picture1);
+    m_window.attach(m_form, dialogs ? *dialogs : *m_ownDialogs);
+    m_form.Form_Load();
+}
+
+Program::~Program() = default;
+
+} // namespace psa

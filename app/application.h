@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/form1.h"
+#include "app/form1_window.h"
+#include "platform/qt/qt_surface.h"
+
+#include <memory>
+
+class QCoreApplication;
+
+namespace psa {
+
+// Makes the Japanese Noto face the first choice of the program's default font, at the toolkit's size, so that
+// the cells and the graph's labels show Japanese and full-width text properly.
+void UseJapaneseDefaultFont();
+
+// Gives Qt's own dialogs their Japanese texts ("はい", "いいえ", "キャンセル", the file dialog's labels).
+// Returns false, leaving them in English, when Qt's translations are not installed.
+bool InstallJapaneseQtTexts(QCoreApplication &app);
+
+// The program put together: Picture1's surface at the screen's pixel ratio, the window, the dialogs and the
+// files, and Form1's behaviour on them, started up (Form_Load) and ready to be shown. Needs a QApplication.
+class Program {
+public:
+    // Qt's dialogs and the real file system.
+    Program();
+    // The given dialogs and files instead (a test's fakes); they must outlive the program.
+    Program(Dialogs &dialogs, FileSystem &files);
+    ~Program();
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    [[nodiscard]] Form1Window &window() { return m_window; }
+    [[nodiscard]] Form1 &form() { return m_form; }
+    [[nodiscard]] ImageSurface &picture1() { return m_picture1; }
+
+private:
+    Program(Dialogs *dialogs, FileSystem *files);
+
+    ImageSurface m_picture1;
+    Form1Window m_window;
+    std::unique_ptr<Dialogs> m_ownDialogs;
+    std::unique_ptr<FileSystem> m_ownFiles;
+    Form1 m_form;
+};
+
+} // namespace psa

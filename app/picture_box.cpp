@@ -1,0 +1,35 @@
+#include "app/picture_box.h"
+
+#include "platform/qt/qt_surface.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace psa {
+
+void PictureBox::setSurface(ImageSurface *surface)
+{
+    m_surface = surface;
+    matchScreen();
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent *event)
+{
+    matchScreen();
+    QPainter painter(this);
+    painter.fillRect(event->rect(), Qt::white);
+    if (m_surface)
+        painter.drawImage(QPoint(0, 0), m_surface->image());
+}
+
+// An image made for another pixel ratio would be shown scaled, and blurred. When the window has moved to a
+// screen of another ratio the surface takes the new one: the old drawing is scaled over once, and the next
+// graph is drawn at the screen's full resolution, as is the bitmap saved from it.
+void PictureBox::matchScreen()
+{
+    if (m_surface && m_surface->image().devicePixelRatio() != devicePixelRatioF())
+        m_surface->resize(m_surface->logicalSize(), devicePixelRatioF());
+}
+
+} // namespace psa
