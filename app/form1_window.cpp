@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/form1_window_look.h"
+#include "app/graphical_button.h"
 #include "app/grid_cell.h"
 #include "app/picture_box.h"
 #include "platform/form1_design.h"
@@ -25,6 +26,8 @@ Form1Window::Form1Window(QWidget *parent)
 {
     setWindowTitle(toQString(design::kFormCaption));
     setFixedSize(design::kClientWidth, design::kClientHeight);
+    // The cells inherit the window's font: one font for all of them, resolved once.
+    setFont(cellFont());
 
     makeLabel(this, design::kTitle, titleFont(), Qt::AlignLeft | Qt::AlignVCenter);
     const QFont headingFont = qtFont(design::kHeadingFont);
@@ -52,12 +55,11 @@ Form1Window::Form1Window(QWidget *parent)
 
     const QColor initialBack = toQColor(kAvailableBackColor);
     for (const design::ButtonDesign &designed : design::kButtons) {
-        auto *push = new QPushButton(toQString(designed.caption), this);
+        auto *push = new GraphicalButton(toQString(designed.caption), this);
         push->setObjectName(QStringLiteral("Command%1").arg(static_cast<int>(designed.button)));
         push->setGeometry(toQRect(designed.rect));
         push->setFont(qtFont(designed.font));
-        push->setStyleSheet(buttonStyle(initialBack));
-        push->setProperty("backColor", initialBack);
+        push->setBackColor(initialBack);
         push->setAccessibleName(push->text());
         m_buttons[std::size_t(designed.button)] = push;
         setTabOrder(previous, push);
@@ -70,7 +72,6 @@ GridCell *Form1Window::makeCell(int index)
     auto *made = new GridCell(toQString(design::kCellDesignText), this);
     made->setObjectName(QStringLiteral("Text1_%1").arg(index));
     made->setGeometry(toQRect(design::kCellTemplate));
-    made->setFont(cellFont());
     made->hide();
     if (index > 0) {
         // What a screen reader says on entering the cell: its row and column, as the headings show them.
@@ -172,9 +173,9 @@ GridCell &Form1Window::existingCell(int index) const
     return *m_cells[std::size_t(index)];
 }
 
-QPushButton &Form1Window::existingButton(Button which) const
+GraphicalButton &Form1Window::existingButton(Button which) const
 {
-    QPushButton *found = button(which);
+    GraphicalButton *found = m_buttons.at(std::size_t(which));
     if (!found)
         throw std::out_of_range("no button " + std::to_string(static_cast<int>(which)));
     return *found;
@@ -186,7 +187,8 @@ void Form1Window::CreateCell(int index)
         throw std::out_of_range("cannot create grid cell " + std::to_string(index));
     GridCell *made = makeCell(index);
     made->setGeometry(m_cells[0]->geometry());
-    made->setFont(m_cells[0]->font());
+    if (m_cells[0]->testAttribute(Qt::WA_SetFont))
+        made->setFont(m_cells[0]->font());
     m_cells[std::size_t(index)] = made;
     // Keep Tab walking the grid in index order: the new cell follows the nearest cell before it.
     for (int before = index - 1; before >= 1; --before) {
@@ -224,6 +226,9 @@ void Form1Window::SetCellWidth(int index, double value)
 void Form1Window::SetCellFontSize(int index, double points)
 {
     GridCell &target = existingCell(index);
+    // Setting an equal font still re-lays out the cell's text; start-up sets every cell to the size it has.
+    if (target.font().pointSizeF() == points)
+        return;
     QFont font = target.font();
     font.setPointSizeF(points);
     target.setFont(font);
@@ -279,13 +284,7 @@ void Form1Window::SetButtonEnabled(Button which, bool enabled)
 
 void Form1Window::SetButtonBackColor(Button which, Colour colour)
 {
-    QPushButton &target = existingButton(which);
-    const QColor back = toQColor(colour);
-    // Re-applying a style sheet re-polishes the button; skip it when the colour stays the same.
-    if (target.property("backColor").value<QColor>() == back)
-        return;
-    target.setProperty("backColor", back);
-    target.setStyleSheet(buttonStyle(back));
+    existingButton(which).setBackColor(toQColor(colour));
 }
 
 } // namespace psa

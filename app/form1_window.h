@@ -14,6 +14,7 @@ class QPushButton;
 namespace psa {
 
 class Form1;
+class GraphicalButton;
 class GridCell;
 class ImageSurface;
 class PictureBox;
@@ -71,11 +72,11 @@ protected:
 private:
     GridCell *makeCell(int index);
     GridCell &existingCell(int index) const;
-    QPushButton &existingButton(Button button) const;
+    GraphicalButton &existingButton(Button button) const;
     void run(const std::function<void(Form1 &)> &handler);
 
     std::array<GridCell *, 106> m_cells {};
-    std::array<QPushButton *, 10> m_buttons {};
+    std::array<GraphicalButton *, 10> m_buttons {};
     PictureBox *m_picture1 = nullptr;
     Form1 *m_form = nullptr;
     Dialogs *m_dialogs = nullptr;

@@ -61,18 +61,6 @@ QRect toQRect(const design::Rect &rect)
     return { rect.left, rect.top, rect.width, rect.height };
 }
 
-// A graphical button: its whole face in its BackColor, a plain border, a caption greyed when disabled.
-QString buttonStyle(const QColor &back)
-{
-    return QStringLiteral("QPushButton { background-color: %1; color: black; border: 1px solid %2;"
-                          " padding: 0px; }"
-                          "QPushButton:pressed { border-width: 2px; }"
-                          "QPushButton:focus { border-width: 2px; outline: none; }"
-                          "QPushButton:disabled { color: %3; }")
-        .arg(back.name(), toQColor(design::kButtonBorderColor).name(),
-            toQColor(design::kDimmedCaptionColor).name());
-}
-
 int pixels(double value)
 {
     return qRound(value);

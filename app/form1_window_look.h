@@ -22,8 +22,6 @@ namespace psa {
 [[nodiscard]] QFont titleFont();
 // The cells' font: the program's default face at the cells' design size.
 [[nodiscard]] QFont cellFont();
-// The style sheet of a graphical button with the given BackColor.
-[[nodiscard]] QString buttonStyle(const QColor &back);
 // A position or size given in pixels as the window's nearest whole pixel.
 [[nodiscard]] int pixels(double value);
 

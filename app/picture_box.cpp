@@ -19,7 +19,7 @@ void PictureBox::paintEvent(QPaintEvent *event)
     matchScreen();
     QPainter painter(this);
     painter.fillRect(event->rect(), Qt::white);
-    if (m_surface)
+    if (m_surface && !m_surface->isUntouched())
         painter.drawImage(QPoint(0, 0), m_surface->image());
 }
 
@@ -28,7 +28,7 @@ void PictureBox::paintEvent(QPaintEvent *event)
 // graph is drawn at the screen's full resolution, as is the bitmap saved from it.
 void PictureBox::matchScreen()
 {
-    if (m_surface && m_surface->image().devicePixelRatio() != devicePixelRatioF())
+    if (m_surface && m_surface->devicePixelRatio() != devicePixelRatioF())
         m_surface->resize(m_surface->logicalSize(), devicePixelRatioF());
 }
 

@@ -59,14 +59,16 @@ void ImageSurface::resize(QSize logicalSize, qreal devicePixelRatio)
     if (!(devicePixelRatio > 0 && devicePixelRatio <= 16))
         devicePixelRatio = 1;
     logicalSize = logicalSize.expandedTo({ 1, 1 });
-    QImage next = whiteImage(logicalSize, devicePixelRatio);
     if (!m_image.isNull()) {
+        QImage next = whiteImage(logicalSize, devicePixelRatio);
         finishPainting();
         QPainter scaler(&next);
         scaler.setRenderHint(QPainter::SmoothPixmapTransform);
         scaler.drawImage(QRectF(QPointF(0, 0), QSizeF(logicalSize)), m_image);
+        scaler.end();
+        m_image = std::move(next);
     }
-    m_image = std::move(next);
+    m_devicePixelRatio = devicePixelRatio;
     m_logicalSize = logicalSize;
     if (!m_scaled)
         m_lowerRight = { double(logicalSize.width()), double(logicalSize.height()) };
@@ -84,12 +86,21 @@ void ImageSurface::setFont(const QFont &font)
 const QImage &ImageSurface::image() const
 {
     finishPainting();
+    ensureImage();
     return m_image;
+}
+
+// The image is made when first needed: a window that never draws a graph keeps no picture in memory.
+void ImageSurface::ensureImage() const
+{
+    if (m_image.isNull())
+        m_image = whiteImage(m_logicalSize, m_devicePixelRatio);
 }
 
 QPainter &ImageSurface::painter()
 {
     if (!m_painter) {
+        ensureImage();
         m_painter = std::make_unique<QPainter>(&m_image);
         m_painter->setRenderHint(QPainter::Antialiasing, false);
         m_painter->setRenderHint(QPainter::TextAntialiasing, true);
@@ -205,7 +216,8 @@ void ImageSurface::Print(double value)
 void ImageSurface::Cls()
 {
     finishPainting();
-    m_image.fill(Qt::white);
+    if (!m_image.isNull())
+        m_image.fill(Qt::white);
     changed();
 }
 

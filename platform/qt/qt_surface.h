@@ -41,6 +41,9 @@ public:
 
     // The drawing so far, complete.
     [[nodiscard]] const QImage &image() const;
+    [[nodiscard]] qreal devicePixelRatio() const { return m_devicePixelRatio; }
+    // Nothing has been drawn since the surface was made: it is all white.
+    [[nodiscard]] bool isUntouched() const { return m_image.isNull(); }
     [[nodiscard]] bool autoRedraw() const { return m_autoRedraw; }
 
     // Called after every change of the image, so that a widget showing it can repaint.
@@ -59,13 +62,15 @@ public:
 private:
     QPainter &painter();
     void finishPainting() const;
+    void ensureImage() const;
     void changed() const;
     // Sets the open painter's pen, unless it has that colour already.
     void setPenColour(const QColor &colour);
     // A logical position in the image's (unscaled) pixels.
     [[nodiscard]] Point toPixels(Point logical) const;
 
-    QImage m_image;
+    mutable QImage m_image; // null until first needed
+    qreal m_devicePixelRatio = 1;
     QSize m_logicalSize;
     QFont m_font;
     // Painting stays open between calls, which keeps drawing a graph fast; image() closes it.

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QColor>
+#include <QPushButton>
+
+namespace psa {
+
+// A command button in the graphical style: its whole face in its BackColor, a plain dark border (two pixels
+// wide while pressed or focused), the caption centred in black, grey while the button is unavailable.
+// Painted by itself: the platform's button styles ignore a face colour.
+class GraphicalButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+    void setBackColor(const QColor &colour);
+    [[nodiscard]] QColor backColor() const { return m_backColor; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QColor m_backColor { 255, 255, 192 };
+};
+
+} // namespace psa
