@@ -1,0 +1,91 @@
+#include "platform/win32/win32_dialogs.h"
+
+#include <commdlg.h>
+
+#include <vector>
+
+namespace psa {
+
+namespace {
+
+std::wstring wide(std::u16string_view text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+// Longer than any path the dialog can return on Windows with long paths enabled.
+constexpr std::size_t kPathCapacity = 32768;
+
+} // namespace
+
+std::wstring CommonDialogFilter(std::u16string_view filter)
+{
+    std::vector<std::u16string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t bar = filter.find(u'|', start);
+        parts.push_back(filter.substr(start, bar == std::u16string_view::npos ? bar : bar - start));
+        if (bar == std::u16string_view::npos)
+            break;
+        start = bar + 1;
+    }
+    std::wstring out;
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        out += wide(parts[i]) + L'\0';
+        out += wide(parts[i + 1]) + L'\0';
+    }
+    out += L'\0';
+    return out;
+}
+
+Win32Dialogs::Win32Dialogs(HWND owner)
+    : owner_(owner)
+{
+}
+
+std::u16string Win32Dialogs::ShowSave(const FileDialogRequest &request)
+{
+    const std::wstring filter = CommonDialogFilter(request.filter);
+    std::wstring path(kPathCapacity, L'\0');
+    OPENFILENAMEW dialog {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner_;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = DWORD(path.size());
+    // No default extension: a name typed without one is used as typed. Loading reuses this dialog, and
+    // choosing the file to read must not ask about replacing it.
+    dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY
+        | (request.confirmOverwrite ? OFN_OVERWRITEPROMPT : 0);
+    if (!GetSaveFileNameW(&dialog))
+        return {};
+    path.resize(path.find(L'\0'));
+    return std::u16string(path.begin(), path.end());
+}
+
+MsgBoxAnswer Win32Dialogs::AskYesNo(std::u16string_view prompt, std::u16string_view title)
+{
+    const std::wstring text = wide(prompt);
+    const std::wstring caption = wide(title);
+    const int answer
+        = MessageBoxW(owner_, text.c_str(), caption.c_str(), MB_YESNO | MB_DEFBUTTON1 | MB_APPLMODAL);
+    return answer == IDYES ? MsgBoxAnswer::Yes : MsgBoxAnswer::No;
+}
+
+void Win32Dialogs::Inform(std::u16string_view message, std::u16string_view title)
+{
+    const std::wstring text = wide(message);
+    const std::wstring caption = wide(title);
+    MessageBoxW(owner_, text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING | MB_APPLMODAL);
+}
+
+void Win32Dialogs::EndProgram()
+{
+    if (owner_) {
+        EnableWindow(owner_, FALSE);
+        ShowWindow(owner_, SW_HIDE);
+    }
+    PostQuitMessage(0);
+}
+
+} // namespace psa

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/toolkit.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace psa {
+
+// The dialogs of the running program, Windows' own, over the main window: the common save dialog and
+// message boxes.
+class Win32Dialogs final : public Dialogs {
+public:
+    // `owner` may be set later, once the window exists.
+    explicit Win32Dialogs(HWND owner = nullptr);
+    void setOwner(HWND owner) { owner_ = owner; }
+
+    // Returns the path as the dialog gives it, or "" when the dialog was cancelled or failed.
+    [[nodiscard]] std::u16string ShowSave(const FileDialogRequest &request) override;
+    // Return picks Yes; Escape is not offered, as the box has no Cancel.
+    [[nodiscard]] MsgBoxAnswer AskYesNo(std::u16string_view prompt, std::u16string_view title) override;
+    void Inform(std::u16string_view message, std::u16string_view title) override;
+    // Hides and disables the window, so that nothing more can be clicked, and ends the message loop with 0.
+    void EndProgram() override;
+
+private:
+    HWND owner_;
+};
+
+// The common dialog's filter for "description|pattern" pairs joined by '|': every '|' becomes a NUL and the
+// whole ends in two NULs. A trailing description without a pattern is dropped.
+[[nodiscard]] std::wstring CommonDialogFilter(std::u16string_view filter);
+
+} // namespace psa

@@ -1,0 +1,203 @@
+#include "platform/win32/win32_files.h"
+
+#include "platform/win32/win32_writers.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+namespace psa {
+
+namespace {
+
+constexpr char16_t kNotRegular[] = u"通常のファイルではありません。";
+
+class Win32ByteReader final : public ByteReader {
+public:
+    explicit Win32ByteReader(HANDLE file)
+        : file_(file)
+    {
+    }
+    ~Win32ByteReader() override { CloseHandle(file_); }
+    Win32ByteReader(const Win32ByteReader &) = delete;
+    Win32ByteReader &operator=(const Win32ByteReader &) = delete;
+
+    [[nodiscard]] std::ptrdiff_t Read(char *buffer, std::size_t size) override
+    {
+        DWORD count = 0;
+        const DWORD asked = DWORD(std::min<std::size_t>(size, 1u << 30));
+        if (!ReadFile(file_, buffer, asked, &count, nullptr)) {
+            error_ = ReasonOf(GetLastError(), u"読み込み中にエラーが発生しました");
+            return -1;
+        }
+        return std::ptrdiff_t(count);
+    }
+    [[nodiscard]] std::u16string ErrorText() const override { return error_; }
+
+private:
+    HANDLE file_;
+    std::u16string error_;
+};
+
+char16_t upper(char16_t c)
+{
+    return c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c;
+}
+
+// Whether a handle opened on `path` is a disk file; anything else (a pipe, a console, a device) is refused.
+bool isDiskFile(FileCalls &calls, const std::wstring &path)
+{
+    const HANDLE probe = calls.Create(path.c_str(), FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    if (probe == INVALID_HANDLE_VALUE)
+        return true; // nothing to tell; the real open reports its own reason
+    const bool disk = GetFileType(probe) == FILE_TYPE_DISK;
+    CloseHandle(probe);
+    return disk;
+}
+
+} // namespace
+
+bool IsDevicePath(std::u16string_view path)
+{
+    if (path.starts_with(u"\\\\.\\") || path.starts_with(u"//./") || path.starts_with(u"\\\\?\\GLOBALROOT"))
+        return true;
+    const std::size_t slash = path.find_last_of(u"\\/:");
+    std::u16string_view name = slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+    // "NUL.csv" and "nul " name the device as well: what counts is the part before the first dot.
+    name = name.substr(0, std::min(name.find(u'.'), name.size()));
+    while (!name.empty() && name.back() == u' ')
+        name.remove_suffix(1);
+    std::u16string base;
+    for (char16_t c : name)
+        base += upper(c);
+    static constexpr std::array<std::u16string_view, 6> kDevices
+        = { u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$" };
+    if (std::find(kDevices.begin(), kDevices.end(), base) != kDevices.end())
+        return true;
+    return base.size() == 4 && (base.starts_with(u"COM") || base.starts_with(u"LPT")) && base[3] >= u'1'
+        && base[3] <= u'9';
+}
+
+HANDLE FileCalls::Create(const wchar_t *path, DWORD access, DWORD share, DWORD disposition)
+{
+    return CreateFileW(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool FileCalls::Write(HANDLE file, const char *bytes, DWORD size, DWORD &written)
+{
+    return WriteFile(file, bytes, size, &written, nullptr) != 0;
+}
+
+bool FileCalls::Flush(HANDLE file)
+{
+    return FlushFileBuffers(file) != 0;
+}
+
+bool FileCalls::Replace(const wchar_t *target, const wchar_t *temporary, bool targetExists)
+{
+    // ReplaceFileW keeps the old file's attributes and permissions; a new file simply moves into place.
+    if (targetExists
+        && ReplaceFileW(target, temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return true;
+    return MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+Win32FileSystem::Win32FileSystem(FileCalls &calls)
+    : calls_(calls)
+{
+}
+
+Win32FileSystem::Win32FileSystem()
+    : calls_([]() -> FileCalls & {
+        static FileCalls real;
+        return real;
+    }())
+{
+}
+
+Opened<ByteReader> Win32FileSystem::OpenForReading(std::u16string_view path)
+{
+    if (path.empty())
+        return { nullptr, u"ファイル名が空です。" };
+    // A device could block or never end; records are only ever kept in plain files.
+    if (IsDevicePath(path))
+        return { nullptr, kNotRegular };
+    const std::wstring name = Wide(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return { nullptr, u"ファイルが見つかりません。" };
+        return { nullptr, ReasonOf(error, u"ファイルを開けませんでした") };
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return { nullptr, u"ファイルではなくフォルダーです。" };
+    const HANDLE file
+        = calls_.Create(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE)
+        return { nullptr, ReasonOf(GetLastError(), u"ファイルを開けませんでした") };
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return { nullptr, kNotRegular };
+    }
+    return { std::make_unique<Win32ByteReader>(file), {} };
+}
+
+Opened<AtomicWriter> Win32FileSystem::CreateReplacing(std::u16string_view path)
+{
+    if (path.empty())
+        return { nullptr, u"ファイル名が空です。" };
+    if (IsDevicePath(path))
+        return { nullptr, kNotRegular };
+    const std::wstring name = Wide(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return { nullptr, u"同じ名前のフォルダーがあります。" };
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY))
+        return { nullptr, u"読み取り専用のファイルです。" };
+    if (exists && !isDiskFile(calls_, name))
+        return { nullptr, kNotRegular };
+
+    std::wstring full(MAX_PATH, L'\0');
+    wchar_t *namePart = nullptr;
+    DWORD length = GetFullPathNameW(name.c_str(), DWORD(full.size()), full.data(), &namePart);
+    if (length >= full.size()) {
+        full.resize(length + 1);
+        length = GetFullPathNameW(name.c_str(), DWORD(full.size()), full.data(), &namePart);
+    }
+    if (length == 0 || !namePart)
+        return { nullptr, ReasonOf(GetLastError(), u"ファイル名が正しくありません") };
+    full.resize(length);
+    const std::wstring folder = full.substr(0, full.size() - std::wcslen(namePart));
+    const DWORD folderAttributes = GetFileAttributesW(folder.c_str());
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES || !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return { nullptr, u"保存先のフォルダーが見つかりません。" };
+
+    DWORD createError = 0;
+    Opened<AtomicWriter> opened = OpenTemporaryWriter(calls_, full, exists, createError);
+    if (opened.file || !exists)
+        return opened;
+    // No file can be made beside it; the file itself may still be writable.
+    Opened<AtomicWriter> inPlace = OpenInPlaceWriter(calls_, full);
+    return inPlace.file ? std::move(inPlace) : std::move(opened);
+}
+
+std::optional<std::u16string> Win32FileSystem::DecodeShiftJis(std::string_view bytes) const
+{
+    if (bytes.empty())
+        return std::u16string();
+    if (bytes.size() > 0x7FFFFFFF)
+        return std::nullopt;
+    constexpr UINT kShiftJis = 932;
+    const int size = int(bytes.size());
+    const int needed = MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+    if (needed <= 0)
+        return std::nullopt;
+    std::wstring text(std::size_t(needed), L'\0');
+    MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(), needed);
+    return std::u16string(text.begin(), text.end());
+}
+
+} // namespace psa

@@ -1,0 +1,259 @@
+#include "platform/win32/win32_writers.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+
+namespace psa {
+
+namespace {
+
+// Writes all of `bytes`, in pieces Windows accepts; false at the first piece that fails or falls short.
+bool writeAll(FileCalls &calls, HANDLE file, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const DWORD piece = DWORD(std::min<std::size_t>(bytes.size(), 1u << 24));
+        DWORD written = 0;
+        if (!calls.Write(file, bytes.data(), piece, written) || written == 0 || written > piece)
+            return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+// A temporary file beside the target: only a successful Commit puts it in the target's place.
+class TemporaryWriter final : public AtomicWriter {
+public:
+    TemporaryWriter(FileCalls &calls, std::wstring target, std::wstring temporary, HANDLE file, bool exists)
+        : calls_(calls)
+        , target_(std::move(target))
+        , temporary_(std::move(temporary))
+        , file_(file)
+        , exists_(exists)
+    {
+    }
+    ~TemporaryWriter() override { discard(); }
+    TemporaryWriter(const TemporaryWriter &) = delete;
+    TemporaryWriter &operator=(const TemporaryWriter &) = delete;
+
+    [[nodiscard]] bool Write(std::string_view bytes) override
+    {
+        if (done_)
+            return false;
+        if (!writeAll(calls_, file_, bytes))
+            return fail(u"書き込みに失敗しました");
+        return true;
+    }
+
+    [[nodiscard]] bool Commit() override
+    {
+        if (done_)
+            return false;
+        if (!calls_.Flush(file_))
+            return fail(u"書き込みに失敗しました");
+        CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+        if (!calls_.Replace(target_.c_str(), temporary_.c_str(), exists_))
+            return fail(u"ファイルを置き換えられませんでした");
+        done_ = true;
+        return true;
+    }
+
+    [[nodiscard]] std::u16string ErrorText() const override { return error_; }
+
+private:
+    bool fail(std::u16string_view what)
+    {
+        const DWORD error = GetLastError();
+        if (error_.empty())
+            error_ = ReasonOf(error, what);
+        discard();
+        return false;
+    }
+
+    void discard()
+    {
+        if (done_)
+            return;
+        done_ = true;
+        if (file_ != INVALID_HANDLE_VALUE)
+            CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+        DeleteFileW(temporary_.c_str());
+    }
+
+    FileCalls &calls_;
+    std::wstring target_;
+    std::wstring temporary_;
+    HANDLE file_;
+    bool exists_;
+    bool done_ = false;
+    std::u16string error_;
+};
+
+// The target rewritten where it is, for a folder where no new file may be made. The old bytes stay in
+// memory until the new ones are on the disk, and go back into the file when anything fails.
+class InPlaceWriter final : public AtomicWriter {
+public:
+    InPlaceWriter(FileCalls &calls, HANDLE file, std::string old)
+        : calls_(calls)
+        , file_(file)
+        , old_(std::move(old))
+    {
+    }
+    ~InPlaceWriter() override
+    {
+        if (!done_ && touched_)
+            restore();
+        CloseHandle(file_);
+    }
+    InPlaceWriter(const InPlaceWriter &) = delete;
+    InPlaceWriter &operator=(const InPlaceWriter &) = delete;
+
+    [[nodiscard]] bool Write(std::string_view bytes) override
+    {
+        if (done_)
+            return false;
+        if (!touched_) {
+            touched_ = true;
+            if (!rewind())
+                return fail(u"書き込みに失敗しました");
+        }
+        if (!writeAll(calls_, file_, bytes))
+            return fail(u"書き込みに失敗しました");
+        return true;
+    }
+
+    [[nodiscard]] bool Commit() override
+    {
+        if (done_)
+            return false;
+        if (!touched_ && !rewind()) // nothing written: the file becomes empty
+            return fail(u"書き込みに失敗しました");
+        touched_ = true;
+        if (!calls_.Flush(file_))
+            return fail(u"書き込みに失敗しました");
+        done_ = true;
+        return true;
+    }
+
+    [[nodiscard]] std::u16string ErrorText() const override { return error_; }
+
+private:
+    bool rewind()
+    {
+        LARGE_INTEGER start {};
+        return SetFilePointerEx(file_, start, nullptr, FILE_BEGIN) && SetEndOfFile(file_);
+    }
+
+    void restore()
+    {
+        // Best effort: the same calls that just failed may fail again, but usually the old bytes fit where
+        // they were (a full disk has their room, a flush may succeed the second time).
+        if (rewind() && writeAll(calls_, file_, old_))
+            (void)calls_.Flush(file_);
+    }
+
+    bool fail(std::u16string_view what)
+    {
+        const DWORD error = GetLastError();
+        if (error_.empty())
+            error_ = ReasonOf(error, what);
+        if (!done_ && touched_)
+            restore();
+        done_ = true;
+        return false;
+    }
+
+    FileCalls &calls_;
+    HANDLE file_;
+    std::string old_;
+    bool touched_ = false;
+    bool done_ = false;
+    std::u16string error_;
+};
+
+} // namespace
+
+std::wstring Wide(std::u16string_view text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+std::u16string ReasonOf(DWORD error, std::u16string_view what)
+{
+    switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return u"ディスクの空き容量が足りません。";
+    case ERROR_ACCESS_DENIED:
+        return u"アクセスする権限がありません。";
+    case ERROR_WRITE_PROTECT:
+        return u"読み取り専用の場所です。";
+    case ERROR_FILENAME_EXCED_RANGE:
+        return u"ファイル名が長すぎます。";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return u"ほかのプログラムがファイルを使っています。";
+    case ERROR_CRC:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT:
+    case ERROR_IO_DEVICE:
+        return u"装置の入出力エラーが発生しました。";
+    default:
+        break;
+    }
+    std::u16string reason(what);
+    wchar_t *text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    if (length > 0 && text) {
+        std::u16string detail(text, text + length);
+        while (!detail.empty() && (detail.back() == u'\n' || detail.back() == u'\r' || detail.back() == u' '))
+            detail.pop_back();
+        if (!detail.empty())
+            reason += u"（" + detail + u"）";
+    }
+    LocalFree(text);
+    return reason + u"。";
+}
+
+Opened<AtomicWriter> OpenTemporaryWriter(
+    FileCalls &calls, const std::wstring &target, bool targetExists, DWORD &createError)
+{
+    // A name of its own per attempt: a file left by a crashed run is never reused or overwritten.
+    static std::atomic<unsigned> serial { 0 };
+    createError = ERROR_FILE_EXISTS;
+    for (int attempt = 0; attempt < 16 && createError == ERROR_FILE_EXISTS; ++attempt) {
+        const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-"
+            + std::to_wstring(serial++) + L".tmp";
+        const HANDLE file = calls.Create(temporary.c_str(), GENERIC_WRITE, 0, CREATE_NEW);
+        if (file != INVALID_HANDLE_VALUE)
+            return { std::make_unique<TemporaryWriter>(calls, target, temporary, file, targetExists), {} };
+        createError = GetLastError();
+    }
+    return { nullptr, ReasonOf(createError, u"ファイルを作れませんでした") };
+}
+
+Opened<AtomicWriter> OpenInPlaceWriter(FileCalls &calls, const std::wstring &target)
+{
+    const HANDLE file
+        = calls.Create(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE)
+        return { nullptr, ReasonOf(GetLastError(), u"ファイルを作れませんでした") };
+    std::string old;
+    char buffer[64 * 1024];
+    for (DWORD count = 0;; old.append(buffer, count)) {
+        if (!ReadFile(file, buffer, sizeof buffer, &count, nullptr)) {
+            const DWORD error = GetLastError();
+            CloseHandle(file);
+            return { nullptr, ReasonOf(error, u"読み込み中にエラーが発生しました") };
+        }
+        if (count == 0)
+            break;
+    }
+    return { std::make_unique<InPlaceWriter>(calls, file, std::move(old)), {} };
+}
+
+} // namespace psa
