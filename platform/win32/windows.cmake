@@ -9,9 +9,38 @@ add_library(psa_platform_win32 STATIC
     platform/win32/win32_files.cpp
     platform/win32/win32_fonts.cpp
     platform/win32/win32_writers.cpp
+    platform/win32/win32_window.cpp
+    platform/win32/win32_controls.cpp
+    platform/win32/win32_events.cpp
 )
 target_include_directories(psa_platform_win32 PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(psa_platform_win32 PUBLIC psa_core gdi32 user32 comdlg32 PRIVATE psa_warnings)
+
+# The icon, made from the project's SVG at build time: every size Windows asks for, in one .ico.
+find_program(PSA_RSVG rsvg-convert REQUIRED)
+find_program(PSA_IMAGEMAGICK NAMES convert-im6.q16 magick convert REQUIRED)
+set(PSA_ICON ${CMAKE_BINARY_DIR}/psa-graph.ico)
+set(psa_icon_pngs)
+foreach(size 16 24 32 48 64 256)
+    list(APPEND psa_icon_pngs ${CMAKE_BINARY_DIR}/icon-${size}.png)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/icon-${size}.png
+        COMMAND ${PSA_RSVG} -w ${size} -h ${size} -o ${CMAKE_BINARY_DIR}/icon-${size}.png
+            ${CMAKE_SOURCE_DIR}/packaging/psa-graph.svg
+        DEPENDS ${CMAKE_SOURCE_DIR}/packaging/psa-graph.svg VERBATIM)
+endforeach()
+add_custom_command(OUTPUT ${PSA_ICON}
+    COMMAND ${PSA_IMAGEMAGICK} ${psa_icon_pngs} ${PSA_ICON}
+    DEPENDS ${psa_icon_pngs} VERBATIM)
+
+set(PSA_MANIFEST ${CMAKE_SOURCE_DIR}/packaging/windows/psa-graph.exe.manifest)
+configure_file(packaging/windows/psa-graph.rc.in ${CMAKE_BINARY_DIR}/psa-graph.rc @ONLY)
+set_source_files_properties(${CMAKE_BINARY_DIR}/psa-graph.rc PROPERTIES OBJECT_DEPENDS "${PSA_ICON};${PSA_MANIFEST}")
+
+# One self-contained executable: the toolchain links the C++ runtime statically.
+add_executable(psa-graph WIN32 app/win32_main.cpp ${CMAKE_BINARY_DIR}/psa-graph.rc)
+target_link_options(psa-graph PRIVATE -municode -s)
+target_link_libraries(psa-graph PRIVATE psa_platform_win32 shell32 psa_warnings)
+set_target_properties(psa-graph PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 if(PSA_BUILD_TESTS)
     enable_testing()

@@ -1,0 +1,134 @@
+#include "platform/win32/win32_window.h"
+
+#include <stdexcept>
+#include <string>
+
+// The Window interface: what start-up and the handlers do to the cells and buttons.
+
+namespace psa {
+
+void Win32Window::CreateCell(int index)
+{
+    if (index < 1 || index >= int(cells_.size()) || cells_[std::size_t(index)].handle)
+        throw std::out_of_range("cannot create grid cell " + std::to_string(index));
+    Placed &made = cells_[std::size_t(index)];
+    made = cells_[0];
+    made.handle = makeCell(index, cells_[0]);
+    // Tab walks the grid in index order: the new cell follows the nearest cell before it.
+    for (int before = index - 1; before >= 1; --before) {
+        if (cells_[std::size_t(before)].handle) {
+            SetWindowPos(made.handle, cells_[std::size_t(before)].handle, 0, 0, 0, 0,
+                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            break;
+        }
+    }
+}
+
+void Win32Window::SetCellHeight(int index, double pixels)
+{
+    cell(index).height = pixels;
+    place(cell(index));
+}
+
+void Win32Window::SetCellTop(int index, double pixels)
+{
+    cell(index).top = pixels;
+    place(cell(index));
+}
+
+void Win32Window::SetCellLeft(int index, double pixels)
+{
+    cell(index).left = pixels;
+    place(cell(index));
+}
+
+void Win32Window::SetCellWidth(int index, double pixels)
+{
+    cell(index).width = pixels;
+    place(cell(index));
+}
+
+void Win32Window::SetCellFontSize(int index, double points)
+{
+    cell(index).points = points;
+    place(cell(index));
+}
+
+void Win32Window::SetCellVisible(int index, bool visible)
+{
+    ShowWindow(cell(index).handle, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void Win32Window::SetCellEnabled(int index, bool enabled)
+{
+    EnableWindow(cell(index).handle, enabled);
+}
+
+void Win32Window::SetCellFlat(int index)
+{
+    HWND target = cell(index).handle;
+    const LONG_PTR extended = GetWindowLongPtrW(target, GWL_EXSTYLE);
+    if (!(extended & WS_EX_CLIENTEDGE))
+        return;
+    SetWindowLongPtrW(target, GWL_EXSTYLE, extended & ~LONG_PTR(WS_EX_CLIENTEDGE));
+    SetWindowLongPtrW(target, GWL_STYLE, GetWindowLongPtrW(target, GWL_STYLE) | WS_BORDER);
+    SetWindowPos(target, nullptr, 0, 0, 0, 0,
+        SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void Win32Window::SetCellText(int index, std::u16string_view text)
+{
+    HWND target = cell(index).handle;
+    if (CellText(index) == text)
+        return;
+    const std::wstring wide(text.begin(), text.end());
+    // The EDIT control's own notification of this change is ignored: the change is reported here, exactly
+    // once and before this returns, whatever the control does.
+    settingText_ = index;
+    SetWindowTextW(target, wide.c_str());
+    settingText_ = 0;
+    if (onCellChange)
+        run([this, index] { onCellChange(index); });
+}
+
+std::u16string Win32Window::CellText(int index) const
+{
+    HWND target = cell(index).handle;
+    const int length = GetWindowTextLengthW(target);
+    std::wstring text(std::size_t(length) + 1, L'\0');
+    text.resize(std::size_t(GetWindowTextW(target, text.data(), length + 1)));
+    return { text.begin(), text.end() };
+}
+
+void Win32Window::SetFocusToCell(int index)
+{
+    SetFocus(cell(index).handle);
+}
+
+void Win32Window::SetButtonTop(Button which, double pixels)
+{
+    button(which).placed.top = pixels;
+    place(button(which).placed);
+}
+
+void Win32Window::SetButtonLeft(Button which, double pixels)
+{
+    button(which).placed.left = pixels;
+    place(button(which).placed);
+}
+
+void Win32Window::SetButtonEnabled(Button which, bool enabled)
+{
+    EnableWindow(button(which).placed.handle, enabled);
+}
+
+void Win32Window::SetButtonBackColor(Button which, Colour colour)
+{
+    ButtonState &state = button(which);
+    if (state.back == colour)
+        return;
+    state.back = colour;
+    InvalidateRect(state.placed.handle, nullptr, FALSE);
+}
+
+} // namespace psa

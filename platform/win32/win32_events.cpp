@@ -1,0 +1,234 @@
+#include "platform/win32/dib_surface.h"
+#include "platform/win32/win32_fonts.h"
+#include "platform/win32/win32_window.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+// The window's messages: clicks and cell changes to the handlers, the program's own drawing of the buttons,
+// labels and picture, the dialog keys and the move to a screen of another DPI.
+
+namespace psa {
+
+namespace {
+
+constexpr Colour kButtonBorderColor { 64, 64, 64 };
+constexpr Colour kDimmedCaptionColor { 128, 128, 128 };
+
+COLORREF colorRef(Colour colour)
+{
+    return RGB(colour.red, colour.green, colour.blue);
+}
+
+void fillRect(HDC dc, RECT area, Colour colour)
+{
+    SetBkColor(dc, colorRef(colour));
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
+}
+
+// A frame of the given thickness just inside `area`.
+void frame(HDC dc, RECT area, int thickness, Colour colour)
+{
+    fillRect(dc, { area.left, area.top, area.right, area.top + thickness }, colour);
+    fillRect(dc, { area.left, area.bottom - thickness, area.right, area.bottom }, colour);
+    fillRect(dc, { area.left, area.top, area.left + thickness, area.bottom }, colour);
+    fillRect(dc, { area.right - thickness, area.top, area.right, area.bottom }, colour);
+}
+
+Win32Window *owner(HWND window, UINT message, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto *self = static_cast<Win32Window *>(reinterpret_cast<CREATESTRUCTW *>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        return self;
+    }
+    return reinterpret_cast<Win32Window *>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+} // namespace
+
+LRESULT CALLBACK Win32Window::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Win32Window *self = owner(window, message, lParam);
+    if (!self)
+        return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCCREATE)
+        self->window_ = window;
+    return self->handle(message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32Window::pictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Win32Window *self = owner(window, message, lParam);
+    if (message == WM_ERASEBKGND)
+        return 1; // the paint below covers everything
+    if (message != WM_PAINT || !self)
+        return DefWindowProcW(window, message, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT area;
+    GetClientRect(window, &area);
+    fillRect(dc, area, kWhite);
+    // The surface has the picture's size in device pixels: copied one to one, never stretched or blurred.
+    if (const DibSurface *surface = self->surface_)
+        BitBlt(dc, 0, 0, surface->pixelWidth(), surface->pixelHeight(), surface->dc(), 0, 0, SRCCOPY);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        command(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_DRAWITEM:
+        drawButton(reinterpret_cast<const DRAWITEMSTRUCT *>(lParam));
+        return TRUE;
+    case WM_PAINT:
+        paint();
+        return 0;
+    case WM_ACTIVATE:
+        // Coming back to the window puts the focus where it was, at first on cell 1.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (HWND focus = GetFocus(); focus && IsChild(window_, focus))
+                lastFocus_ = focus;
+        } else if (lastFocus_ && IsWindowVisible(lastFocus_)) {
+            SetFocus(lastFocus_);
+            return 0;
+        }
+        break;
+    case WM_DPICHANGED:
+        dpiChanged(HIWORD(wParam), reinterpret_cast<const RECT *>(lParam));
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void Win32Window::command(int id, int code)
+{
+    if (id > kCellId && id <= kCellId + 105 && code == EN_CHANGE) {
+        // A change the program makes is reported by SetCellText itself.
+        if (id - kCellId != settingText_ && onCellChange)
+            run([this, index = id - kCellId] { onCellChange(index); });
+    } else if (id > kButtonId && id <= kButtonId + 9 && (code == BN_CLICKED || code == BN_DOUBLECLICKED)) {
+        // A quick second click on a drawn button arrives as a double click; it is a click all the same.
+        if (onClick)
+            run([this, which = Button(id - kButtonId)] { onClick(which); });
+    }
+}
+
+void Win32Window::run(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const std::exception &) {
+        // The records the user typed stay in the grid; only this one action is given up.
+        dialogs_.Inform(u"予期しないエラーが起きたため、この操作を中止しました。", u"エラー");
+    }
+}
+
+// A graphical button: its whole face in its BackColor, a plain border (twice as thick while it has the focus
+// or is pressed), the caption centred, grey when the button cannot be clicked.
+void Win32Window::drawButton(const DRAWITEMSTRUCT *item)
+{
+    const design::ButtonDesign *d = buttonAt(item->hwndItem);
+    if (!d)
+        return;
+    const ButtonState &state = buttons_[std::size_t(d->button)];
+    HDC dc = item->hDC;
+    const RECT area = item->rcItem;
+    fillRect(dc, area, state.back);
+    const int line = std::max(1, device(1));
+    const bool strong = (item->itemState & (ODS_SELECTED | ODS_FOCUS)) != 0;
+    frame(dc, area, strong ? 2 * line : line, kButtonBorderColor);
+    const bool dimmed = (item->itemState & ODS_DISABLED) != 0;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colorRef(dimmed ? kDimmedCaptionColor : kBlack));
+    const HGDIOBJ previous = SelectObject(dc, font(design::kButtonFace, state.placed.points, FW_BOLD));
+    RECT text = area;
+    DrawTextW(dc, d->caption, -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, previous);
+}
+
+void Win32Window::paint()
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window_, &ps);
+    const int line = std::max(1, device(1));
+    // The title face is a heavy display face; where a stand-in takes its place, the heaviest weight comes
+    // closest.
+    const bool titleInstalled = InstalledFace(design::kTitleFace) == design::kTitleFace;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    for (const design::LabelDesign &label : design::kLabels) {
+        const design::Rect &g = label.geometry;
+        RECT area { device(g.left), device(g.top), device(g.left + g.width), device(g.top + g.height) };
+        fillRect(dc, area, label.back);
+        frame(dc, area, line, kBlack);
+        HFONT f = label.number == 1
+            ? font(design::kTitleFace, design::kTitlePoints, titleInstalled ? FW_NORMAL : FW_BLACK)
+            : font(design::kButtonFace, design::kHeadingPoints, FW_BOLD);
+        const HGDIOBJ previous = SelectObject(dc, f);
+        InflateRect(&area, -line, -line);
+        DrawTextW(dc, label.caption, -1, &area,
+            (label.centred ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, previous);
+    }
+    EndPaint(window_, &ps);
+    if (onFirstPaint) {
+        const auto callback = std::move(onFirstPaint);
+        onFirstPaint = nullptr;
+        callback();
+    }
+}
+
+void Win32Window::dpiChanged(UINT dpi, const RECT *suggested)
+{
+    if (dpi == 0 || dpi == dpi_)
+        return;
+    dpi_ = dpi;
+    // The controls keep their old fonts until they have new ones.
+    auto old = std::exchange(fonts_, {});
+    place(placedPicture_);
+    for (const Placed &c : cells_)
+        place(c);
+    for (const ButtonState &b : buttons_)
+        place(b.placed);
+    for (const auto &entry : old)
+        DeleteObject(entry.second);
+    if (surface_)
+        surface_->rescale(scale());
+    if (suggested)
+        SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+            suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+int Win32Window::run()
+{
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // Return on a button presses it, as Space does; a disabled button does nothing.
+        if ((message.message == WM_KEYDOWN || message.message == WM_CHAR) && message.wParam == VK_RETURN) {
+            if (const design::ButtonDesign *d = buttonAt(message.hwnd)) {
+                if (message.message == WM_KEYDOWN && IsWindowEnabled(message.hwnd))
+                    command(kButtonId + int(d->button), BN_CLICKED);
+                continue;
+            }
+        }
+        if (IsDialogMessageW(window_, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return int(message.wParam);
+}
+
+} // namespace psa

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "platform/toolkit.h"
+#include "platform/win32/design.h"
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <string>
+#include <tuple>
+
+namespace psa {
+
+class DibSurface;
+
+// Form1 on Win32: a fixed-size top-level window with the grid cells as EDIT controls, the nine buttons drawn
+// by the program (so that they show their BackColor), the labels and the picture. Everything is placed in
+// 96-DPI pixels times the window's screen scale, and placed again when the window moves to a screen of
+// another DPI. Clicks and cell changes go to onClick and onCellChange; an exception from either is reported
+// through the dialogs and the window lives on.
+class Win32Window final : public Window {
+public:
+    Win32Window(HINSTANCE instance, Dialogs &dialogs);
+    ~Win32Window() override;
+    Win32Window(const Win32Window &) = delete;
+    Win32Window &operator=(const Win32Window &) = delete;
+
+    [[nodiscard]] HWND handle() const { return window_; }
+    // Screen pixels per 96-DPI pixel.
+    [[nodiscard]] double scale() const { return dpi_ / 96.0; }
+    void showPicture(DibSurface &surface);
+    void show(int how);
+    // The message loop with the dialog keys (Tab, Shift+Tab, Space, Return on a button). Returns the exit
+    // code.
+    int run();
+
+    std::function<void(Button)> onClick;
+    std::function<void(int)> onCellChange;
+    // Called once, after the window has been painted for the first time.
+    std::function<void()> onFirstPaint;
+
+    void CreateCell(int index) override;
+    void SetCellHeight(int index, double pixels) override;
+    void SetCellTop(int index, double pixels) override;
+    void SetCellLeft(int index, double pixels) override;
+    void SetCellWidth(int index, double pixels) override;
+    void SetCellFontSize(int index, double points) override;
+    void SetCellVisible(int index, bool visible) override;
+    void SetCellEnabled(int index, bool enabled) override;
+    void SetCellFlat(int index) override;
+    void SetCellText(int index, std::u16string_view text) override;
+    [[nodiscard]] std::u16string CellText(int index) const override;
+    void SetFocusToCell(int index) override;
+
+    void SetButtonTop(Button button, double pixels) override;
+    void SetButtonLeft(Button button, double pixels) override;
+    void SetButtonEnabled(Button button, bool enabled) override;
+    void SetButtonBackColor(Button button, Colour colour) override;
+
+    // Control identifiers: cells and buttons are told apart by range. Neither range holds IDOK or IDCANCEL,
+    // which the dialog keys send to the window.
+    static constexpr int kCellId = 100; // + index
+    static constexpr int kButtonId = 1000; // + button number
+
+private:
+    struct Placed {
+        HWND handle = nullptr;
+        double left = 0, top = 0, width = 0, height = 0; // 96-DPI pixels
+        double points = 0;
+    };
+    struct ButtonState {
+        Placed placed;
+        const design::ButtonDesign *design = nullptr;
+        Colour back = kAvailableBackColor;
+    };
+
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK pictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void command(int id, int code);
+    void drawButton(const DRAWITEMSTRUCT *item);
+    void paint();
+    void dpiChanged(UINT dpi, const RECT *suggested);
+    void run(const std::function<void()> &handler);
+
+    [[nodiscard]] int device(double pixels) const;
+    void place(const Placed &control) const;
+    [[nodiscard]] HFONT font(const wchar_t *face, double points, int weight);
+    void dropFonts();
+    [[nodiscard]] Placed &cell(int index);
+    [[nodiscard]] const Placed &cell(int index) const;
+    [[nodiscard]] ButtonState &button(Button which);
+    [[nodiscard]] HWND makeCell(int index, const Placed &like);
+    [[nodiscard]] const design::ButtonDesign *buttonAt(HWND control) const;
+
+    HINSTANCE instance_;
+    Dialogs &dialogs_;
+    HWND window_ = nullptr;
+    HWND picture_ = nullptr;
+    Placed placedPicture_;
+    DibSurface *surface_ = nullptr;
+    UINT dpi_ = 96;
+    std::array<Placed, 106> cells_ {};
+    std::array<ButtonState, 10> buttons_ {};
+    std::map<std::tuple<std::wstring, double, int>, HFONT> fonts_; // by face, points and weight
+    HWND lastFocus_ = nullptr;
+    int settingText_ = 0; // the cell whose text the program is setting
+};
+
+} // namespace psa

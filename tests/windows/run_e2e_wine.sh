@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# End-to-end run of psa-graph.exe under Wine in a virtual X server, driven as a user would with xdotool:
+# types the three records of the worked example, ends the input, shows the graph, saves the records (which
+# must be exactly the 48 bytes of the example) and the graph (an 849 x 521 bitmap whose red reference lines
+# lie at PSA 0.2 and 2), then exits through the confirmation, which must end the process with status 0.
+#
+#   run_e2e_wine.sh <path to psa-graph.exe> <folder for the screenshot, the saved files and the log>
+#
+# Uses the Wine prefix in WINEPREFIX when set; otherwise makes a fresh one and removes it afterwards.
+# Exit status 0 on success, 77 when the tools are not installed (reported as skipped), 1 on failure.
+set -uo pipefail
+
+program=$(realpath "${1:?path to psa-graph.exe}")
+out=$(realpath -m "${2:?output folder}")
+here=$(cd "$(dirname "$0")" && pwd)
+PATH=/usr/lib/wine:$PATH
+
+for tool in Xvfb xdotool import convert identify wine64 wineserver; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is not installed"
+        exit 77
+    fi
+done
+
+mkdir -p "$out"
+rm -f "$out/records.csv" "$out/graph.bmp"
+log=$out/psa-graph.log
+shot=$out/screenshot.png
+work=$(mktemp -d)
+server=
+pid=
+own_prefix=
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    wineserver -k 2>/dev/null
+    [ -n "$server" ] && kill "$server" 2>/dev/null
+    [ -n "$own_prefix" ] && rm -rf "$own_prefix"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    [ -s "$log" ] && sed 's/^/  psa-graph: /' "$log"
+    exit 1
+}
+
+# Polls `command` every 0.2 s for up to `seconds`; true as soon as it succeeds.
+poll() {
+    local tries=$(($1 * 5))
+    shift
+    while [ "$tries" -gt 0 ]; do
+        "$@" && return 0
+        sleep 0.2
+        tries=$((tries - 1))
+    done
+    return 1
+}
+
+if [ -z "${WINEPREFIX:-}" ]; then
+    WINEPREFIX=$("$here/../../scripts/wine-prefix") || fail "no Wine prefix"
+    own_prefix=$WINEPREFIX
+fi
+export WINEPREFIX
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+server=$!
+display_known() { [ -s "$work/display" ]; }
+poll 20 display_known || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=:$(head -n 1 "$work/display")
+
+wine64 "$program" >"$log" 2>&1 &
+pid=$!
+
+find_window() { window=$(xdotool search --onlyvisible --name '^Form1$' 2>/dev/null | head -n 1) && [ -n "$window" ]; }
+poll 30 find_window || fail "the window Form1 did not appear"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH" = 1062 ] && [ "$HEIGHT" = 729 ] || fail "client area is ${WIDTH}x${HEIGHT}, not 1062x729"
+origin_x=$X
+origin_y=$Y
+
+# Clicks the middle of a control given by its window-relative rectangle.
+click() {
+    xdotool mousemove --window "$window" $(($1 + $3 / 2)) $(($2 + $4 / 2)) click 1 || fail "click at $1,$2"
+    sleep 0.6 # longer than a double click, so that two clicks on one button stay two clicks
+}
+
+# Types a Windows path into the file dialog that the last click opened, and accepts it.
+save_as() {
+    local before=$1 path=$2
+    find_dialog() {
+        dialog=$(xdotool search --onlyvisible --name '.' 2>/dev/null | grep -vx "$before" | head -n 1) && [ -n "$dialog" ]
+    }
+    poll 20 find_dialog || fail "no file dialog appeared"
+    xdotool windowfocus --sync "$dialog" 2>/dev/null
+    sleep 0.5
+    xdotool type --delay 20 "$path" || fail "typing $path"
+    xdotool key Return
+}
+
+xdotool windowfocus --sync "$window" 2>/dev/null
+click 208 40 105 49 # データー入力: empties the grid, focus on the first cell
+for field in 2004 11 4.2 2005 3 12.5 2005 9 8.75; do
+    xdotool type --delay 30 "$field" || fail "typing $field"
+    xdotool key Tab || fail "pressing Tab"
+done
+click 134 628 70 28 # 入力終了
+click 720 40 89 49  # グラフ表示
+
+visible=$(xdotool search --onlyvisible --name '.' 2>/dev/null | sort -u)
+click 616 40 105 49 # データー保存
+save_as "$visible" "Z:${out//\//\\}\\records.csv"
+saved() { [ -s "$out/records.csv" ]; }
+poll 10 saved || fail "the records were not saved"
+expected=$(printf ' 2004, 11, 4.2\r\n 2005, 3, 12.5\r\n 2005, 9, 8.75\r\n' | od -An -tx1)
+[ "$(od -An -tx1 <"$out/records.csv")" = "$expected" ] || fail "records.csv is not the 48 bytes of the example: $(od -c "$out/records.csv")"
+echo "records.csv: $(stat -c %s "$out/records.csv") bytes, as in the example"
+
+click 808 40 89 49 # グラフ保存
+save_as "$visible" "Z:${out//\//\\}\\graph.bmp"
+bitmap_done() { [ "$(identify -format '%wx%h' "$out/graph.bmp" 2>/dev/null)" = 849x521 ]; }
+poll 10 bitmap_done || fail "graph.bmp is not an 849 x 521 bitmap: $(identify "$out/graph.bmp" 2>&1)"
+# The reference lines are rows of pure red pixels: PSA 0.2 at row 386, PSA 2 at row 312 of the picture.
+rows=$(convert "$out/graph.bmp" txt:- | awk -F'[,:]' '/#FF0000/ { count[$2]++ } END { for (y in count) if (count[y] >= 300) print y }' | sort -n | tr '\n' ' ')
+[ "$rows" = "312 386 " ] || fail "red rows of graph.bmp are '${rows}', not '312 386 '"
+echo "graph.bmp: 849x521, red reference lines at rows $rows"
+
+xdotool windowfocus --sync "$window" 2>/dev/null
+import -window root "$shot" 2>/dev/null
+click 984 40 73 49 # 終了
+find_question() { question=$(xdotool search --onlyvisible --name 'かくにんメッセージ' 2>/dev/null | head -n 1) && [ -n "$question" ]; }
+poll 10 find_question || fail "the exit question did not appear"
+xdotool windowfocus --sync "$question" 2>/dev/null
+xdotool key Return # Yes is the default button
+
+exited() { ! kill -0 "$pid" 2>/dev/null; }
+poll 15 exited || fail "psa-graph.exe still runs after answering Yes"
+wait "$pid"
+status=$?
+pid=
+[ "$status" = 0 ] || fail "psa-graph.exe exited with $status"
+echo "PASS: psa-graph.exe saved the records and the graph and exited with 0"
