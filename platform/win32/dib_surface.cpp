@@ -1,7 +1,7 @@
 #include "platform/win32/dib_surface.h"
 
-#include "files/str_form.h"
-#include "graph/graph_geometry.h"
+#include "numbers/str_form.h"
+#include "platform/clip.h"
 #include "platform/win32/win32_fonts.h"
 
 #include <algorithm>
@@ -17,11 +17,6 @@ constexpr double kLargestRadius = 100000;
 // The numbers on the graph: the program's default face at the size Windows gives message texts.
 constexpr double kPrintPoints = 9;
 constexpr std::uint32_t kWhitePixel = 0x00FFFFFF;
-
-bool isFinite(Point p)
-{
-    return std::isfinite(p.x) && std::isfinite(p.y);
-}
 
 COLORREF toColorRef(Colour colour)
 {
@@ -43,72 +38,72 @@ void put32(std::string &out, std::uint32_t value)
 } // namespace
 
 DibSurface::DibSurface(int logicalWidth, int logicalHeight, double scale)
-    : logicalWidth_(std::max(1, logicalWidth))
-    , logicalHeight_(std::max(1, logicalHeight))
-    , scale_(scale > 0 && scale <= 16 ? scale : 1)
-    , lowerRight_ { double(logicalWidth_), double(logicalHeight_) }
+    : m_logicalWidth(std::max(1, logicalWidth))
+    , m_logicalHeight(std::max(1, logicalHeight))
+    , m_scale(scale > 0 && scale <= 16 ? scale : 1)
+    , m_lowerRight { double(m_logicalWidth), double(m_logicalHeight) }
 {
-    dc_ = CreateCompatibleDC(nullptr);
+    m_dc = CreateCompatibleDC(nullptr);
     makeBitmap();
-    std::fill(bits_, bits_ + std::size_t(pixelWidth_) * std::size_t(pixelHeight_), kWhitePixel);
+    std::fill(m_bits, m_bits + std::size_t(m_pixelWidth) * std::size_t(m_pixelHeight), kWhitePixel);
 }
 
 DibSurface::~DibSurface()
 {
-    SelectObject(dc_, originalBitmap_);
-    SelectObject(dc_, originalFont_);
-    DeleteObject(bitmap_);
-    DeleteObject(font_);
-    DeleteDC(dc_);
+    SelectObject(m_dc, m_originalBitmap);
+    SelectObject(m_dc, m_originalFont);
+    DeleteObject(m_bitmap);
+    DeleteObject(m_font);
+    DeleteDC(m_dc);
 }
 
 void DibSurface::makeBitmap()
 {
-    pixelWidth_ = std::max(1, int(std::lround(logicalWidth_ * scale_)));
-    pixelHeight_ = std::max(1, int(std::lround(logicalHeight_ * scale_)));
+    m_pixelWidth = std::max(1, int(std::lround(m_logicalWidth * m_scale)));
+    m_pixelHeight = std::max(1, int(std::lround(m_logicalHeight * m_scale)));
     BITMAPINFO info {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = pixelWidth_;
-    info.bmiHeader.biHeight = -pixelHeight_; // top-down: row 0 is the top
+    info.bmiHeader.biWidth = m_pixelWidth;
+    info.bmiHeader.biHeight = -m_pixelHeight; // top-down: row 0 is the top
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void *bits = nullptr;
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap_)
+    m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!m_bitmap)
         throw std::bad_alloc();
-    bits_ = static_cast<std::uint32_t *>(bits);
-    const HGDIOBJ previous = SelectObject(dc_, bitmap_);
-    if (!originalBitmap_)
-        originalBitmap_ = previous;
+    m_bits = static_cast<std::uint32_t *>(bits);
+    const HGDIOBJ previous = SelectObject(m_dc, m_bitmap);
+    if (!m_originalBitmap)
+        m_originalBitmap = previous;
 
-    HFONT font = CreateDesignFont(kDefaultFace, kPrintPoints, FW_NORMAL, UINT(std::lround(96 * scale_)));
-    const HGDIOBJ previousFont = SelectObject(dc_, font);
-    if (!originalFont_)
-        originalFont_ = previousFont;
-    if (font_)
-        DeleteObject(font_);
-    font_ = font;
-    SetBkMode(dc_, TRANSPARENT);
-    SetTextColor(dc_, RGB(0, 0, 0));
-    SetTextAlign(dc_, TA_TOP | TA_LEFT | TA_NOUPDATECP);
-    SelectObject(dc_, GetStockObject(NULL_BRUSH));
+    HFONT font = CreateDesignFont(kDefaultFace, kPrintPoints, FW_NORMAL, UINT(std::lround(96 * m_scale)));
+    const HGDIOBJ previousFont = SelectObject(m_dc, font);
+    if (!m_originalFont)
+        m_originalFont = previousFont;
+    if (m_font)
+        DeleteObject(m_font);
+    m_font = font;
+    SetBkMode(m_dc, TRANSPARENT);
+    SetTextColor(m_dc, RGB(0, 0, 0));
+    SetTextAlign(m_dc, TA_TOP | TA_LEFT | TA_NOUPDATECP);
+    SelectObject(m_dc, GetStockObject(NULL_BRUSH));
 }
 
 void DibSurface::rescale(double scale)
 {
-    if (!(scale > 0 && scale <= 16) || scale == scale_)
+    if (!(scale > 0 && scale <= 16) || scale == m_scale)
         return;
-    const int oldWidth = pixelWidth_;
-    const int oldHeight = pixelHeight_;
-    HDC old = CreateCompatibleDC(dc_);
-    const HGDIOBJ keep = SelectObject(old, bitmap_);
-    SelectObject(dc_, originalBitmap_);
-    HBITMAP oldBitmap = bitmap_;
-    scale_ = scale;
+    const int oldWidth = m_pixelWidth;
+    const int oldHeight = m_pixelHeight;
+    HDC old = CreateCompatibleDC(m_dc);
+    const HGDIOBJ keep = SelectObject(old, m_bitmap);
+    SelectObject(m_dc, m_originalBitmap);
+    HBITMAP oldBitmap = m_bitmap;
+    m_scale = scale;
     makeBitmap();
-    SetStretchBltMode(dc_, HALFTONE);
-    StretchBlt(dc_, 0, 0, pixelWidth_, pixelHeight_, old, 0, 0, oldWidth, oldHeight, SRCCOPY);
+    SetStretchBltMode(m_dc, HALFTONE);
+    StretchBlt(m_dc, 0, 0, m_pixelWidth, m_pixelHeight, old, 0, 0, oldWidth, oldHeight, SRCCOPY);
     SelectObject(old, keep);
     DeleteDC(old);
     DeleteObject(oldBitmap);
@@ -117,10 +112,10 @@ void DibSurface::rescale(double scale)
 
 Colour DibSurface::pixel(int x, int y) const
 {
-    if (x < 0 || y < 0 || x >= pixelWidth_ || y >= pixelHeight_)
+    if (x < 0 || y < 0 || x >= m_pixelWidth || y >= m_pixelHeight)
         return kWhite;
     GdiFlush();
-    const std::uint32_t value = bits_[std::size_t(y) * std::size_t(pixelWidth_) + std::size_t(x)];
+    const std::uint32_t value = m_bits[std::size_t(y) * std::size_t(m_pixelWidth) + std::size_t(x)];
     return { std::uint8_t(value >> 16), std::uint8_t(value >> 8), std::uint8_t(value) };
 }
 
@@ -132,21 +127,21 @@ void DibSurface::changed() const
 
 Point DibSurface::toLogicalPixels(Point logical) const
 {
-    return { (logical.x - upperLeft_.x) / (lowerRight_.x - upperLeft_.x) * logicalWidth_,
-        (logical.y - upperLeft_.y) / (lowerRight_.y - upperLeft_.y) * logicalHeight_ };
+    return { (logical.x - m_upperLeft.x) / (m_lowerRight.x - m_upperLeft.x) * m_logicalWidth,
+        (logical.y - m_upperLeft.y) / (m_lowerRight.y - m_upperLeft.y) * m_logicalHeight };
 }
 
 int DibSurface::device(double logicalPixel) const
 {
     // The logical pixel that holds the position, then where it starts on the device.
-    return int(std::lround(std::floor(logicalPixel) * scale_));
+    return int(std::lround(std::floor(logicalPixel) * m_scale));
 }
 
 void DibSurface::fill(int left, int top, int right, int bottom, Colour colour)
 {
     const RECT area { left, top, right, bottom };
-    SetBkColor(dc_, toColorRef(colour));
-    ExtTextOutW(dc_, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
+    SetBkColor(m_dc, toColorRef(colour));
+    ExtTextOutW(m_dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
 }
 
 void DibSurface::Scale(Point upperLeft, Point lowerRight)
@@ -157,14 +152,14 @@ void DibSurface::Scale(Point upperLeft, Point lowerRight)
     if (!isFinite(upperLeft) || !isFinite(lowerRight) || width == 0 || height == 0 || !std::isfinite(width)
         || !std::isfinite(height))
         return;
-    upperLeft_ = upperLeft;
-    lowerRight_ = lowerRight;
+    m_upperLeft = upperLeft;
+    m_lowerRight = lowerRight;
 }
 
 void DibSurface::Line(Point from, Point to, std::optional<Colour> colour)
 {
-    const double width = logicalWidth_;
-    const double height = logicalHeight_;
+    const double width = m_logicalWidth;
+    const double height = m_logicalHeight;
     // Cut to a margin around the image, so that GDI only sees coordinates of a sane size.
     const ClipBox margin { -width, 2 * width, -height, 2 * height };
     const auto clipped = ClipLine(toLogicalPixels(from), toLogicalPixels(to), margin);
@@ -173,7 +168,7 @@ void DibSurface::Line(Point from, Point to, std::optional<Colour> colour)
     const int ax = device(clipped->first.x), ay = device(clipped->first.y);
     const int bx = device(clipped->second.x), by = device(clipped->second.y);
     // One logical pixel across: as many device pixels as the scale, at least one.
-    const int thickness = std::max(1, int(std::lround(scale_)));
+    const int thickness = std::max(1, int(std::lround(m_scale)));
     const Colour ink = colour.value_or(kBlack);
     if (ax == bx || ay == by) {
         // The grid's lines: a filled rectangle covers both end pixels, as the line does on Linux.
@@ -181,10 +176,10 @@ void DibSurface::Line(Point from, Point to, std::optional<Colour> colour)
             ink);
     } else {
         HPEN pen = CreatePen(PS_SOLID, thickness, toColorRef(ink));
-        const HGDIOBJ previous = SelectObject(dc_, pen);
-        MoveToEx(dc_, ax, ay, nullptr);
-        LineTo(dc_, bx, by);
-        SelectObject(dc_, previous);
+        const HGDIOBJ previous = SelectObject(m_dc, pen);
+        MoveToEx(m_dc, ax, ay, nullptr);
+        LineTo(m_dc, bx, by);
+        SelectObject(m_dc, previous);
         DeleteObject(pen);
         // LineTo leaves out the last pixel, which Linux draws.
         fill(bx, by, bx + thickness, by + thickness, ink);
@@ -196,50 +191,50 @@ void DibSurface::Circle(Point centre, double radius)
 {
     const Point middle = toLogicalPixels(centre);
     // The radius counts horizontal units; the same number of pixels up and down keeps the circle round.
-    const double pixelRadius = std::fabs(radius * logicalWidth_ / (lowerRight_.x - upperLeft_.x));
+    const double pixelRadius = std::fabs(radius * m_logicalWidth / (m_lowerRight.x - m_upperLeft.x));
     if (!isFinite(middle) || !std::isfinite(pixelRadius) || pixelRadius > kLargestRadius)
         return;
-    if (middle.x < -pixelRadius - 1 || middle.x > logicalWidth_ + pixelRadius + 1
-        || middle.y < -pixelRadius - 1 || middle.y > logicalHeight_ + pixelRadius + 1)
+    if (middle.x < -pixelRadius - 1 || middle.x > m_logicalWidth + pixelRadius + 1
+        || middle.y < -pixelRadius - 1 || middle.y > m_logicalHeight + pixelRadius + 1)
         return;
-    const int r = int(std::lround(std::lround(pixelRadius) * scale_));
+    const int r = int(std::lround(std::lround(pixelRadius) * m_scale));
     const int cx = device(middle.x), cy = device(middle.y);
-    const int thickness = std::max(1, int(std::lround(scale_)));
+    const int thickness = std::max(1, int(std::lround(m_scale)));
     HPEN pen = CreatePen(PS_INSIDEFRAME, thickness, RGB(0, 0, 0));
-    const HGDIOBJ previous = SelectObject(dc_, pen);
+    const HGDIOBJ previous = SelectObject(m_dc, pen);
     // The bounding box leaves out its right and bottom edges: one more pixel puts the ring at centre ± r.
-    Ellipse(dc_, cx - r, cy - r, cx + r + thickness, cy + r + thickness);
-    SelectObject(dc_, previous);
+    Ellipse(m_dc, cx - r, cy - r, cx + r + thickness, cy + r + thickness);
+    SelectObject(m_dc, previous);
     DeleteObject(pen);
     changed();
 }
 
 void DibSurface::Print(double value)
 {
-    const Point topLeft = toLogicalPixels(textPosition_);
-    const double width = logicalWidth_;
-    const double height = logicalHeight_;
+    const Point topLeft = toLogicalPixels(m_textPosition);
+    const double width = m_logicalWidth;
+    const double height = m_logicalHeight;
     if (!std::isfinite(value) || !isFinite(topLeft) || topLeft.x < -width || topLeft.x > width
         || topLeft.y < -height || topLeft.y > height)
         return;
     const std::string text = PrintForm(value);
     const std::wstring wide(text.begin(), text.end()); // digits, sign, point, E and blanks only
-    TextOutW(dc_, device(topLeft.x), device(topLeft.y), wide.c_str(), int(wide.size()));
+    TextOutW(m_dc, device(topLeft.x), device(topLeft.y), wide.c_str(), int(wide.size()));
     changed();
 }
 
 void DibSurface::Cls()
 {
     GdiFlush();
-    std::fill(bits_, bits_ + std::size_t(pixelWidth_) * std::size_t(pixelHeight_), kWhitePixel);
+    std::fill(m_bits, m_bits + std::size_t(m_pixelWidth) * std::size_t(m_pixelHeight), kWhitePixel);
     changed();
 }
 
 std::string DibSurface::BitmapBytes() const
 {
     GdiFlush();
-    const std::size_t rowBytes = (std::size_t(pixelWidth_) * 3 + 3) / 4 * 4;
-    const std::size_t imageBytes = rowBytes * std::size_t(pixelHeight_);
+    const std::size_t rowBytes = (std::size_t(m_pixelWidth) * 3 + 3) / 4 * 4;
+    const std::size_t imageBytes = rowBytes * std::size_t(m_pixelHeight);
     constexpr std::uint32_t kHeaders = 14 + 40;
     std::string out;
     out.reserve(kHeaders + imageBytes);
@@ -248,25 +243,25 @@ std::string DibSurface::BitmapBytes() const
     put32(out, 0); // reserved
     put32(out, kHeaders); // where the pixels start
     put32(out, 40); // BITMAPINFOHEADER
-    put32(out, std::uint32_t(pixelWidth_));
-    put32(out, std::uint32_t(pixelHeight_)); // positive: rows bottom-up
+    put32(out, std::uint32_t(m_pixelWidth));
+    put32(out, std::uint32_t(m_pixelHeight)); // positive: rows bottom-up
     put16(out, 1); // planes
     put16(out, 24); // bits per pixel
     put32(out, BI_RGB);
     put32(out, std::uint32_t(imageBytes));
-    const std::uint32_t dotsPerMetre = std::uint32_t(std::lround(96 * scale_ / 0.0254));
+    const std::uint32_t dotsPerMetre = std::uint32_t(std::lround(96 * m_scale / 0.0254));
     put32(out, dotsPerMetre);
     put32(out, dotsPerMetre);
     put32(out, 0); // no palette
     put32(out, 0);
-    for (int y = pixelHeight_ - 1; y >= 0; --y) {
-        const std::uint32_t *row = bits_ + std::size_t(y) * std::size_t(pixelWidth_);
-        for (int x = 0; x < pixelWidth_; ++x) {
+    for (int y = m_pixelHeight - 1; y >= 0; --y) {
+        const std::uint32_t *row = m_bits + std::size_t(y) * std::size_t(m_pixelWidth);
+        for (int x = 0; x < m_pixelWidth; ++x) {
             out += char(row[x] & 0xFF); // blue, green, red
             out += char((row[x] >> 8) & 0xFF);
             out += char((row[x] >> 16) & 0xFF);
         }
-        out.append(rowBytes - std::size_t(pixelWidth_) * 3, '\0');
+        out.append(rowBytes - std::size_t(m_pixelWidth) * 3, '\0');
     }
     return out;
 }

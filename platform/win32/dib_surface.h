@@ -29,14 +29,14 @@ public:
     // Gives the surface a new scale (a screen of another DPI); what was drawn is stretched onto it.
     void rescale(double scale);
 
-    [[nodiscard]] int pixelWidth() const { return pixelWidth_; }
-    [[nodiscard]] int pixelHeight() const { return pixelHeight_; }
-    [[nodiscard]] double scale() const { return scale_; }
+    [[nodiscard]] int pixelWidth() const { return m_pixelWidth; }
+    [[nodiscard]] int pixelHeight() const { return m_pixelHeight; }
+    [[nodiscard]] double scale() const { return m_scale; }
     // The colour of one device pixel; white outside the surface.
     [[nodiscard]] Colour pixel(int x, int y) const;
     // The memory DC holding the image, for copying it onto the screen.
-    [[nodiscard]] HDC dc() const { return dc_; }
-    [[nodiscard]] bool autoRedraw() const { return autoRedraw_; }
+    [[nodiscard]] HDC dc() const { return m_dc; }
+    [[nodiscard]] bool autoRedraw() const { return m_autoRedraw; }
 
     // Called after every change of the image, so that a window showing it can repaint.
     std::function<void()> onChanged;
@@ -44,11 +44,11 @@ public:
     void Scale(Point upperLeft, Point lowerRight) override;
     void Line(Point from, Point to, std::optional<Colour> colour) override;
     void Circle(Point centre, double radius) override;
-    void CurrentX(double x) override { textPosition_.x = x; }
-    void CurrentY(double y) override { textPosition_.y = y; }
+    void CurrentX(double x) override { m_textPosition.x = x; }
+    void CurrentY(double y) override { m_textPosition.y = y; }
     void Print(double value) override;
     void Cls() override;
-    void AutoRedraw(bool on) override { autoRedraw_ = on; }
+    void AutoRedraw(bool on) override { m_autoRedraw = on; }
     // A 24-bit bottom-up Windows bitmap of the device pixels.
     [[nodiscard]] std::string BitmapBytes() const override;
 
@@ -61,21 +61,21 @@ private:
     [[nodiscard]] int device(double logicalPixel) const;
     void fill(int left, int top, int right, int bottom, Colour colour);
 
-    int logicalWidth_;
-    int logicalHeight_;
-    double scale_;
-    int pixelWidth_ = 0;
-    int pixelHeight_ = 0;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ originalBitmap_ = nullptr;
-    HFONT font_ = nullptr;
-    HGDIOBJ originalFont_ = nullptr;
-    std::uint32_t *bits_ = nullptr; // top-down rows of 0x00RRGGBB
-    Point upperLeft_;
-    Point lowerRight_;
-    Point textPosition_;
-    bool autoRedraw_ = false;
+    int m_logicalWidth;
+    int m_logicalHeight;
+    double m_scale;
+    int m_pixelWidth = 0;
+    int m_pixelHeight = 0;
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_originalBitmap = nullptr;
+    HFONT m_font = nullptr;
+    HGDIOBJ m_originalFont = nullptr;
+    std::uint32_t *m_bits = nullptr; // top-down rows of 0x00RRGGBB
+    Point m_upperLeft;
+    Point m_lowerRight;
+    Point m_textPosition;
+    bool m_autoRedraw = false;
 };
 
 } // namespace psa

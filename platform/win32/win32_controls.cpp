@@ -9,15 +9,15 @@ namespace psa {
 
 void Win32Window::CreateCell(int index)
 {
-    if (index < 1 || index >= int(cells_.size()) || cells_[std::size_t(index)].handle)
+    if (index < 1 || index >= int(m_cells.size()) || m_cells[std::size_t(index)].handle)
         throw std::out_of_range("cannot create grid cell " + std::to_string(index));
-    Placed &made = cells_[std::size_t(index)];
-    made = cells_[0];
-    made.handle = makeCell(index, cells_[0]);
+    Placed &made = m_cells[std::size_t(index)];
+    made = m_cells[0];
+    made.handle = makeCell(index, m_cells[0]);
     // Tab walks the grid in index order: the new cell follows the nearest cell before it.
     for (int before = index - 1; before >= 1; --before) {
-        if (cells_[std::size_t(before)].handle) {
-            SetWindowPos(made.handle, cells_[std::size_t(before)].handle, 0, 0, 0, 0,
+        if (m_cells[std::size_t(before)].handle) {
+            SetWindowPos(made.handle, m_cells[std::size_t(before)].handle, 0, 0, 0, 0,
                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             break;
         }
@@ -50,7 +50,7 @@ void Win32Window::SetCellWidth(int index, double pixels)
 
 void Win32Window::SetCellFontSize(int index, double points)
 {
-    cell(index).points = points;
+    cell(index).font.points = points;
     place(cell(index));
 }
 
@@ -84,9 +84,9 @@ void Win32Window::SetCellText(int index, std::u16string_view text)
     const std::wstring wide(text.begin(), text.end());
     // The EDIT control's own notification of this change is ignored: the change is reported here, exactly
     // once and before this returns, whatever the control does.
-    settingText_ = index;
+    m_settingText = index;
     SetWindowTextW(target, wide.c_str());
-    settingText_ = 0;
+    m_settingText = 0;
     if (onCellChange)
         run([this, index] { onCellChange(index); });
 }

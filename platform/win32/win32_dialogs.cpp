@@ -38,7 +38,7 @@ std::wstring CommonDialogFilter(std::u16string_view filter)
 }
 
 Win32Dialogs::Win32Dialogs(HWND owner)
-    : owner_(owner)
+    : m_owner(owner)
 {
 }
 
@@ -48,7 +48,7 @@ std::u16string Win32Dialogs::ShowSave(const FileDialogRequest &request)
     std::wstring path(kPathCapacity, L'\0');
     OPENFILENAMEW dialog {};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner_;
+    dialog.hwndOwner = m_owner;
     dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = path.data();
@@ -68,7 +68,7 @@ MsgBoxAnswer Win32Dialogs::AskYesNo(std::u16string_view prompt, std::u16string_v
     const std::wstring text = wide(prompt);
     const std::wstring caption = wide(title);
     const int answer
-        = MessageBoxW(owner_, text.c_str(), caption.c_str(), MB_YESNO | MB_DEFBUTTON1 | MB_APPLMODAL);
+        = MessageBoxW(m_owner, text.c_str(), caption.c_str(), MB_YESNO | MB_DEFBUTTON1 | MB_APPLMODAL);
     return answer == IDYES ? MsgBoxAnswer::Yes : MsgBoxAnswer::No;
 }
 
@@ -76,14 +76,14 @@ void Win32Dialogs::Inform(std::u16string_view message, std::u16string_view title
 {
     const std::wstring text = wide(message);
     const std::wstring caption = wide(title);
-    MessageBoxW(owner_, text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING | MB_APPLMODAL);
+    MessageBoxW(m_owner, text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING | MB_APPLMODAL);
 }
 
 void Win32Dialogs::EndProgram()
 {
-    if (owner_) {
-        EnableWindow(owner_, FALSE);
-        ShowWindow(owner_, SW_HIDE);
+    if (m_owner) {
+        EnableWindow(m_owner, FALSE);
+        ShowWindow(m_owner, SW_HIDE);
     }
     PostQuitMessage(0);
 }

@@ -14,7 +14,7 @@ class Win32Dialogs final : public Dialogs {
 public:
     // `owner` may be set later, once the window exists.
     explicit Win32Dialogs(HWND owner = nullptr);
-    void setOwner(HWND owner) { owner_ = owner; }
+    void setOwner(HWND owner) { m_owner = owner; }
 
     // Returns the path as the dialog gives it, or "" when the dialog was cancelled or failed.
     [[nodiscard]] std::u16string ShowSave(const FileDialogRequest &request) override;
@@ -25,7 +25,7 @@ public:
     void EndProgram() override;
 
 private:
-    HWND owner_;
+    HWND m_owner;
 };
 
 // The common dialog's filter for "description|pattern" pairs joined by '|': every '|' becomes a NUL and the

@@ -1,5 +1,6 @@
 #include "platform/win32/dib_surface.h"
 #include "platform/win32/win32_fonts.h"
+#include "platform/win32/win32_text.h"
 #include "platform/win32/win32_window.h"
 
 #include <algorithm>
@@ -12,9 +13,6 @@
 namespace psa {
 
 namespace {
-
-constexpr Colour kButtonBorderColor { 64, 64, 64 };
-constexpr Colour kDimmedCaptionColor { 128, 128, 128 };
 
 COLORREF colorRef(Colour colour)
 {
@@ -54,7 +52,7 @@ LRESULT CALLBACK Win32Window::windowProc(HWND window, UINT message, WPARAM wPara
     if (!self)
         return DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCCREATE)
-        self->window_ = window;
+        self->m_window = window;
     return self->handle(message, wParam, lParam);
 }
 
@@ -71,7 +69,7 @@ LRESULT CALLBACK Win32Window::pictureProc(HWND window, UINT message, WPARAM wPar
     GetClientRect(window, &area);
     fillRect(dc, area, kWhite);
     // The surface has the picture's size in device pixels: copied one to one, never stretched or blurred.
-    if (const DibSurface *surface = self->surface_)
+    if (const DibSurface *surface = self->m_surface)
         BitBlt(dc, 0, 0, surface->pixelWidth(), surface->pixelHeight(), surface->dc(), 0, 0, SRCCOPY);
     EndPaint(window, &paint);
     return 0;
@@ -92,10 +90,10 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATE:
         // Coming back to the window puts the focus where it was, at first on cell 1.
         if (LOWORD(wParam) == WA_INACTIVE) {
-            if (HWND focus = GetFocus(); focus && IsChild(window_, focus))
-                lastFocus_ = focus;
-        } else if (lastFocus_ && IsWindowVisible(lastFocus_)) {
-            SetFocus(lastFocus_);
+            if (HWND focus = GetFocus(); focus && IsChild(m_window, focus))
+                m_lastFocus = focus;
+        } else if (m_lastFocus && IsWindowVisible(m_lastFocus)) {
+            SetFocus(m_lastFocus);
             return 0;
         }
         break;
@@ -108,14 +106,14 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return DefWindowProcW(m_window, message, wParam, lParam);
 }
 
 void Win32Window::command(int id, int code)
 {
     if (id > kCellId && id <= kCellId + 105 && code == EN_CHANGE) {
         // A change the program makes is reported by SetCellText itself.
-        if (id - kCellId != settingText_ && onCellChange)
+        if (id - kCellId != m_settingText && onCellChange)
             run([this, index = id - kCellId] { onCellChange(index); });
     } else if (id > kButtonId && id <= kButtonId + 9 && (code == BN_CLICKED || code == BN_DOUBLECLICKED)) {
         // A quick second click on a drawn button arrives as a double click; it is a click all the same.
@@ -130,7 +128,7 @@ void Win32Window::run(const std::function<void()> &handler)
         handler();
     } catch (const std::exception &) {
         // The records the user typed stay in the grid; only this one action is given up.
-        dialogs_.Inform(u"予期しないエラーが起きたため、この操作を中止しました。", u"エラー");
+        m_dialogs.Inform(u"予期しないエラーが起きたため、この操作を中止しました。", u"エラー");
     }
 }
 
@@ -141,47 +139,45 @@ void Win32Window::drawButton(const DRAWITEMSTRUCT *item)
     const design::ButtonDesign *d = buttonAt(item->hwndItem);
     if (!d)
         return;
-    const ButtonState &state = buttons_[std::size_t(d->button)];
+    const ButtonState &state = m_buttons[std::size_t(d->button)];
     HDC dc = item->hDC;
     const RECT area = item->rcItem;
     fillRect(dc, area, state.back);
     const int line = std::max(1, device(1));
     const bool strong = (item->itemState & (ODS_SELECTED | ODS_FOCUS)) != 0;
-    frame(dc, area, strong ? 2 * line : line, kButtonBorderColor);
+    frame(dc, area, strong ? 2 * line : line, design::kButtonBorderColor);
     const bool dimmed = (item->itemState & ODS_DISABLED) != 0;
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, colorRef(dimmed ? kDimmedCaptionColor : kBlack));
-    const HGDIOBJ previous = SelectObject(dc, font(design::kButtonFace, state.placed.points, FW_BOLD));
+    SetTextColor(dc, colorRef(dimmed ? design::kDimmedCaptionColor : kBlack));
+    const HGDIOBJ previous = SelectObject(dc, font(state.placed.font));
     RECT text = area;
-    DrawTextW(dc, d->caption, -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    const std::wstring caption = Wide(d->caption);
+    DrawTextW(dc, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, previous);
 }
 
 void Win32Window::paint()
 {
     PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window_, &ps);
+    HDC dc = BeginPaint(m_window, &ps);
     const int line = std::max(1, device(1));
-    // The title face is a heavy display face; where a stand-in takes its place, the heaviest weight comes
-    // closest.
-    const bool titleInstalled = InstalledFace(design::kTitleFace) == design::kTitleFace;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
-    for (const design::LabelDesign &label : design::kLabels) {
-        const design::Rect &g = label.geometry;
+    const auto drawLabel = [&](const design::LabelDesign &label, UINT alignment) {
+        const design::Rect &g = label.rect;
         RECT area { device(g.left), device(g.top), device(g.left + g.width), device(g.top + g.height) };
-        fillRect(dc, area, label.back);
+        fillRect(dc, area, label.backColor);
         frame(dc, area, line, kBlack);
-        HFONT f = label.number == 1
-            ? font(design::kTitleFace, design::kTitlePoints, titleInstalled ? FW_NORMAL : FW_BLACK)
-            : font(design::kButtonFace, design::kHeadingPoints, FW_BOLD);
-        const HGDIOBJ previous = SelectObject(dc, f);
+        const HGDIOBJ previous = SelectObject(dc, font(label.font));
         InflateRect(&area, -line, -line);
-        DrawTextW(dc, label.caption, -1, &area,
-            (label.centred ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        const std::wstring caption = Wide(label.caption);
+        DrawTextW(dc, caption.c_str(), -1, &area, alignment | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         SelectObject(dc, previous);
-    }
-    EndPaint(window_, &ps);
+    };
+    drawLabel(design::kTitle, DT_LEFT);
+    for (const design::LabelDesign &heading : design::kHeadings)
+        drawLabel(heading, DT_CENTER);
+    EndPaint(m_window, &ps);
     if (onFirstPaint) {
         const auto callback = std::move(onFirstPaint);
         onFirstPaint = nullptr;
@@ -191,24 +187,24 @@ void Win32Window::paint()
 
 void Win32Window::dpiChanged(UINT dpi, const RECT *suggested)
 {
-    if (dpi == 0 || dpi == dpi_)
+    if (dpi == 0 || dpi == m_dpi)
         return;
-    dpi_ = dpi;
+    m_dpi = dpi;
     // The controls keep their old fonts until they have new ones.
-    auto old = std::exchange(fonts_, {});
-    place(placedPicture_);
-    for (const Placed &c : cells_)
+    auto old = std::exchange(m_fonts, {});
+    place(m_placedPicture);
+    for (const Placed &c : m_cells)
         place(c);
-    for (const ButtonState &b : buttons_)
+    for (const ButtonState &b : m_buttons)
         place(b.placed);
     for (const auto &entry : old)
         DeleteObject(entry.second);
-    if (surface_)
-        surface_->rescale(scale());
+    if (m_surface)
+        m_surface->rescale(scale());
     if (suggested)
-        SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+        SetWindowPos(m_window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
             suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-    InvalidateRect(window_, nullptr, TRUE);
+    InvalidateRect(m_window, nullptr, TRUE);
 }
 
 int Win32Window::run()
@@ -223,7 +219,7 @@ int Win32Window::run()
                 continue;
             }
         }
-        if (IsDialogMessageW(window_, &message))
+        if (IsDialogMessageW(m_window, &message))
             continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);

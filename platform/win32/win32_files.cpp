@@ -15,10 +15,10 @@ constexpr char16_t kNotRegular[] = u"通常のファイルではありません�
 class Win32ByteReader final : public ByteReader {
 public:
     explicit Win32ByteReader(HANDLE file)
-        : file_(file)
+        : m_file(file)
     {
     }
-    ~Win32ByteReader() override { CloseHandle(file_); }
+    ~Win32ByteReader() override { CloseHandle(m_file); }
     Win32ByteReader(const Win32ByteReader &) = delete;
     Win32ByteReader &operator=(const Win32ByteReader &) = delete;
 
@@ -26,17 +26,17 @@ public:
     {
         DWORD count = 0;
         const DWORD asked = DWORD(std::min<std::size_t>(size, 1u << 30));
-        if (!ReadFile(file_, buffer, asked, &count, nullptr)) {
-            error_ = ReasonOf(GetLastError(), u"読み込み中にエラーが発生しました");
+        if (!ReadFile(m_file, buffer, asked, &count, nullptr)) {
+            m_error = ReasonOf(GetLastError(), u"読み込み中にエラーが発生しました");
             return -1;
         }
         return std::ptrdiff_t(count);
     }
-    [[nodiscard]] std::u16string ErrorText() const override { return error_; }
+    [[nodiscard]] std::u16string ErrorText() const override { return m_error; }
 
 private:
-    HANDLE file_;
-    std::u16string error_;
+    HANDLE m_file;
+    std::u16string m_error;
 };
 
 char16_t upper(char16_t c)
@@ -104,12 +104,12 @@ bool FileCalls::Replace(const wchar_t *target, const wchar_t *temporary, bool ta
 }
 
 Win32FileSystem::Win32FileSystem(FileCalls &calls)
-    : calls_(calls)
+    : m_calls(calls)
 {
 }
 
 Win32FileSystem::Win32FileSystem()
-    : calls_([]() -> FileCalls & {
+    : m_calls([]() -> FileCalls & {
         static FileCalls real;
         return real;
     }())
@@ -134,7 +134,7 @@ Opened<ByteReader> Win32FileSystem::OpenForReading(std::u16string_view path)
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return { nullptr, u"ファイルではなくフォルダーです。" };
     const HANDLE file
-        = calls_.Create(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+        = m_calls.Create(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE)
         return { nullptr, ReasonOf(GetLastError(), u"ファイルを開けませんでした") };
     if (GetFileType(file) != FILE_TYPE_DISK) {
@@ -157,7 +157,7 @@ Opened<AtomicWriter> Win32FileSystem::CreateReplacing(std::u16string_view path)
         return { nullptr, u"同じ名前のフォルダーがあります。" };
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY))
         return { nullptr, u"読み取り専用のファイルです。" };
-    if (exists && !isDiskFile(calls_, name))
+    if (exists && !isDiskFile(m_calls, name))
         return { nullptr, kNotRegular };
 
     std::wstring full(MAX_PATH, L'\0');
@@ -176,11 +176,11 @@ Opened<AtomicWriter> Win32FileSystem::CreateReplacing(std::u16string_view path)
         return { nullptr, u"保存先のフォルダーが見つかりません。" };
 
     DWORD createError = 0;
-    Opened<AtomicWriter> opened = OpenTemporaryWriter(calls_, full, exists, createError);
+    Opened<AtomicWriter> opened = OpenTemporaryWriter(m_calls, full, exists, createError);
     if (opened.file || !exists)
         return opened;
     // No file can be made beside it; the file itself may still be writable.
-    Opened<AtomicWriter> inPlace = OpenInPlaceWriter(calls_, full);
+    Opened<AtomicWriter> inPlace = OpenInPlaceWriter(m_calls, full);
     return inPlace.file ? std::move(inPlace) : std::move(opened);
 }
 

@@ -37,7 +37,7 @@ public:
     [[nodiscard]] std::optional<std::u16string> DecodeShiftJis(std::string_view bytes) const override;
 
 private:
-    FileCalls &calls_;
+    FileCalls &m_calls;
 };
 
 // Whether the path names a device rather than a file: \\.\ names, and the names Windows keeps for devices

@@ -2,6 +2,7 @@
 
 #include "platform/win32/dib_surface.h"
 #include "platform/win32/win32_fonts.h"
+#include "platform/win32/win32_text.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -67,45 +68,45 @@ void registerClasses(HINSTANCE instance, WNDPROC windowProc, WNDPROC pictureProc
 } // namespace
 
 Win32Window::Win32Window(HINSTANCE instance, Dialogs &dialogs)
-    : instance_(instance)
-    , dialogs_(dialogs)
+    : m_instance(instance)
+    , m_dialogs(dialogs)
 {
     registerClasses(instance, windowProc, pictureProc);
-    window_ = CreateWindowExW(0, kWindowClass, L"Form1", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-        design::kClientWidth, design::kClientHeight, nullptr, nullptr, instance, this);
-    if (!window_)
+    m_window
+        = CreateWindowExW(0, kWindowClass, Wide(design::kFormCaption).c_str(), kWindowStyle, CW_USEDEFAULT,
+            CW_USEDEFAULT, design::kClientWidth, design::kClientHeight, nullptr, nullptr, instance, this);
+    if (!m_window)
         throw std::runtime_error("the main window cannot be created");
-    dpi_ = windowDpi(window_);
-    const RECT frame = frameFor(device(design::kClientWidth), device(design::kClientHeight), dpi_);
-    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    m_dpi = windowDpi(m_window);
+    const RECT frame = frameFor(device(design::kClientWidth), device(design::kClientHeight), m_dpi);
+    SetWindowPos(m_window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     const design::Rect &p = design::kPicture1;
-    picture_ = CreateWindowExW(
-        0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, window_, nullptr, instance, this);
-    placedPicture_ = { picture_, double(p.left), double(p.top), double(p.width), double(p.height), 0 };
-    place(placedPicture_);
+    m_picture = CreateWindowExW(
+        0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, m_window, nullptr, instance, this);
+    m_placedPicture = { m_picture, double(p.left), double(p.top), double(p.width), double(p.height), {} };
+    place(m_placedPicture);
 
     // The hidden template, then cells 1 to 50 in index order: creation order is the order Tab walks.
     const design::Rect &t = design::kCellTemplate;
-    cells_[0]
-        = { nullptr, double(t.left), double(t.top), double(t.width), double(t.height), design::kCellPoints };
-    cells_[0].handle = makeCell(0, cells_[0]);
-    for (int index = 1; index <= design::kDesignCells; ++index) {
-        cells_[std::size_t(index)] = cells_[0];
-        cells_[std::size_t(index)].handle = makeCell(index, cells_[0]);
-        ShowWindow(cells_[std::size_t(index)].handle, SW_SHOWNA);
+    m_cells[0] = { nullptr, double(t.left), double(t.top), double(t.width), double(t.height),
+        { {}, design::kCellPoints, false } };
+    m_cells[0].handle = makeCell(0, m_cells[0]);
+    for (int index = 1; index <= design::kCellsWithTheWindow; ++index) {
+        m_cells[std::size_t(index)] = m_cells[0];
+        m_cells[std::size_t(index)].handle = makeCell(index, m_cells[0]);
+        ShowWindow(m_cells[std::size_t(index)].handle, SW_SHOWNA);
     }
-    lastFocus_ = cells_[1].handle;
+    m_lastFocus = m_cells[1].handle;
 
     for (const design::ButtonDesign &d : design::kButtons) {
-        ButtonState &state = buttons_[std::size_t(d.button)];
+        ButtonState &state = m_buttons[std::size_t(d.button)];
         state.design = &d;
-        const design::Rect &g = d.geometry;
-        state.placed
-            = { nullptr, double(g.left), double(g.top), double(g.width), double(g.height), d.points };
-        state.placed.handle = CreateWindowExW(0, L"BUTTON", d.caption,
-            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 1, 1, window_,
+        const design::Rect &g = d.rect;
+        state.placed = { nullptr, double(g.left), double(g.top), double(g.width), double(g.height), d.font };
+        state.placed.handle = CreateWindowExW(0, L"BUTTON", Wide(d.caption).c_str(),
+            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 1, 1, m_window,
             reinterpret_cast<HMENU>(INT_PTR(kButtonId + int(d.button))), instance, nullptr);
         place(state.placed);
     }
@@ -116,14 +117,14 @@ Win32Window::~Win32Window()
     // Destroying the cells must not report their disappearing texts.
     onCellChange = nullptr;
     onClick = nullptr;
-    if (IsWindow(window_))
-        DestroyWindow(window_);
+    if (IsWindow(m_window))
+        DestroyWindow(m_window);
     dropFonts();
 }
 
 int Win32Window::device(double pixels) const
 {
-    return int(std::lround(pixels * dpi_ / 96.0));
+    return int(std::lround(pixels * m_dpi / 96.0));
 }
 
 void Win32Window::place(const Placed &control) const
@@ -134,36 +135,41 @@ void Win32Window::place(const Placed &control) const
     const int left = device(control.left), top = device(control.top);
     SetWindowPos(control.handle, nullptr, left, top, device(control.left + control.width) - left,
         device(control.top + control.height) - top, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (control.points > 0) {
-        const design::ButtonDesign *d = buttonAt(control.handle);
-        HFONT f = d ? const_cast<Win32Window *>(this)->font(design::kButtonFace, control.points, FW_BOLD)
-                    : const_cast<Win32Window *>(this)->font(kDefaultFace.data(), control.points, FW_NORMAL);
-        SendMessageW(control.handle, WM_SETFONT, WPARAM(f), TRUE);
-    }
+    if (control.font.points > 0)
+        SendMessageW(
+            control.handle, WM_SETFONT, WPARAM(const_cast<Win32Window *>(this)->font(control.font)), TRUE);
 }
 
-HFONT Win32Window::font(const wchar_t *face, double points, int weight)
+HFONT Win32Window::font(const design::Font &design)
 {
-    const auto key = std::make_tuple(std::wstring(face), points, weight);
-    if (const auto it = fonts_.find(key); it != fonts_.end())
+    const auto key = std::make_tuple(std::u16string(design.family), design.points, design.bold);
+    if (const auto it = m_fonts.find(key); it != m_fonts.end())
         return it->second;
-    HFONT made = CreateDesignFont(face, points, weight, dpi_);
-    fonts_.emplace(key, made);
+    // No family: the program's default face.
+    const std::wstring face = design.family.empty() ? std::wstring(kDefaultFace) : Wide(design.family);
+    // The title face is a heavy display face; where a stand-in takes its place, the heaviest weight comes
+    // closest.
+    const bool standIn = InstalledFace(face) != face;
+    const int weight = design.bold                         ? FW_BOLD
+        : design.family == design::kTitleFamily && standIn ? FW_BLACK
+                                                           : FW_NORMAL;
+    HFONT made = CreateDesignFont(face, design.points, weight, m_dpi);
+    m_fonts.emplace(key, made);
     return made;
 }
 
 void Win32Window::dropFonts()
 {
-    for (const auto &entry : fonts_)
+    for (const auto &entry : m_fonts)
         DeleteObject(entry.second);
-    fonts_.clear();
+    m_fonts.clear();
 }
 
 Win32Window::Placed &Win32Window::cell(int index)
 {
-    if (index < 1 || index >= int(cells_.size()) || !cells_[std::size_t(index)].handle)
+    if (index < 1 || index >= int(m_cells.size()) || !m_cells[std::size_t(index)].handle)
         throw std::out_of_range("no grid cell " + std::to_string(index));
-    return cells_[std::size_t(index)];
+    return m_cells[std::size_t(index)];
 }
 
 const Win32Window::Placed &Win32Window::cell(int index) const
@@ -174,14 +180,14 @@ const Win32Window::Placed &Win32Window::cell(int index) const
 Win32Window::ButtonState &Win32Window::button(Button which)
 {
     const auto number = std::size_t(which);
-    if (number < 1 || number >= buttons_.size() || !buttons_[number].placed.handle)
+    if (number < 1 || number >= m_buttons.size() || !m_buttons[number].placed.handle)
         throw std::out_of_range("no button " + std::to_string(number));
-    return buttons_[number];
+    return m_buttons[number];
 }
 
 const design::ButtonDesign *Win32Window::buttonAt(HWND control) const
 {
-    for (const ButtonState &state : buttons_) {
+    for (const ButtonState &state : m_buttons) {
         if (state.placed.handle && state.placed.handle == control)
             return state.design;
     }
@@ -191,9 +197,9 @@ const design::ButtonDesign *Win32Window::buttonAt(HWND control) const
 HWND Win32Window::makeCell(int index, const Placed &like)
 {
     // Sunken until start-up makes it flat; hidden until start-up shows it.
-    HWND made = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", design::kCellDesignText,
-        WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 1, 1, window_,
-        reinterpret_cast<HMENU>(INT_PTR(kCellId + index)), instance_, nullptr);
+    HWND made = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", Wide(design::kCellDesignText).c_str(),
+        WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 1, 1, m_window,
+        reinterpret_cast<HMENU>(INT_PTR(kCellId + index)), m_instance, nullptr);
     Placed placed = like;
     placed.handle = made;
     place(placed);
@@ -202,16 +208,16 @@ HWND Win32Window::makeCell(int index, const Placed &like)
 
 void Win32Window::showPicture(DibSurface &surface)
 {
-    surface_ = &surface;
+    m_surface = &surface;
     surface.rescale(scale());
-    surface.onChanged = [picture = picture_] { InvalidateRect(picture, nullptr, FALSE); };
-    InvalidateRect(picture_, nullptr, FALSE);
+    surface.onChanged = [picture = m_picture] { InvalidateRect(picture, nullptr, FALSE); };
+    InvalidateRect(m_picture, nullptr, FALSE);
 }
 
 void Win32Window::show(int how)
 {
-    ShowWindow(window_, how);
-    UpdateWindow(window_);
+    ShowWindow(m_window, how);
+    UpdateWindow(m_window);
 }
 
 } // namespace psa

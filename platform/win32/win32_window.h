@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/form1_design.h"
 #include "platform/toolkit.h"
-#include "platform/win32/design.h"
 
 #include <windows.h>
 
@@ -27,9 +27,9 @@ public:
     Win32Window(const Win32Window &) = delete;
     Win32Window &operator=(const Win32Window &) = delete;
 
-    [[nodiscard]] HWND handle() const { return window_; }
+    [[nodiscard]] HWND handle() const { return m_window; }
     // Screen pixels per 96-DPI pixel.
-    [[nodiscard]] double scale() const { return dpi_ / 96.0; }
+    [[nodiscard]] double scale() const { return m_dpi / 96.0; }
     void showPicture(DibSurface &surface);
     void show(int how);
     // The message loop with the dialog keys (Tab, Shift+Tab, Space, Return on a button). Returns the exit
@@ -68,7 +68,7 @@ private:
     struct Placed {
         HWND handle = nullptr;
         double left = 0, top = 0, width = 0, height = 0; // 96-DPI pixels
-        double points = 0;
+        design::Font font; // none for the picture
     };
     struct ButtonState {
         Placed placed;
@@ -87,7 +87,7 @@ private:
 
     [[nodiscard]] int device(double pixels) const;
     void place(const Placed &control) const;
-    [[nodiscard]] HFONT font(const wchar_t *face, double points, int weight);
+    [[nodiscard]] HFONT font(const design::Font &design);
     void dropFonts();
     [[nodiscard]] Placed &cell(int index);
     [[nodiscard]] const Placed &cell(int index) const;
@@ -95,18 +95,18 @@ private:
     [[nodiscard]] HWND makeCell(int index, const Placed &like);
     [[nodiscard]] const design::ButtonDesign *buttonAt(HWND control) const;
 
-    HINSTANCE instance_;
-    Dialogs &dialogs_;
-    HWND window_ = nullptr;
-    HWND picture_ = nullptr;
-    Placed placedPicture_;
-    DibSurface *surface_ = nullptr;
-    UINT dpi_ = 96;
-    std::array<Placed, 106> cells_ {};
-    std::array<ButtonState, 10> buttons_ {};
-    std::map<std::tuple<std::wstring, double, int>, HFONT> fonts_; // by face, points and weight
-    HWND lastFocus_ = nullptr;
-    int settingText_ = 0; // the cell whose text the program is setting
+    HINSTANCE m_instance;
+    Dialogs &m_dialogs;
+    HWND m_window = nullptr;
+    HWND m_picture = nullptr;
+    Placed m_placedPicture;
+    DibSurface *m_surface = nullptr;
+    UINT m_dpi = 96;
+    std::array<Placed, 106> m_cells {};
+    std::array<ButtonState, 10> m_buttons {};
+    std::map<std::tuple<std::u16string, double, bool>, HFONT> m_fonts; // by face, points and weight
+    HWND m_lastFocus = nullptr;
+    int m_settingText = 0; // the cell whose text the program is setting
 };
 
 } // namespace psa

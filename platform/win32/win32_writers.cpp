@@ -25,11 +25,11 @@ bool writeAll(FileCalls &calls, HANDLE file, std::string_view bytes)
 class TemporaryWriter final : public AtomicWriter {
 public:
     TemporaryWriter(FileCalls &calls, std::wstring target, std::wstring temporary, HANDLE file, bool exists)
-        : calls_(calls)
-        , target_(std::move(target))
-        , temporary_(std::move(temporary))
-        , file_(file)
-        , exists_(exists)
+        : m_calls(calls)
+        , m_target(std::move(target))
+        , m_temporary(std::move(temporary))
+        , m_file(file)
+        , m_exists(exists)
     {
     }
     ~TemporaryWriter() override { discard(); }
@@ -38,57 +38,57 @@ public:
 
     [[nodiscard]] bool Write(std::string_view bytes) override
     {
-        if (done_)
+        if (m_done)
             return false;
-        if (!writeAll(calls_, file_, bytes))
+        if (!writeAll(m_calls, m_file, bytes))
             return fail(u"書き込みに失敗しました");
         return true;
     }
 
     [[nodiscard]] bool Commit() override
     {
-        if (done_)
+        if (m_done)
             return false;
-        if (!calls_.Flush(file_))
+        if (!m_calls.Flush(m_file))
             return fail(u"書き込みに失敗しました");
-        CloseHandle(file_);
-        file_ = INVALID_HANDLE_VALUE;
-        if (!calls_.Replace(target_.c_str(), temporary_.c_str(), exists_))
+        CloseHandle(m_file);
+        m_file = INVALID_HANDLE_VALUE;
+        if (!m_calls.Replace(m_target.c_str(), m_temporary.c_str(), m_exists))
             return fail(u"ファイルを置き換えられませんでした");
-        done_ = true;
+        m_done = true;
         return true;
     }
 
-    [[nodiscard]] std::u16string ErrorText() const override { return error_; }
+    [[nodiscard]] std::u16string ErrorText() const override { return m_error; }
 
 private:
     bool fail(std::u16string_view what)
     {
         const DWORD error = GetLastError();
-        if (error_.empty())
-            error_ = ReasonOf(error, what);
+        if (m_error.empty())
+            m_error = ReasonOf(error, what);
         discard();
         return false;
     }
 
     void discard()
     {
-        if (done_)
+        if (m_done)
             return;
-        done_ = true;
-        if (file_ != INVALID_HANDLE_VALUE)
-            CloseHandle(file_);
-        file_ = INVALID_HANDLE_VALUE;
-        DeleteFileW(temporary_.c_str());
+        m_done = true;
+        if (m_file != INVALID_HANDLE_VALUE)
+            CloseHandle(m_file);
+        m_file = INVALID_HANDLE_VALUE;
+        DeleteFileW(m_temporary.c_str());
     }
 
-    FileCalls &calls_;
-    std::wstring target_;
-    std::wstring temporary_;
-    HANDLE file_;
-    bool exists_;
-    bool done_ = false;
-    std::u16string error_;
+    FileCalls &m_calls;
+    std::wstring m_target;
+    std::wstring m_temporary;
+    HANDLE m_file;
+    bool m_exists;
+    bool m_done = false;
+    std::u16string m_error;
 };
 
 // The target rewritten where it is, for a folder where no new file may be made. The old bytes stay in
@@ -96,89 +96,84 @@ private:
 class InPlaceWriter final : public AtomicWriter {
 public:
     InPlaceWriter(FileCalls &calls, HANDLE file, std::string old)
-        : calls_(calls)
-        , file_(file)
-        , old_(std::move(old))
+        : m_calls(calls)
+        , m_file(file)
+        , m_old(std::move(old))
     {
     }
     ~InPlaceWriter() override
     {
-        if (!done_ && touched_)
+        if (!m_done && m_touched)
             restore();
-        CloseHandle(file_);
+        CloseHandle(m_file);
     }
     InPlaceWriter(const InPlaceWriter &) = delete;
     InPlaceWriter &operator=(const InPlaceWriter &) = delete;
 
     [[nodiscard]] bool Write(std::string_view bytes) override
     {
-        if (done_)
+        if (m_done)
             return false;
-        if (!touched_) {
-            touched_ = true;
+        if (!m_touched) {
+            m_touched = true;
             if (!rewind())
                 return fail(u"書き込みに失敗しました");
         }
-        if (!writeAll(calls_, file_, bytes))
+        if (!writeAll(m_calls, m_file, bytes))
             return fail(u"書き込みに失敗しました");
         return true;
     }
 
     [[nodiscard]] bool Commit() override
     {
-        if (done_)
+        if (m_done)
             return false;
-        if (!touched_ && !rewind()) // nothing written: the file becomes empty
+        if (!m_touched && !rewind()) // nothing written: the file becomes empty
             return fail(u"書き込みに失敗しました");
-        touched_ = true;
-        if (!calls_.Flush(file_))
+        m_touched = true;
+        if (!m_calls.Flush(m_file))
             return fail(u"書き込みに失敗しました");
-        done_ = true;
+        m_done = true;
         return true;
     }
 
-    [[nodiscard]] std::u16string ErrorText() const override { return error_; }
+    [[nodiscard]] std::u16string ErrorText() const override { return m_error; }
 
 private:
     bool rewind()
     {
         LARGE_INTEGER start {};
-        return SetFilePointerEx(file_, start, nullptr, FILE_BEGIN) && SetEndOfFile(file_);
+        return SetFilePointerEx(m_file, start, nullptr, FILE_BEGIN) && SetEndOfFile(m_file);
     }
 
     void restore()
     {
         // Best effort: the same calls that just failed may fail again, but usually the old bytes fit where
         // they were (a full disk has their room, a flush may succeed the second time).
-        if (rewind() && writeAll(calls_, file_, old_))
-            (void)calls_.Flush(file_);
+        if (rewind() && writeAll(m_calls, m_file, m_old))
+            (void)m_calls.Flush(m_file);
     }
 
     bool fail(std::u16string_view what)
     {
         const DWORD error = GetLastError();
-        if (error_.empty())
-            error_ = ReasonOf(error, what);
-        if (!done_ && touched_)
+        if (m_error.empty())
+            m_error = ReasonOf(error, what);
+        if (!m_done && m_touched)
             restore();
-        done_ = true;
+        m_done = true;
         return false;
     }
 
-    FileCalls &calls_;
-    HANDLE file_;
-    std::string old_;
-    bool touched_ = false;
-    bool done_ = false;
-    std::u16string error_;
+    FileCalls &m_calls;
+    HANDLE m_file;
+    std::string m_old;
+    bool m_touched = false;
+    bool m_done = false;
+    std::u16string m_error;
 };
 
 } // namespace
-
-std::wstring Wide(std::u16string_view text)
-{
-    return std::wstring(text.begin(), text.end());
-}
 
 std::u16string ReasonOf(DWORD error, std::u16string_view what)
 {

@@ -4,6 +4,7 @@
 
 #include "platform/toolkit.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_text.h"
 
 #include <string>
 
@@ -12,8 +13,6 @@ namespace psa {
 // The reason for a failed Windows call, in the user's words; `error` is GetLastError() right after the
 // failing call, `what` says what was being done, for errors without a reason of their own.
 [[nodiscard]] std::u16string ReasonOf(DWORD error, std::u16string_view what);
-
-[[nodiscard]] std::wstring Wide(std::u16string_view text);
 
 // Writes to a new temporary file beside `target` and puts it in the target's place at Commit. Fails to open
 // (null file, with the reason) when no file can be created in that folder; `createError` is then the error

@@ -13,8 +13,8 @@ add_library(psa_platform_win32 STATIC
     platform/win32/win32_controls.cpp
     platform/win32/win32_events.cpp
 )
-target_include_directories(psa_platform_win32 PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(psa_platform_win32 PUBLIC psa_core gdi32 user32 comdlg32 PRIVATE psa_warnings)
+# Knows nothing of the program: the toolkit interface and the number format only.
+target_link_libraries(psa_platform_win32 PUBLIC psa_toolkit gdi32 user32 comdlg32 PRIVATE psa_numbers psa_warnings)
 
 # The icon, made from the project's SVG at build time: every size Windows asks for, in one .ico.
 find_program(PSA_RSVG rsvg-convert REQUIRED)
@@ -39,7 +39,7 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/psa-graph.rc PROPERTIES OBJECT_D
 # One self-contained executable: the toolchain links the C++ runtime statically.
 add_executable(psa-graph WIN32 app/win32_main.cpp ${CMAKE_BINARY_DIR}/psa-graph.rc)
 target_link_options(psa-graph PRIVATE -municode -s)
-target_link_libraries(psa-graph PRIVATE psa_platform_win32 shell32 psa_warnings)
+target_link_libraries(psa-graph PRIVATE psa_app psa_platform_win32 shell32 psa_warnings)
 set_target_properties(psa-graph PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 if(PSA_BUILD_TESTS)
