@@ -12,12 +12,11 @@ void Win32Window::CreateCell(int index)
     if (index < 1 || index >= int(m_cells.size()) || m_cells[std::size_t(index)].handle)
         throw std::out_of_range("cannot create grid cell " + std::to_string(index));
     Placed &made = m_cells[std::size_t(index)];
-    made = m_cells[0];
-    made.handle = makeCell(index, m_cells[0]);
+    made = makeCell(index, m_cells[0]);
     // Tab walks the grid in index order: the new cell follows the nearest cell before it.
     for (int before = index - 1; before >= 1; --before) {
         if (m_cells[std::size_t(before)].handle) {
-            SetWindowPos(made.handle, m_cells[std::size_t(before)].handle, 0, 0, 0, 0,
+            SetWindowPos(made.frame, m_cells[std::size_t(before)].frame, 0, 0, 0, 0,
                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             break;
         }
@@ -56,24 +55,26 @@ void Win32Window::SetCellFontSize(int index, double points)
 
 void Win32Window::SetCellVisible(int index, bool visible)
 {
-    ShowWindow(cell(index).handle, visible ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(cell(index).frame, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void Win32Window::SetCellEnabled(int index, bool enabled)
 {
+    EnableWindow(cell(index).frame, enabled);
     EnableWindow(cell(index).handle, enabled);
 }
 
 void Win32Window::SetCellFlat(int index)
 {
-    HWND target = cell(index).handle;
-    const LONG_PTR extended = GetWindowLongPtrW(target, GWL_EXSTYLE);
+    const Placed &target = cell(index);
+    const LONG_PTR extended = GetWindowLongPtrW(target.frame, GWL_EXSTYLE);
     if (!(extended & WS_EX_CLIENTEDGE))
         return;
-    SetWindowLongPtrW(target, GWL_EXSTYLE, extended & ~LONG_PTR(WS_EX_CLIENTEDGE));
-    SetWindowLongPtrW(target, GWL_STYLE, GetWindowLongPtrW(target, GWL_STYLE) | WS_BORDER);
-    SetWindowPos(target, nullptr, 0, 0, 0, 0,
+    SetWindowLongPtrW(target.frame, GWL_EXSTYLE, extended & ~LONG_PTR(WS_EX_CLIENTEDGE));
+    SetWindowLongPtrW(target.frame, GWL_STYLE, GetWindowLongPtrW(target.frame, GWL_STYLE) | WS_BORDER);
+    SetWindowPos(target.frame, nullptr, 0, 0, 0, 0,
         SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    fitCellText(target);
 }
 
 void Win32Window::SetCellText(int index, std::u16string_view text)

@@ -43,7 +43,7 @@ RECT frameFor(int clientWidth, int clientHeight, UINT dpi)
     return frame;
 }
 
-void registerClasses(HINSTANCE instance, WNDPROC windowProc, WNDPROC pictureProc)
+void registerClasses(HINSTANCE instance, WNDPROC windowProc, WNDPROC pictureProc, WNDPROC cellFrameProc)
 {
     WNDCLASSEXW form {};
     form.cbSize = sizeof form;
@@ -55,6 +55,15 @@ void registerClasses(HINSTANCE instance, WNDPROC windowProc, WNDPROC pictureProc
         RGB(design::kFormBackColor.red, design::kFormBackColor.green, design::kFormBackColor.blue));
     form.lpszClassName = kWindowClass;
     RegisterClassExW(&form);
+
+    WNDCLASSEXW frame {};
+    frame.cbSize = sizeof frame;
+    frame.lpfnWndProc = cellFrameProc;
+    frame.hInstance = instance;
+    frame.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
+    frame.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    frame.lpszClassName = Win32Window::kCellFrameClass;
+    RegisterClassExW(&frame);
 
     WNDCLASSEXW picture {};
     picture.cbSize = sizeof picture;
@@ -71,7 +80,7 @@ Win32Window::Win32Window(HINSTANCE instance, Dialogs &dialogs)
     : m_instance(instance)
     , m_dialogs(dialogs)
 {
-    registerClasses(instance, windowProc, pictureProc);
+    registerClasses(instance, windowProc, pictureProc, cellFrameProc);
     m_window
         = CreateWindowExW(0, kWindowClass, Wide(design::kFormCaption).c_str(), kWindowStyle, CW_USEDEFAULT,
             CW_USEDEFAULT, design::kClientWidth, design::kClientHeight, nullptr, nullptr, instance, this);
@@ -85,18 +94,18 @@ Win32Window::Win32Window(HINSTANCE instance, Dialogs &dialogs)
     const design::Rect &p = design::kPicture1;
     m_picture = CreateWindowExW(
         0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, m_window, nullptr, instance, this);
-    m_placedPicture = { m_picture, double(p.left), double(p.top), double(p.width), double(p.height), {} };
+    m_placedPicture
+        = { m_picture, nullptr, double(p.left), double(p.top), double(p.width), double(p.height), {} };
     place(m_placedPicture);
 
     // The hidden template, then cells 1 to 50 in index order: creation order is the order Tab walks.
     const design::Rect &t = design::kCellTemplate;
-    m_cells[0] = { nullptr, double(t.left), double(t.top), double(t.width), double(t.height),
+    m_cells[0] = { nullptr, nullptr, double(t.left), double(t.top), double(t.width), double(t.height),
         { {}, design::kCellPoints, false } };
-    m_cells[0].handle = makeCell(0, m_cells[0]);
+    m_cells[0] = makeCell(0, m_cells[0]);
     for (int index = 1; index <= design::kCellsWithTheWindow; ++index) {
-        m_cells[std::size_t(index)] = m_cells[0];
-        m_cells[std::size_t(index)].handle = makeCell(index, m_cells[0]);
-        ShowWindow(m_cells[std::size_t(index)].handle, SW_SHOWNA);
+        m_cells[std::size_t(index)] = makeCell(index, m_cells[0]);
+        ShowWindow(m_cells[std::size_t(index)].frame, SW_SHOWNA);
     }
     m_lastFocus = m_cells[1].handle;
 
@@ -104,7 +113,8 @@ Win32Window::Win32Window(HINSTANCE instance, Dialogs &dialogs)
         ButtonState &state = m_buttons[std::size_t(d.button)];
         state.design = &d;
         const design::Rect &g = d.rect;
-        state.placed = { nullptr, double(g.left), double(g.top), double(g.width), double(g.height), d.font };
+        state.placed
+            = { nullptr, nullptr, double(g.left), double(g.top), double(g.width), double(g.height), d.font };
         state.placed.handle = CreateWindowExW(0, L"BUTTON", Wide(d.caption).c_str(),
             WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 1, 1, m_window,
             reinterpret_cast<HMENU>(INT_PTR(kButtonId + int(d.button))), instance, nullptr);
@@ -133,11 +143,14 @@ void Win32Window::place(const Placed &control) const
         return;
     // Both edges are rounded, so that abutting controls still abut at any scale.
     const int left = device(control.left), top = device(control.top);
-    SetWindowPos(control.handle, nullptr, left, top, device(control.left + control.width) - left,
-        device(control.top + control.height) - top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(control.frame ? control.frame : control.handle, nullptr, left, top,
+        device(control.left + control.width) - left, device(control.top + control.height) - top,
+        SWP_NOZORDER | SWP_NOACTIVATE);
     if (control.font.points > 0)
         SendMessageW(
             control.handle, WM_SETFONT, WPARAM(const_cast<Win32Window *>(this)->font(control.font)), TRUE);
+    if (control.frame)
+        fitCellText(control);
 }
 
 HFONT Win32Window::font(const design::Font &design)
@@ -192,18 +205,6 @@ const design::ButtonDesign *Win32Window::buttonAt(HWND control) const
             return state.design;
     }
     return nullptr;
-}
-
-HWND Win32Window::makeCell(int index, const Placed &like)
-{
-    // Sunken until start-up makes it flat; hidden until start-up shows it.
-    HWND made = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", Wide(design::kCellDesignText).c_str(),
-        WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 1, 1, m_window,
-        reinterpret_cast<HMENU>(INT_PTR(kCellId + index)), m_instance, nullptr);
-    Placed placed = like;
-    placed.handle = made;
-    place(placed);
-    return made;
 }
 
 void Win32Window::showPicture(DibSurface &surface)

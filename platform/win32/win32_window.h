@@ -63,10 +63,12 @@ public:
     // which the dialog keys send to the window.
     static constexpr int kCellId = 100; // + index
     static constexpr int kButtonId = 1000; // + button number
+    static constexpr const wchar_t *kCellFrameClass = L"PsaGraphCell";
 
 private:
     struct Placed {
         HWND handle = nullptr;
+        HWND frame = nullptr; // a cell's border, which holds and clips its EDIT control
         double left = 0, top = 0, width = 0, height = 0; // 96-DPI pixels
         design::Font font; // none for the picture
     };
@@ -78,6 +80,7 @@ private:
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK pictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK cellFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void command(int id, int code);
     void drawButton(const DRAWITEMSTRUCT *item);
@@ -92,7 +95,8 @@ private:
     [[nodiscard]] Placed &cell(int index);
     [[nodiscard]] const Placed &cell(int index) const;
     [[nodiscard]] ButtonState &button(Button which);
-    [[nodiscard]] HWND makeCell(int index, const Placed &like);
+    [[nodiscard]] Placed makeCell(int index, const Placed &like);
+    void fitCellText(const Placed &cell) const;
     [[nodiscard]] const design::ButtonDesign *buttonAt(HWND control) const;
 
     HINSTANCE m_instance;

@@ -11,6 +11,7 @@ add_library(psa_platform_win32 STATIC
     platform/win32/win32_writers.cpp
     platform/win32/win32_window.cpp
     platform/win32/win32_controls.cpp
+    platform/win32/win32_cells.cpp
     platform/win32/win32_events.cpp
 )
 # Knows nothing of the program: the toolkit interface and the number format only.
@@ -45,4 +46,5 @@ set_target_properties(psa-graph PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINA
 if(PSA_BUILD_TESTS)
     enable_testing()
     add_subdirectory(tests/windows)
+    add_subdirectory(tests/cross)
 endif()

@@ -1,0 +1,68 @@
+#include "platform/win32/win32_text.h"
+#include "platform/win32/win32_window.h"
+
+#include <algorithm>
+
+// The grid cells. Each is an EDIT control inside a frame of the cell's size: the cells are lower than a
+// Japanese face's line, and an EDIT control draws its line from its top, which would put the digits onto the
+// bottom border. Inside the frame the control reaches above the cell, by as much as it takes to bring the
+// digits to the cell's middle; the frame clips what lies above.
+
+namespace psa {
+
+LRESULT CALLBACK Win32Window::cellFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        // The EDIT control's notifications and colours are the main window's business.
+        return SendMessageW(GetParent(window), message, wParam, lParam);
+    case WM_SETFOCUS:
+        if (HWND edit = GetWindow(window, GW_CHILD))
+            SetFocus(edit);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+Win32Window::Placed Win32Window::makeCell(int index, const Placed &like)
+{
+    Placed made = like;
+    // Sunken until start-up makes it flat; hidden until start-up shows it.
+    made.frame = CreateWindowExW(WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT, kCellFrameClass, L"",
+        WS_CHILD | WS_CLIPCHILDREN, 0, 0, 1, 1, m_window, nullptr, m_instance, nullptr);
+    made.handle = CreateWindowExW(0, L"EDIT", Wide(design::kCellDesignText).c_str(),
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 1, 1, made.frame,
+        reinterpret_cast<HMENU>(INT_PTR(kCellId + index)), m_instance, nullptr);
+    place(made);
+    return made;
+}
+
+void Win32Window::fitCellText(const Placed &cell) const
+{
+    RECT inside;
+    GetClientRect(cell.frame, &inside);
+    const int height = inside.bottom - inside.top;
+    HDC dc = GetDC(cell.handle);
+    const HGDIOBJ previous
+        = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(cell.handle, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics {};
+    GetTextMetricsW(dc, &metrics);
+    OUTLINETEXTMETRICW outline {};
+    outline.otmSize = sizeof outline;
+    int capHeight = metrics.tmAscent - metrics.tmInternalLeading;
+    if (GetOutlineTextMetricsW(dc, sizeof outline, &outline) && outline.otmsCapEmHeight > 0)
+        capHeight = int(outline.otmsCapEmHeight);
+    SelectObject(dc, previous);
+    ReleaseDC(cell.handle, dc);
+    // The baseline that centres the digits' height in the cell, and how far the line must rise to put it
+    // there.
+    const int baseline = (height + capHeight + 1) / 2;
+    const int lift = std::max(0, int(metrics.tmAscent) - baseline);
+    SetWindowPos(cell.handle, nullptr, 0, -lift, inside.right - inside.left, height + lift,
+        SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace psa
