@@ -207,19 +207,23 @@ void Win32Window::dpiChanged(UINT dpi, const RECT *suggested)
     InvalidateRect(m_window, nullptr, TRUE);
 }
 
+bool Win32Window::pressFocusedButton(const MSG &message)
+{
+    if ((message.message != WM_KEYDOWN && message.message != WM_CHAR) || message.wParam != VK_RETURN)
+        return false;
+    const design::ButtonDesign *d = buttonAt(message.hwnd);
+    if (!d)
+        return false;
+    if (message.message == WM_KEYDOWN && IsWindowEnabled(message.hwnd))
+        command(kButtonId + int(d->button), BN_CLICKED);
+    return true;
+}
+
 int Win32Window::run()
 {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // Return on a button presses it, as Space does; a disabled button does nothing.
-        if ((message.message == WM_KEYDOWN || message.message == WM_CHAR) && message.wParam == VK_RETURN) {
-            if (const design::ButtonDesign *d = buttonAt(message.hwnd)) {
-                if (message.message == WM_KEYDOWN && IsWindowEnabled(message.hwnd))
-                    command(kButtonId + int(d->button), BN_CLICKED);
-                continue;
-            }
-        }
-        if (IsDialogMessageW(m_window, &message))
+        if (pressFocusedButton(message) || IsDialogMessageW(m_window, &message))
             continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);

@@ -35,6 +35,9 @@ public:
     // The message loop with the dialog keys (Tab, Shift+Tab, Space, Return on a button). Returns the exit
     // code.
     int run();
+    // Return on a button presses it, as Space does; on a disabled button it does nothing. True when the
+    // message was a Return for a button, and is used up.
+    bool pressFocusedButton(const MSG &message);
 
     std::function<void(Button)> onClick;
     std::function<void(int)> onCellChange;

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs psa-graph-setup.exe silently into a fresh Wine prefix and checks what it leaves: the program, the
+# Start-menu shortcut, the uninstaller's entry and the "Open with" registration for .csv, which must start
+# the program with the file; then uninstalls and checks that all of it is gone.
+#
+#   installer_check.sh <psa-graph-setup.exe>
+set -uo pipefail
+setup=$(realpath "${1:?psa-graph-setup.exe}")
+here=$(cd "$(dirname "$0")" && pwd)
+PATH=/usr/lib/wine:$PATH
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINEPREFIX=$("$here/../../scripts/wine-prefix") || exit 1
+export WINEPREFIX
+trap 'wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+installed=$(find "$WINEPREFIX/drive_c/users" -maxdepth 1 -mindepth 1 -type d ! -name Public | head -n 1)/AppData/Local/Programs/psa-graph
+wine64 "$setup" /S || fail "the installer failed"
+wineserver -w
+[ -f "$installed/psa-graph.exe" ] || fail "no psa-graph.exe in $installed"
+[ -f "$installed/uninstall.exe" ] || fail "no uninstaller"
+find "$WINEPREFIX/drive_c/users" -name 'PSA値推移グラフ.lnk' | grep -q . || fail "no Start-menu shortcut"
+command=$(wine64 reg query 'HKCU\Software\Classes\psa-graph.csv\shell\open\command' /ve 2>/dev/null | tr -d '\r')
+echo "$command" | grep -q 'psa-graph.exe" "%1"' || fail "no open command for .csv: $command"
+wine64 reg query 'HKCU\Software\Classes\.csv\OpenWithProgids' /v psa-graph.csv >/dev/null 2>&1 || fail "not offered for .csv"
+wine64 reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\psa-graph' /v UninstallString >/dev/null 2>&1 ||
+    fail "no uninstall entry"
+echo "installed: program, shortcut, uninstaller, Open with for .csv"
+
+wine64 "$installed/uninstall.exe" /S
+wineserver -w
+sleep 2 # the uninstaller runs a copy of itself from the temporary folder
+wineserver -w
+[ ! -e "$installed/psa-graph.exe" ] || fail "psa-graph.exe is still there after uninstalling"
+wine64 reg query 'HKCU\Software\Classes\psa-graph.csv' >/dev/null 2>&1 && fail "the .csv registration is still there"
+echo "PASS: installed and uninstalled cleanly"
