@@ -126,18 +126,40 @@ rows=$(convert "$out/graph.bmp" txt:- | awk -F'[,:]' '/#FF0000/ { count[$2]++ } 
 [ "$rows" = "312 386 " ] || fail "red rows of graph.bmp are '${rows}', not '312 386 '"
 echo "graph.bmp: 849x521, red reference lines at rows $rows"
 
-xdotool windowfocus --sync "$window" 2>/dev/null
+# Ends the program through 終了 and Yes; it must exit with status 0.
+exit_through_question() {
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    click 984 40 73 49 # 終了
+    find_question() { question=$(xdotool search --onlyvisible --name 'かくにんメッセージ' 2>/dev/null | head -n 1) && [ -n "$question" ]; }
+    poll 10 find_question || fail "the exit question did not appear"
+    xdotool windowfocus --sync "$question" 2>/dev/null
+    xdotool key Return # Yes is the default button
+    exited() { ! kill -0 "$pid" 2>/dev/null; }
+    poll 15 exited || fail "psa-graph.exe still runs after answering Yes"
+    wait "$pid"
+    status=$?
+    pid=
+    [ "$status" = 0 ] || fail "psa-graph.exe exited with $status"
+}
 import -window root "$shot" 2>/dev/null
-click 984 40 73 49 # 終了
-find_question() { question=$(xdotool search --onlyvisible --name 'かくにんメッセージ' 2>/dev/null | head -n 1) && [ -n "$question" ]; }
-poll 10 find_question || fail "the exit question did not appear"
-xdotool windowfocus --sync "$question" 2>/dev/null
-xdotool key Return # Yes is the default button
+exit_through_question
+echo "exited with 0 after Yes"
 
-exited() { ! kill -0 "$pid" 2>/dev/null; }
-poll 15 exited || fail "psa-graph.exe still runs after answering Yes"
-wait "$pid"
-status=$?
-pid=
-[ "$status" = 0 ] || fail "psa-graph.exe exited with $status"
-echo "PASS: psa-graph.exe saved the records and the graph and exited with 0"
+# Started with the saved file as its argument (as "Open with" starts it), the program shows those records:
+# グラフ表示 can be clicked at once, and draws the same reference lines on the screen.
+wine64 "$program" "Z:${out//\//\\}\\records.csv" >>"$log" 2>&1 &
+pid=$!
+poll 30 find_window || fail "the window Form1 did not appear with a file argument"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool windowfocus --sync "$window" 2>/dev/null
+click 720 40 89 49 # グラフ表示
+red_rows() {
+    import -window root "$out/with-file.png" 2>/dev/null || return 1
+    rows=$(convert "$out/with-file.png" -crop "849x521+$((X + 208))+$((Y + 88))" +repage txt:- |
+        awk -F'[,:]' '/#FF0000/ { count[$2]++ } END { for (y in count) if (count[y] >= 300) print y }' |
+        sort -n | tr '\n' ' ')
+    [ "$rows" = "312 386 " ]
+}
+poll 10 red_rows || fail "started with records.csv, the graph shows red rows '${rows:-}'"
+exit_through_question
+echo "PASS: psa-graph.exe saved the records and the graph, drew them again from its file argument, and exited with 0"
