@@ -4,6 +4,9 @@
 # must be exactly the 48 bytes of the example) and the graph (an 849 x 521 bitmap whose red reference lines
 # lie at PSA 0.2 and 2), then exits through the confirmation, which must end the process with status 0.
 #
+# Then it starts the program again with the saved file as its argument on a screen at 200 %, and checks the
+# window's size and the graph's reference lines there.
+#
 #   run_e2e_wine.sh <path to psa-graph.exe> <folder for the screenshot, the saved files and the log>
 #
 # Uses the Wine prefix in WINEPREFIX when set; otherwise makes a fresh one and removes it afterwards.
@@ -63,8 +66,11 @@ if [ -z "${WINEPREFIX:-}" ]; then
     own_prefix=$WINEPREFIX
 fi
 export WINEPREFIX
+# A Wine session left from an earlier program would still speak to the X server that program had.
+wineserver -k 2>/dev/null
+wineserver -w
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 2400x1600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 server=$!
 display_known() { [ -s "$work/display" ]; }
 poll 20 display_known || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
@@ -80,10 +86,19 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 origin_x=$X
 origin_y=$Y
 
-# Clicks the middle of a control given by its window-relative rectangle.
+# Clicks the middle of a control given by its rectangle in 96-DPI pixels of the window.
+scale=1
 click() {
-    xdotool mousemove --window "$window" $(($1 + $3 / 2)) $(($2 + $4 / 2)) click 1 || fail "click at $1,$2"
+    xdotool mousemove --window "$window" $(((($1 + $3 / 2)) * scale)) $(((($2 + $4 / 2)) * scale)) click 1 ||
+        fail "click at $1,$2"
     sleep 0.6 # longer than a double click, so that two clicks on one button stay two clicks
+}
+
+# The rows of an area of an image that are more than a third pure red: the reference lines.
+red_rows_of() {
+    convert "$1" -crop "$2" +repage -fill white +opaque '#FF0000' -channel G -separate -negate \
+        -filter box -resize "1x$(echo "$2" | sed 's/^[0-9]*x\([0-9]*\).*/\1/')!" -depth 16 txt:- |
+        awk -F'[,:() ]+' 'NR > 1 && $4 >= 21845 { printf "%s ", $2 }'
 }
 
 # Types a Windows path into the file dialog that the last click opened, and accepts it.
@@ -122,7 +137,7 @@ save_as "$visible" "Z:${out//\//\\}\\graph.bmp"
 bitmap_done() { [ "$(identify -format '%wx%h' "$out/graph.bmp" 2>/dev/null)" = 849x521 ]; }
 poll 10 bitmap_done || fail "graph.bmp is not an 849 x 521 bitmap: $(identify "$out/graph.bmp" 2>&1)"
 # The reference lines are rows of pure red pixels: PSA 0.2 at row 386, PSA 2 at row 312 of the picture.
-rows=$(convert "$out/graph.bmp" txt:- | awk -F'[,:]' '/#FF0000/ { count[$2]++ } END { for (y in count) if (count[y] >= 300) print y }' | sort -n | tr '\n' ' ')
+rows=$(red_rows_of "$out/graph.bmp" 849x521+0+0)
 [ "$rows" = "312 386 " ] || fail "red rows of graph.bmp are '${rows}', not '312 386 '"
 echo "graph.bmp: 849x521, red reference lines at rows $rows"
 
@@ -146,20 +161,29 @@ exit_through_question
 echo "exited with 0 after Yes"
 
 # Started with the saved file as its argument (as "Open with" starts it), the program shows those records:
-# グラフ表示 can be clicked at once, and draws the same reference lines on the screen.
-wine64 "$program" "Z:${out//\//\\}\\records.csv" >>"$log" 2>&1 &
-pid=$!
-poll 30 find_window || fail "the window Form1 did not appear with a file argument"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool windowfocus --sync "$window" 2>/dev/null
-click 720 40 89 49 # グラフ表示
-red_rows() {
-    import -window root "$out/with-file.png" 2>/dev/null || return 1
-    rows=$(convert "$out/with-file.png" -crop "849x521+$((X + 208))+$((Y + 88))" +repage txt:- |
-        awk -F'[,:]' '/#FF0000/ { count[$2]++ } END { for (y in count) if (count[y] >= 300) print y }' |
-        sort -n | tr '\n' ' ')
-    [ "$rows" = "312 386 " ]
-}
-poll 10 red_rows || fail "started with records.csv, the graph shows red rows '${rows:-}'"
-exit_through_question
+# グラフ表示 can be clicked at once, and draws the same reference lines on the screen. Run at 192 DPI (a
+# screen at 200 %), where the window and the picture are twice as large and the lines two pixels thick.
+for dpi in 192; do
+    scale=$((dpi / 96))
+    wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    wineserver -w
+    wine64 "$program" "Z:${out//\//\\}\\records.csv" >>"$log" 2>&1 &
+    pid=$!
+    poll 30 find_window || fail "the window Form1 did not appear with a file argument at $dpi DPI"
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    [ "$WIDTH" = $((1062 * scale)) ] && [ "$HEIGHT" = $((729 * scale)) ] ||
+        fail "client area at $dpi DPI is ${WIDTH}x${HEIGHT}"
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    click 720 40 89 49 # グラフ表示
+    if [ "$scale" = 1 ]; then expected="312 386 "; else expected="624 625 772 773 "; fi
+    red_rows() {
+        import -window root "$out/with-file-$dpi.png" 2>/dev/null || return 1
+        rows=$(red_rows_of "$out/with-file-$dpi.png" "$((849 * scale))x$((521 * scale))+$((X + 208 * scale))+$((Y + 88 * scale))")
+        [ "$rows" = "$expected" ]
+    }
+    poll 10 red_rows || fail "at $dpi DPI, started with records.csv, the graph shows red rows '${rows:-}'"
+    exit_through_question
+    echo "at $dpi DPI: a ${WIDTH}x${HEIGHT} window drew records.csv with red rows $rows"
+done
+wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 echo "PASS: psa-graph.exe saved the records and the graph, drew them again from its file argument, and exited with 0"
