@@ -34,8 +34,16 @@ server=
 pid=
 own_prefix=
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+dpi_changed=
+# Puts the prefix back to 96 DPI, for the tests that share it; the server must write the registry out.
+reset_dpi() {
+    wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+    wineserver -w
+    dpi_changed=
+}
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    [ -n "$dpi_changed" ] && reset_dpi
     wineserver -k 2>/dev/null
     [ -n "$server" ] && kill "$server" 2>/dev/null
     [ -n "$own_prefix" ] && rm -rf "$own_prefix"
@@ -165,6 +173,7 @@ echo "exited with 0 after Yes"
 # screen at 200 %), where the window and the picture are twice as large and the lines two pixels thick.
 for dpi in 192; do
     scale=$((dpi / 96))
+    dpi_changed=1
     wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
     wineserver -w
     wine64 "$program" "Z:${out//\//\\}\\records.csv" >>"$log" 2>&1 &
@@ -185,5 +194,5 @@ for dpi in 192; do
     exit_through_question
     echo "at $dpi DPI: a ${WIDTH}x${HEIGHT} window drew records.csv with red rows $rows"
 done
-wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+reset_dpi
 echo "PASS: psa-graph.exe saved the records and the graph, drew them again from its file argument, and exited with 0"
