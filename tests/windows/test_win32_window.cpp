@@ -1,11 +1,13 @@
 #include "app/form1.h"
 #include "platform/win32/dib_surface.h"
+#include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_window.h"
 
 #include <doctest/doctest.h>
 
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -189,4 +191,13 @@ TEST_CASE("the Win32 window after start-up")
         CHECK(pixelsOf(main, show, true, RGB(200, 200, 200)) > 2000);
         CHECK(pixelsOf(main, show, true, RGB(255, 255, 192)) == 0);
     }
+}
+
+TEST_CASE("the save dialog's filter: NUL after every part, two at the end")
+{
+    using namespace std::string_literals;
+    CHECK(psa::CommonDialogFilter(u"CSVファイル|*.csv") == L"CSVファイル\0*.csv\0\0"s);
+    CHECK(psa::CommonDialogFilter(u"ビットマップ|*.bmp|すべて|*.*")
+        == L"ビットマップ\0*.bmp\0すべて\0*.*\0\0"s);
+    CHECK(psa::CommonDialogFilter(u"CSVファイル|*.csv|説明だけ") == L"CSVファイル\0*.csv\0\0"s);
 }
