@@ -94,8 +94,10 @@ void TestButtonKeys::returnPressesTheFocusedButton()
     QString expected(9, u'0');
     expected[number - 1] = u'1';
     QTRY_COMPARE_WITH_TIMEOUT(shown.clickCounts(), expected, 1000);
-    // And once only.
-    QTest::qWait(200);
+    // Once only, also when the key is held down and repeats.
+    QKeyEvent repeated(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), QString(), true);
+    QApplication::sendEvent(QApplication::focusWidget(), &repeated);
+    QTest::qWait(300);
     QCOMPARE(shown.clickCounts(), expected);
 }
 
