@@ -32,8 +32,7 @@ void GraphicalButton::paintEvent(QPaintEvent *)
 
 void GraphicalButton::keyPressEvent(QKeyEvent *event)
 {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
         QPushButton::keyPressEvent(event);
         return;
     }
