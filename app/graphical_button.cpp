@@ -2,6 +2,7 @@
 
 #include "app/form1_window_look.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace psa {
@@ -27,6 +28,18 @@ void GraphicalButton::paintEvent(QPaintEvent *)
     painter.fillRect(face.right() - border + 1, face.top(), border, face.height(), borderColour);
     painter.setPen(isEnabled() ? QColor(Qt::black) : toQColor(design::kDimmedCaptionColor));
     painter.drawText(face, Qt::AlignCenter | Qt::TextShowMnemonic, text());
+}
+
+void GraphicalButton::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    // Shown pressed for a moment, then clicked once; holding the key down does not click again.
+    if (!event->isAutoRepeat())
+        animateClick();
+    event->accept();
 }
 
 } // namespace psa

@@ -7,7 +7,9 @@ namespace psa {
 
 // A command button in the graphical style: its whole face in its BackColor, a plain dark border (two pixels
 // wide while pressed or focused), the caption centred in black, grey while the button is unavailable.
-// Painted by itself: the platform's button styles ignore a face colour.
+// Painted by itself: the platform's button styles ignore a face colour. With the keyboard focus on it, Return
+// and Enter press it as Space does: on the desktop the window was designed for, that is how a focused button
+// is pressed. A disabled button gets no keys at all, so a grey button still does nothing.
 class GraphicalButton : public QPushButton {
 public:
     using QPushButton::QPushButton;
@@ -17,6 +19,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QColor m_backColor { 255, 255, 192 };

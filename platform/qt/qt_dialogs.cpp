@@ -1,9 +1,9 @@
 #include "platform/qt/qt_dialogs.h"
 
+#include "platform/qt/qt_file_dialog.h"
 #include "platform/qt/qt_text.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QMessageBox>
 
 namespace psa {
@@ -28,16 +28,8 @@ QtDialogs::QtDialogs(QWidget *window)
 
 std::u16string QtDialogs::ShowSave(const FileDialogRequest &request)
 {
-    QFileDialog dialog(m_window);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    // Loading reuses this dialog: choosing the file to read must not ask about replacing it.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
-    dialog.setNameFilters(QtNameFilters(request.filter));
-    dialog.setDefaultSuffix(QString());
-    dialog.selectFile(QString());
+    QtFileDialog shown(m_window, request);
+    QFileDialog &dialog = shown.dialog();
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QStringList chosen = dialog.selectedFiles();

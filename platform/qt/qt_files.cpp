@@ -1,5 +1,6 @@
 #include "platform/qt/qt_files.h"
 
+#include "platform/qt/posix_files.h"
 #include "platform/qt/qt_text.h"
 
 #include <QDir>
@@ -15,35 +16,6 @@ namespace psa {
 
 namespace {
 
-// The system's reason for a failed call, in the user's words; `errnoValue` is read right after the
-// failing call, `detail` is Qt's own text for the cases without a Japanese one.
-std::u16string reasonOf(int errnoValue, const QString &detail, std::u16string_view what)
-{
-    switch (errnoValue) {
-    case ENOSPC:
-        return u"ディスクの空き容量が足りません。";
-    case EFBIG:
-        return u"ファイルの大きさの上限を超えました。";
-    case EDQUOT:
-        return u"ディスクの使用量の上限を超えました。";
-    case EACCES:
-    case EPERM:
-        return u"アクセスする権限がありません。";
-    case EROFS:
-        return u"読み取り専用の場所です。";
-    case ENAMETOOLONG:
-        return u"ファイル名が長すぎます。";
-    case EIO:
-        return u"装置の入出力エラーが発生しました。";
-    default:
-        break;
-    }
-    std::u16string reason(what);
-    if (!detail.isEmpty())
-        reason += u"（" + detail.toStdU16String() + u"）";
-    return reason + u"。";
-}
-
 class QtByteReader final : public ByteReader {
 public:
     explicit QtByteReader(std::unique_ptr<QFile> file)
@@ -56,7 +28,7 @@ public:
         errno = 0;
         const qint64 count = m_file->read(buffer, static_cast<qint64>(size));
         if (count < 0) {
-            m_error = reasonOf(errno, m_file->errorString(), u"読み込み中にエラーが発生しました");
+            m_error = ErrnoReason(errno, m_file->errorString(), u"読み込み中にエラーが発生しました");
             return -1;
         }
         return static_cast<std::ptrdiff_t>(count);
@@ -68,81 +40,90 @@ private:
     std::u16string m_error;
 };
 
-// QSaveFile can report a successful commit after a write failed for lack of space, and then replace
-// the old file with a truncated one; so every write, the flush and the error state are checked here
-// and the temporary file is discarded at the first failure.
-class QtAtomicWriter final : public AtomicWriter {
+// Collects what is written and puts it in place at Commit: through a QSaveFile, which replaces the file only
+// once everything is on the disk, wherever that is possible. Where the folder does not let the user create
+// the temporary file or rename it over the old one (a shared folder, a file handed over by someone else), but
+// the file itself may be written, the file is rewritten in place with its old contents kept for a failure.
+class QtReplacingWriter final : public AtomicWriter {
 public:
-    explicit QtAtomicWriter(const QString &path)
-        : m_file(path)
+    QtReplacingWriter(QString path, bool existingFile)
+        : m_path(std::move(path))
+        , m_existingFile(existingFile)
     {
-    }
-    ~QtAtomicWriter() override
-    {
-        if (!m_committed)
-            m_file.cancelWriting();
-    }
-
-    bool open()
-    {
-        errno = 0;
-        if (m_file.open(QIODevice::WriteOnly))
-            return true;
-        fail(u"ファイルを作れませんでした");
-        return false;
     }
 
     [[nodiscard]] bool Write(std::string_view bytes) override
     {
-        if (m_failed || m_committed)
+        if (m_done)
             return false;
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            errno = 0;
-            const qint64 count = m_file.write(bytes.data() + done, static_cast<qint64>(bytes.size() - done));
-            if (count <= 0 || m_file.error() != QFileDevice::NoError) {
-                fail(u"書き込みに失敗しました");
-                return false;
-            }
-            done += static_cast<std::size_t>(count);
-        }
+        m_bytes.append(bytes);
         return true;
     }
 
     [[nodiscard]] bool Commit() override
     {
-        if (m_failed || m_committed)
+        if (m_done)
             return false;
-        errno = 0;
-        if (!m_file.flush() || m_file.error() != QFileDevice::NoError) {
-            fail(u"書き込みに失敗しました");
+        m_done = true;
+        int refusedErrno = 0;
+        if (replaceAtomically(refusedErrno))
+            return true;
+        // A name that did not exist has no old file whose place could be taken.
+        if (refusedErrno == 0 || !m_existingFile)
+            return false;
+        if (const auto failure = OverwriteInPlace(m_path, m_bytes)) {
+            m_error = *failure;
             return false;
         }
-        errno = 0;
-        if (!m_file.commit()) {
-            fail(u"ファイルを置き換えられませんでした");
-            return false;
-        }
-        m_committed = true;
         return true;
     }
 
     [[nodiscard]] std::u16string ErrorText() const override { return m_error; }
 
 private:
-    void fail(std::u16string_view what)
+    // Writes through a QSaveFile. On failure sets m_error; `refusedErrno` is set as well when the folder's
+    // permissions stopped the temporary file or the final rename, the cases that writing in place can mend.
+    bool replaceAtomically(int &refusedErrno)
     {
-        const int errnoValue = errno;
-        if (!m_failed)
-            m_error = reasonOf(errnoValue, m_file.errorString(), what);
-        m_failed = true;
-        m_file.cancelWriting();
+        QSaveFile file(m_path);
+        errno = 0;
+        if (!file.open(QIODevice::WriteOnly))
+            return fail(file, u"ファイルを作れませんでした", &refusedErrno);
+        // QSaveFile can report a successful commit after a write failed for lack of space, and then replace
+        // the old file with a truncated one; so every write, the flush and the error state are checked.
+        std::size_t done = 0;
+        while (done < m_bytes.size()) {
+            errno = 0;
+            const qint64 count
+                = file.write(m_bytes.data() + done, static_cast<qint64>(m_bytes.size() - done));
+            if (count <= 0 || file.error() != QFileDevice::NoError)
+                return fail(file, u"書き込みに失敗しました", nullptr);
+            done += static_cast<std::size_t>(count);
+        }
+        errno = 0;
+        if (!file.flush() || file.error() != QFileDevice::NoError)
+            return fail(file, u"書き込みに失敗しました", nullptr);
+        errno = 0;
+        if (!file.commit())
+            return fail(file, u"ファイルを置き換えられませんでした", &refusedErrno);
+        return true;
     }
 
-    QSaveFile m_file;
+    bool fail(QSaveFile &file, std::u16string_view what, int *refusedErrno)
+    {
+        const int errnoValue = errno;
+        m_error = ErrnoReason(errnoValue, file.errorString(), what);
+        if (refusedErrno && (errnoValue == EACCES || errnoValue == EPERM))
+            *refusedErrno = errnoValue;
+        file.cancelWriting();
+        return false;
+    }
+
+    QString m_path;
+    bool m_existingFile;
+    std::string m_bytes;
     std::u16string m_error;
-    bool m_failed = false;
-    bool m_committed = false;
+    bool m_done = false;
 };
 
 } // namespace
@@ -164,7 +145,7 @@ Opened<ByteReader> QtFileSystem::OpenForReading(std::u16string_view path)
     auto file = std::make_unique<QFile>(name);
     errno = 0;
     if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return { nullptr, reasonOf(errno, file->errorString(), u"ファイルを開けませんでした") };
+        return { nullptr, ErrnoReason(errno, file->errorString(), u"ファイルを開けませんでした") };
     return { std::make_unique<QtByteReader>(std::move(file)), {} };
 }
 
@@ -173,16 +154,13 @@ Opened<AtomicWriter> QtFileSystem::CreateReplacing(std::u16string_view path)
     const QString name = toQString(path);
     if (name.isEmpty())
         return { nullptr, u"ファイル名が空です。" };
-    const QFileInfo info(name);
-    if (info.isDir())
-        return { nullptr, u"同じ名前のフォルダーがあります。" };
-    if (!info.absoluteDir().exists())
+    // Only a regular file is ever replaced: a device, a pipe or a socket of that name stays what it is.
+    const SaveTarget target = InspectSaveTarget(name);
+    if (!target.refusal.empty())
+        return { nullptr, target.refusal };
+    if (!QFileInfo(name).absoluteDir().exists())
         return { nullptr, u"保存先のフォルダーが見つかりません。" };
-
-    auto writer = std::make_unique<QtAtomicWriter>(name);
-    if (!writer->open())
-        return { nullptr, writer->ErrorText() };
-    return { std::move(writer), {} };
+    return { std::make_unique<QtReplacingWriter>(name, target.existingFile), {} };
 }
 
 std::optional<std::u16string> QtFileSystem::DecodeShiftJis(std::string_view bytes) const
