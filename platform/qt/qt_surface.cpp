@@ -119,6 +119,12 @@ void ImageSurface::changed() const
         onChanged();
 }
 
+void ImageSurface::drawn()
+{
+    m_hasDrawing = true;
+    changed();
+}
+
 Point ImageSurface::toPixels(Point logical) const
 {
     return { (logical.x - m_upperLeft.x) / (m_lowerRight.x - m_upperLeft.x) * m_logicalSize.width(),
@@ -160,7 +166,7 @@ void ImageSurface::Line(Point from, Point to, std::optional<Colour> colour)
         setPenColour(penColour);
         p.drawLine(a, b);
     }
-    changed();
+    drawn();
 }
 
 void ImageSurface::Circle(Point centre, double radius)
@@ -177,7 +183,7 @@ void ImageSurface::Circle(Point centre, double radius)
     QPainter &p = painter();
     setPenColour(Qt::black);
     p.drawEllipse(pixelOf(middle), r, r);
-    changed();
+    drawn();
 }
 
 void ImageSurface::Print(double value)
@@ -199,13 +205,14 @@ void ImageSurface::Print(double value)
         laidOut->setPerformanceHint(QStaticText::AggressiveCaching);
     }
     p.drawStaticText(pixelOf(topLeft), *laidOut);
-    changed();
+    drawn();
 }
 
 void ImageSurface::Cls()
 {
     finishPainting();
     m_image.fill(Qt::white);
+    m_hasDrawing = false;
     changed();
 }
 

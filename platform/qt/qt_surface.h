@@ -42,6 +42,8 @@ public:
     // The drawing so far, complete.
     [[nodiscard]] const QImage &image() const;
     [[nodiscard]] bool autoRedraw() const { return m_autoRedraw; }
+    // Whether anything has been drawn since the surface was made or last cleared.
+    [[nodiscard]] bool hasDrawing() const { return m_hasDrawing; }
 
     // Called after every change of the image, so that a widget showing it can repaint.
     std::function<void()> onChanged;
@@ -60,6 +62,8 @@ private:
     QPainter &painter();
     void finishPainting() const;
     void changed() const;
+    // After a line, circle or text has gone onto the image.
+    void drawn();
     // Sets the open painter's pen, unless it has that colour already.
     void setPenColour(const QColor &colour);
     // A logical position in the image's (unscaled) pixels.
@@ -77,6 +81,7 @@ private:
     Point m_textPosition;
     bool m_scaled = false; // until the first Scale, logical coordinates are the image's pixels
     bool m_autoRedraw = false;
+    bool m_hasDrawing = false;
 };
 
 } // namespace psa
