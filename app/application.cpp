@@ -9,15 +9,20 @@
 
 namespace psa {
 
-void UseJapaneseDefaultFont()
+QFont JapaneseDefaultFont()
 {
-    QFont font = QApplication::font();
+    QFont font = QGuiApplication::font();
     QStringList families = font.families();
     if (families.isEmpty())
         families.append(font.family());
     families.prepend(Form1Window::kSubstituteFamily);
     font.setFamilies(families);
-    QApplication::setFont(font);
+    return font;
+}
+
+void UseJapaneseDefaultFont()
+{
+    QApplication::setFont(JapaneseDefaultFont());
 }
 
 bool InstallJapaneseQtTexts(QCoreApplication &app)

@@ -4,14 +4,20 @@
 #include "app/form1_window.h"
 #include "platform/qt/qt_surface.h"
 
+#include <QFont>
+
 #include <memory>
 
 class QCoreApplication;
 
 namespace psa {
 
-// Makes the Japanese Noto face the first choice of the program's default font, at the toolkit's size, so that
-// the cells and the graph's labels show Japanese and full-width text properly.
+// The application's font with the Japanese Noto face as its first choice, at the toolkit's size. Needs a
+// QGuiApplication.
+[[nodiscard]] QFont JapaneseDefaultFont();
+
+// Makes JapaneseDefaultFont the program's default font, so that the cells and the graph's labels show
+// Japanese and full-width text properly. Needs a QApplication.
 void UseJapaneseDefaultFont();
 
 // Gives Qt's own dialogs their Japanese texts ("はい", "いいえ", "キャンセル", the file dialog's labels).

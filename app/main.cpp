@@ -1,14 +1,22 @@
 #include "app/application.h"
+#include "app/command_line.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    const psa::CommandLineRequest request = psa::ParseCommandLine(psa::ArgumentsOf(argc, argv));
+    if (request.task != psa::CommandLineRequest::Task::ShowWindow)
+        return psa::RunWithoutWindow(argc, argv, request);
+
+    // Qt is never shown the arguments: they are the program's, and a file name could look like Qt's options.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     psa::InstallJapaneseQtTexts(app);
     psa::UseJapaneseDefaultFont();
 
     psa::Program program;
+    psa::OpenStartFile(program.form(), request);
 
     // For timing the start-up: end as soon as the first frame is on the screen.
     if (qEnvironmentVariableIsSet("PSA_EXIT_AFTER_FIRST_FRAME"))

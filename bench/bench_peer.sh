@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Whole-process drawing time of the program's own code against gnuplot: both draw the same 35-record file on
-# a logarithmic PSA axis into an 849 x 521 image, several times in turn; the medians are compared.
-#   bench/bench_peer.sh BUILD_DIR [ROUNDS]
+# Whole-process drawing time of `psa-graph --export` against gnuplot: both draw the same 35-record file on a
+# logarithmic PSA axis into an 849 x 521 image, several times in turn; the medians are compared. gnuplot uses
+# its antialiased cairo terminal, as a chart for a report is made.
+#   bench/bench_peer.sh BUILD_DIR [ROUNDS] [WORK_PARENT]
+# Both write into a folder under WORK_PARENT (default /tmp); psa-graph flushes its bitmap to the disk before
+# it replaces the old one, gnuplot does not.
 set -euo pipefail
 build_dir=$(cd "${1:?build folder}" && pwd)
 rounds=${2:-15}
+parent=${3:-/tmp}
 command -v gnuplot >/dev/null || { echo "gnuplot is missing (apt-get install gnuplot-nox)" >&2; exit 1; }
+gnuplot -e 'set terminal' 2>&1 | grep -qw pngcairo || { echo "this gnuplot has no pngcairo terminal" >&2; exit 1; }
 
-work=$(mktemp -d)
+work=$(mktemp -d "$parent/bench-peer-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=offscreen
 
@@ -19,7 +24,7 @@ for i in $(seq 0 34); do
 done >"$work/records.csv"
 
 cat >"$work/graph.gp" <<GP
-set terminal png size 849,521
+set terminal pngcairo size 849,521
 set output '$work/gnuplot.png'
 set datafile separator ','
 set logscale y
@@ -35,7 +40,7 @@ now_ms() { date +%s%N; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 ours=() theirs=()
 for round in $(seq -1 "$rounds"); do
-    start=$(now_ms); "$build_dir/bench/csv_to_bmp" "$work/records.csv" "$work/ours.bmp"; end=$(now_ms)
+    start=$(now_ms); "$build_dir/psa-graph" --export "$work/records.csv" "$work/ours.bmp"; end=$(now_ms)
     [ "$round" -ge 1 ] && ours+=($(((end - start) / 1000)))
     start=$(now_ms); gnuplot "$work/graph.gp"; end=$(now_ms)
     [ "$round" -ge 1 ] && theirs+=($(((end - start) / 1000)))

@@ -3,13 +3,12 @@
 #include "numbers/str_form.h"
 #include "platform/clip.h"
 
-#include <QBuffer>
 #include <QGuiApplication>
-#include <QImageWriter>
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace psa {
 
@@ -130,6 +129,12 @@ void ImageSurface::changed() const
         onChanged();
 }
 
+void ImageSurface::drawn()
+{
+    m_hasDrawing = true;
+    changed();
+}
+
 Point ImageSurface::toPixels(Point logical) const
 {
     return { (logical.x - m_upperLeft.x) / (m_lowerRight.x - m_upperLeft.x) * m_logicalSize.width(),
@@ -171,7 +176,7 @@ void ImageSurface::Line(Point from, Point to, std::optional<Colour> colour)
         setPenColour(penColour);
         p.drawLine(a, b);
     }
-    changed();
+    drawn();
 }
 
 void ImageSurface::Circle(Point centre, double radius)
@@ -188,7 +193,7 @@ void ImageSurface::Circle(Point centre, double radius)
     QPainter &p = painter();
     setPenColour(Qt::black);
     p.drawEllipse(pixelOf(middle), r, r);
-    changed();
+    drawn();
 }
 
 void ImageSurface::Print(double value)
@@ -210,7 +215,7 @@ void ImageSurface::Print(double value)
         laidOut->setPerformanceHint(QStaticText::AggressiveCaching);
     }
     p.drawStaticText(pixelOf(topLeft), *laidOut);
-    changed();
+    drawn();
 }
 
 void ImageSurface::Cls()
@@ -218,17 +223,52 @@ void ImageSurface::Cls()
     finishPainting();
     if (!m_image.isNull())
         m_image.fill(Qt::white);
+    m_hasDrawing = false;
     changed();
 }
 
 std::string ImageSurface::BitmapBytes() const
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "BMP");
-    if (!writer.write(image()))
+    // A 24-bit Windows bitmap, rows bottom-up, each padded to four bytes. Written here rather than through
+    // QImageWriter, which looks through every image format plugin before it writes a bitmap.
+    const QImage &drawing = image();
+    const QImage pixels
+        = drawing.format() == QImage::Format_RGB32 ? drawing : drawing.convertToFormat(QImage::Format_RGB32);
+    if (pixels.isNull())
         return {};
-    return buffer.data().toStdString();
+    const std::uint32_t width = std::uint32_t(pixels.width());
+    const std::uint32_t height = std::uint32_t(pixels.height());
+    const std::uint32_t rowBytes = (3 * width + 3) & ~3U;
+    constexpr std::uint32_t kHeaderBytes = 14 + 40;
+    const std::uint32_t pixelBytes = rowBytes * height;
+
+    std::string bytes(kHeaderBytes + pixelBytes, '\0');
+    auto put = [&bytes](std::size_t at, std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes[at + std::size_t(i)] = char((value >> (8 * i)) & 0xFF);
+    };
+    put(0, 0x4D42, 2); // "BM"
+    put(2, kHeaderBytes + pixelBytes, 4);
+    put(10, kHeaderBytes, 4);
+    put(14, 40, 4);
+    put(18, width, 4);
+    put(22, height, 4);
+    put(26, 1, 2); // planes
+    put(28, 24, 2); // bits per pixel
+    put(34, pixelBytes, 4);
+    put(38, std::uint32_t(std::max(0, pixels.dotsPerMeterX())), 4);
+    put(42, std::uint32_t(std::max(0, pixels.dotsPerMeterY())), 4);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(pixels.constScanLine(int(height - 1 - y)));
+        char *out = bytes.data() + kHeaderBytes + std::size_t(y) * rowBytes;
+        for (std::uint32_t x = 0; x < width; ++x, out += 3) {
+            const QRgb pixel = line[x]; // a copy: the byte stores below could alias the scan line
+            out[0] = char(qBlue(pixel));
+            out[1] = char(qGreen(pixel));
+            out[2] = char(qRed(pixel));
+        }
+    }
+    return bytes;
 }
 
 } // namespace psa

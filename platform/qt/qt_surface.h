@@ -45,6 +45,8 @@ public:
     // Nothing has been drawn since the surface was made: it is all white.
     [[nodiscard]] bool isUntouched() const { return m_image.isNull(); }
     [[nodiscard]] bool autoRedraw() const { return m_autoRedraw; }
+    // Whether anything has been drawn since the surface was made or last cleared.
+    [[nodiscard]] bool hasDrawing() const { return m_hasDrawing; }
 
     // Called after every change of the image, so that a widget showing it can repaint.
     std::function<void()> onChanged;
@@ -64,6 +66,8 @@ private:
     void finishPainting() const;
     void ensureImage() const;
     void changed() const;
+    // After a line, circle or text has gone onto the image.
+    void drawn();
     // Sets the open painter's pen, unless it has that colour already.
     void setPenColour(const QColor &colour);
     // A logical position in the image's (unscaled) pixels.
@@ -82,6 +86,7 @@ private:
     Point m_textPosition;
     bool m_scaled = false; // until the first Scale, logical coordinates are the image's pixels
     bool m_autoRedraw = false;
+    bool m_hasDrawing = false;
 };
 
 } // namespace psa

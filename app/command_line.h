@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace psa {
+
+class Form1;
+
+// Exit statuses of the command line.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1; // a file could not be read or written
+inline constexpr int kExitUsage = 2; // the command line itself is wrong
+
+// What the command line asks for.
+struct CommandLineRequest {
+    enum class Task { ShowWindow, Export, ShowHelp, ShowVersion, WrongUsage };
+    Task task = Task::ShowWindow;
+    // ShowWindow: the record file to load at start, or empty. Export: the records to draw.
+    QString recordFile;
+    // Export: where the bitmap goes.
+    QString bitmapFile;
+    // WrongUsage: what is wrong, in Japanese.
+    QString error;
+};
+
+// Reads the arguments, the program's name first, with QCommandLineParser; needs no application object.
+//   (nothing)                     the window as at every start
+//   FILE                          the window with FILE loaded
+//   --export RECORDS BITMAP       the graph of RECORDS written to BITMAP, without a window
+//   -h, --help / -v, --version    the help, or the version
+// "--" ends the options, so that a file whose name starts with '-' can follow it. Help goes before the
+// version and the version before anything else. An unknown option, an option given a value, or the wrong
+// number of file names is WrongUsage with a message in Japanese.
+[[nodiscard]] CommandLineRequest ParseCommandLine(const QStringList &arguments);
+
+// main's arguments as Qt strings.
+[[nodiscard]] QStringList ArgumentsOf(int argc, char *argv[]);
+
+// The help: how to call the program, its options and exit statuses. Its headings come from Qt's
+// translations, so it is Japanese throughout once a QCoreApplication has them installed.
+[[nodiscard]] QString CommandLineHelp();
+
+// "psa-graph" and the version.
+[[nodiscard]] QString VersionText();
+
+// Loads the file the command line names, if any, into the started window as "データー読み込み" loads the file
+// chosen in its dialog; a file that cannot be read is reported by the same message, and the window stays as
+// it started.
+void OpenStartFile(Form1 &form, const CommandLineRequest &request);
+
+// Carries out any request but ShowWindow and returns the exit status: the help and the version on standard
+// output; a wrong command line, or what kept the export from writing its bitmap, on standard error in UTF-8.
+// Makes the application object that the request needs itself: none for the version and a wrong command
+// line, a QCoreApplication for the help, a QGuiApplication on the offscreen platform for the export, which
+// therefore needs no display.
+[[nodiscard]] int RunWithoutWindow(int argc, char *argv[], const CommandLineRequest &request);
+
+} // namespace psa

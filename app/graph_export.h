@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/toolkit.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace psa {
+
+// What a batch export did, and everything the window would have said on the way, in order.
+struct ExportOutcome {
+    bool written = false;
+    std::vector<std::u16string> messages;
+};
+
+// Draws the graph of the record file at `recordsPath` into `bitmapPath` without a visible window: the
+// window's own handlers run on a window nobody sees, so the file is loaded as "データー読み込み" loads it (at
+// most 35 records), the graph drawn as "グラフ表示" draws it right after start-up, and the bitmap written as
+// "グラフ保存" writes it (replacing a file only once all of it is written), on an 849 x 521 picture at pixel
+// ratio 1 in the application's font. Fails, with the message that says why, when the file cannot be read,
+// holds no record (the window would have nothing to save either) or the bitmap cannot be written. Needs a
+// QGuiApplication.
+[[nodiscard]] ExportOutcome ExportGraph(
+    FileSystem &files, std::u16string_view recordsPath, std::u16string_view bitmapPath);
+
+} // namespace psa
