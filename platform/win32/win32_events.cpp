@@ -192,10 +192,11 @@ void Win32Window::dpiChanged(UINT dpi, const RECT *suggested)
     m_dpi = dpi;
     // The controls keep their old fonts until they have new ones.
     auto old = std::exchange(m_fonts, {});
+    m_textLifts.clear();
     place(m_placedPicture);
-    for (const Placed &c : m_cells)
+    for (Placed &c : m_cells)
         place(c);
-    for (const ButtonState &b : m_buttons)
+    for (ButtonState &b : m_buttons)
         place(b.placed);
     for (const auto &entry : old)
         DeleteObject(entry.second);
