@@ -2,6 +2,7 @@
 #include "platform/win32/dib_surface.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_fonts.h"
 #include "platform/win32/win32_window.h"
 
 #include <doctest/doctest.h>
@@ -200,4 +201,12 @@ TEST_CASE("the save dialog's filter: NUL after every part, two at the end")
     CHECK(psa::CommonDialogFilter(u"ビットマップ|*.bmp|すべて|*.*")
         == L"ビットマップ\0*.bmp\0すべて\0*.*\0\0"s);
     CHECK(psa::CommonDialogFilter(u"CSVファイル|*.csv|説明だけ") == L"CSVファイル\0*.csv\0\0"s);
+}
+
+TEST_CASE("a design face that is missing gives way to a face every Japanese Windows has")
+{
+    // The test prefix, like a Japanese Windows, has the design faces and "MS UI Gothic".
+    CHECK(psa::InstalledFace(L"ＭＳ Ｐゴシック") == L"ＭＳ Ｐゴシック");
+    CHECK(psa::InstalledFace(L"HGP創英角ｺﾞｼｯｸUB") == L"HGP創英角ｺﾞｼｯｸUB");
+    CHECK(psa::InstalledFace(L"どこにもない書体") == L"MS UI Gothic");
 }
