@@ -162,15 +162,23 @@ TEST_CASE("the Win32 window after start-up")
         CHECK(order == expected);
         CHECK(at == cellOf(main, 1)); // and round again
     }
-    SUBCASE("Return on a button presses it; on a disabled button nothing happens")
+    SUBCASE("Return on a button presses it, once while held, with Alt too; on a disabled button nothing")
     {
         MSG key { buttonOf(main, psa::Button::Command5), WM_KEYDOWN, VK_RETURN, 0, 0, {} };
         CHECK(window.pressFocusedButton(key));
+        key.lParam = LPARAM(1) << 30; // the repeats of a held key
+        CHECK(window.pressFocusedButton(key));
+        key = { buttonOf(main, psa::Button::Command4), WM_SYSKEYDOWN, VK_RETURN, 0, 0, {} };
+        CHECK(window.pressFocusedButton(key));
+        key = { buttonOf(main, psa::Button::Command4), WM_CHAR, L'\n', 0, 0, {} }; // Ctrl+Return's character
+        CHECK(window.pressFocusedButton(key));
+        key.message = WM_KEYDOWN;
+        key.wParam = VK_RETURN;
         key.hwnd = buttonOf(main, psa::Button::Command1); // unavailable after start-up
         CHECK(window.pressFocusedButton(key));
         key.hwnd = cellOf(main, 1);
         CHECK_FALSE(window.pressFocusedButton(key));
-        CHECK(clicks == std::vector<psa::Button> { psa::Button::Command5 });
+        CHECK(clicks == std::vector<psa::Button> { psa::Button::Command5, psa::Button::Command4 });
     }
     SUBCASE("a handler that throws: the message, and the window lives on")
     {
