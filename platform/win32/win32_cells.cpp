@@ -30,6 +30,7 @@ LRESULT CALLBACK Win32Window::cellFrameProc(HWND window, UINT message, WPARAM wP
 Win32Window::Placed Win32Window::makeCell(int index, const Placed &like)
 {
     Placed made = like;
+    made.shownFont = nullptr; // a new control has the system's font
     // Sunken until start-up makes it flat; hidden until start-up shows it.
     made.frame = CreateWindowExW(WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT, kCellFrameClass, L"",
         WS_CHILD | WS_CLIPCHILDREN, 0, 0, 1, 1, m_window, nullptr, m_instance, nullptr);
@@ -40,14 +41,24 @@ Win32Window::Placed Win32Window::makeCell(int index, const Placed &like)
     return made;
 }
 
-void Win32Window::fitCellText(const Placed &cell) const
+void Win32Window::fitCellText(const Placed &cell)
 {
     RECT inside;
     GetClientRect(cell.frame, &inside);
     const int height = inside.bottom - inside.top;
-    HDC dc = GetDC(cell.handle);
+    const auto known = m_textLifts.find({ cell.shownFont, height });
+    const int lift = known != m_textLifts.end() ? known->second : textLift(cell.handle, height);
+    if (known == m_textLifts.end())
+        m_textLifts.emplace(std::pair { cell.shownFont, height }, lift);
+    SetWindowPos(cell.handle, nullptr, 0, -lift, inside.right - inside.left, height + lift,
+        SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int Win32Window::textLift(HWND edit, int height)
+{
+    HDC dc = GetDC(edit);
     const HGDIOBJ previous
-        = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(cell.handle, WM_GETFONT, 0, 0)));
+        = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(edit, WM_GETFONT, 0, 0)));
     TEXTMETRICW metrics {};
     GetTextMetricsW(dc, &metrics);
     OUTLINETEXTMETRICW outline {};
@@ -56,13 +67,11 @@ void Win32Window::fitCellText(const Placed &cell) const
     if (GetOutlineTextMetricsW(dc, sizeof outline, &outline) && outline.otmsCapEmHeight > 0)
         capHeight = int(outline.otmsCapEmHeight);
     SelectObject(dc, previous);
-    ReleaseDC(cell.handle, dc);
+    ReleaseDC(edit, dc);
     // The baseline that centres the digits' height in the cell, and how far the line must rise to put it
     // there.
     const int baseline = (height + capHeight + 1) / 2;
-    const int lift = std::max(0, int(metrics.tmAscent) - baseline);
-    SetWindowPos(cell.handle, nullptr, 0, -lift, inside.right - inside.left, height + lift,
-        SWP_NOZORDER | SWP_NOACTIVATE);
+    return std::max(0, int(metrics.tmAscent) - baseline);
 }
 
 } // namespace psa

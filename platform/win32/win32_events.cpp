@@ -192,10 +192,11 @@ void Win32Window::dpiChanged(UINT dpi, const RECT *suggested)
     m_dpi = dpi;
     // The controls keep their old fonts until they have new ones.
     auto old = std::exchange(m_fonts, {});
+    m_textLifts.clear();
     place(m_placedPicture);
-    for (const Placed &c : m_cells)
+    for (Placed &c : m_cells)
         place(c);
-    for (const ButtonState &b : m_buttons)
+    for (ButtonState &b : m_buttons)
         place(b.placed);
     for (const auto &entry : old)
         DeleteObject(entry.second);
@@ -209,12 +210,20 @@ void Win32Window::dpiChanged(UINT dpi, const RECT *suggested)
 
 bool Win32Window::pressFocusedButton(const MSG &message)
 {
-    if ((message.message != WM_KEYDOWN && message.message != WM_CHAR) || message.wParam != VK_RETURN)
+    // Return and the keypad's Enter are both VK_RETURN, with Alt held a system key; the character they
+    // leave is CR, or LF with Ctrl held.
+    const bool key
+        = (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) && message.wParam == VK_RETURN;
+    const bool character = (message.message == WM_CHAR || message.message == WM_SYSCHAR)
+        && (message.wParam == L'\r' || message.wParam == L'\n');
+    if (!key && !character)
         return false;
     const design::ButtonDesign *d = buttonAt(message.hwnd);
     if (!d)
         return false;
-    if (message.message == WM_KEYDOWN && IsWindowEnabled(message.hwnd))
+    // A held key repeats its key-down message, marked as down before: only the first one clicks.
+    const bool repeated = (message.lParam & (LPARAM(1) << 30)) != 0;
+    if (key && !repeated && IsWindowEnabled(message.hwnd))
         command(kButtonId + int(d->button), BN_CLICKED);
     return true;
 }

@@ -11,6 +11,26 @@ namespace psa {
 namespace {
 
 constexpr char16_t kNotRegular[] = u"通常のファイルではありません。";
+constexpr std::u16string_view kChooseRegularFile = u"保存先には通常のファイルを選んでください。";
+
+// Why a save to this non-disk target is refused, with its kind named where Windows tells it.
+std::u16string notRegularReason(DWORD type, bool pipeName)
+{
+    std::u16string kind = kNotRegular;
+    if (type == FILE_TYPE_PIPE || pipeName)
+        kind = u"名前付きパイプです。";
+    else if (type == FILE_TYPE_CHAR)
+        kind = u"装置ファイルです。";
+    return kind + std::u16string(kChooseRegularFile);
+}
+
+bool isPipeName(std::u16string_view path)
+{
+    std::u16string start;
+    for (char16_t c : path.substr(0, 9))
+        start += c == u'/' ? u'\\' : c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c;
+    return start == u"\\\\.\\pipe\\";
+}
 
 class Win32ByteReader final : public ByteReader {
 public:
@@ -44,16 +64,17 @@ char16_t upper(char16_t c)
     return c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c;
 }
 
-// Whether a handle opened on `path` is a disk file; anything else (a pipe, a console, a device) is refused.
-bool isDiskFile(FileCalls &calls, const std::wstring &path)
+// What a handle opened on `path` is: a disk file, or anything else (a pipe, a console, a device), which is
+// refused. A disk file when it cannot be opened: the real open reports its own reason.
+DWORD fileTypeOf(FileCalls &calls, const std::wstring &path)
 {
     const HANDLE probe = calls.Create(path.c_str(), FILE_READ_ATTRIBUTES,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
     if (probe == INVALID_HANDLE_VALUE)
-        return true; // nothing to tell; the real open reports its own reason
-    const bool disk = GetFileType(probe) == FILE_TYPE_DISK;
+        return FILE_TYPE_DISK;
+    const DWORD type = GetFileType(probe);
     CloseHandle(probe);
-    return disk;
+    return type;
 }
 
 } // namespace
@@ -149,16 +170,17 @@ Opened<AtomicWriter> Win32FileSystem::CreateReplacing(std::u16string_view path)
     if (path.empty())
         return { nullptr, u"ファイル名が空です。" };
     if (IsDevicePath(path))
-        return { nullptr, kNotRegular };
+        return { nullptr, notRegularReason(FILE_TYPE_CHAR, isPipeName(path)) };
     const std::wstring name = Wide(path);
     const DWORD attributes = GetFileAttributesW(name.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return { nullptr, u"同じ名前のフォルダーがあります。" };
+    // A read-only file is one the user may not write, whatever the folder allows.
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY))
-        return { nullptr, u"読み取り専用のファイルです。" };
-    if (exists && !isDiskFile(m_calls, name))
-        return { nullptr, kNotRegular };
+        return { nullptr, u"アクセスする権限がありません。" };
+    if (const DWORD type = exists ? fileTypeOf(m_calls, name) : FILE_TYPE_DISK; type != FILE_TYPE_DISK)
+        return { nullptr, notRegularReason(type, false) };
 
     std::wstring full(MAX_PATH, L'\0');
     wchar_t *namePart = nullptr;

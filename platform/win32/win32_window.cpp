@@ -137,7 +137,7 @@ int Win32Window::device(double pixels) const
     return int(std::lround(pixels * m_dpi / 96.0));
 }
 
-void Win32Window::place(const Placed &control) const
+void Win32Window::place(Placed &control)
 {
     if (!control.handle)
         return;
@@ -146,9 +146,13 @@ void Win32Window::place(const Placed &control) const
     SetWindowPos(control.frame ? control.frame : control.handle, nullptr, left, top,
         device(control.left + control.width) - left, device(control.top + control.height) - top,
         SWP_NOZORDER | SWP_NOACTIVATE);
-    if (control.font.points > 0)
-        SendMessageW(
-            control.handle, WM_SETFONT, WPARAM(const_cast<Win32Window *>(this)->font(control.font)), TRUE);
+    // Start-up sets seven properties on each of 105 cells; only a new font is handed to the control.
+    if (control.font.points > 0) {
+        if (HFONT wanted = font(control.font); wanted != control.shownFont) {
+            SendMessageW(control.handle, WM_SETFONT, WPARAM(wanted), TRUE);
+            control.shownFont = wanted;
+        }
+    }
     if (control.frame)
         fitCellText(control);
 }

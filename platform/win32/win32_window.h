@@ -74,6 +74,7 @@ private:
         HWND frame = nullptr; // a cell's border, which holds and clips its EDIT control
         double left = 0, top = 0, width = 0, height = 0; // 96-DPI pixels
         design::Font font; // none for the picture
+        HFONT shownFont = nullptr; // the font the control has been given
     };
     struct ButtonState {
         Placed placed;
@@ -92,14 +93,16 @@ private:
     void run(const std::function<void()> &handler);
 
     [[nodiscard]] int device(double pixels) const;
-    void place(const Placed &control) const;
+    void place(Placed &control);
     [[nodiscard]] HFONT font(const design::Font &design);
     void dropFonts();
     [[nodiscard]] Placed &cell(int index);
     [[nodiscard]] const Placed &cell(int index) const;
     [[nodiscard]] ButtonState &button(Button which);
     [[nodiscard]] Placed makeCell(int index, const Placed &like);
-    void fitCellText(const Placed &cell) const;
+    void fitCellText(const Placed &cell);
+    // How far a cell's EDIT control must reach above its frame to centre its digits.
+    [[nodiscard]] static int textLift(HWND edit, int height);
     [[nodiscard]] const design::ButtonDesign *buttonAt(HWND control) const;
 
     HINSTANCE m_instance;
@@ -112,6 +115,7 @@ private:
     std::array<Placed, 106> m_cells {};
     std::array<ButtonState, 10> m_buttons {};
     std::map<std::tuple<std::u16string, double, bool>, HFONT> m_fonts; // by face, points and weight
+    std::map<std::pair<HFONT, int>, int> m_textLifts; // by a cell's font and inner height
     HWND m_lastFocus = nullptr;
     int m_settingText = 0; // the cell whose text the program is setting
 };

@@ -104,7 +104,7 @@ public:
     ~InPlaceWriter() override
     {
         if (!m_done && m_touched)
-            restore();
+            (void)restore(); // nobody is left to tell
         CloseHandle(m_file);
     }
     InPlaceWriter(const InPlaceWriter &) = delete;
@@ -146,21 +146,17 @@ private:
         return SetFilePointerEx(m_file, start, nullptr, FILE_BEGIN) && SetEndOfFile(m_file);
     }
 
-    void restore()
-    {
-        // Best effort: the same calls that just failed may fail again, but usually the old bytes fit where
-        // they were (a full disk has their room, a flush may succeed the second time).
-        if (rewind() && writeAll(m_calls, m_file, m_old))
-            (void)m_calls.Flush(m_file);
-    }
+    // The same calls that just failed may fail again, but usually the old bytes fit where they were (a full
+    // disk has their room). False when they could not be put back.
+    bool restore() { return rewind() && writeAll(m_calls, m_file, m_old) && m_calls.Flush(m_file); }
 
     bool fail(std::u16string_view what)
     {
         const DWORD error = GetLastError();
         if (m_error.empty())
             m_error = ReasonOf(error, what);
-        if (!m_done && m_touched)
-            restore();
+        if (!m_done && m_touched && !restore())
+            m_error += u"\n元の内容に戻すこともできませんでした。";
         m_done = true;
         return false;
     }
@@ -243,7 +239,7 @@ Opened<AtomicWriter> OpenInPlaceWriter(FileCalls &calls, const std::wstring &tar
         if (!ReadFile(file, buffer, sizeof buffer, &count, nullptr)) {
             const DWORD error = GetLastError();
             CloseHandle(file);
-            return { nullptr, ReasonOf(error, u"読み込み中にエラーが発生しました") };
+            return { nullptr, ReasonOf(error, u"元の内容を読み込めませんでした") };
         }
         if (count == 0)
             break;

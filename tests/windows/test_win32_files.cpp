@@ -211,6 +211,7 @@ TEST_CASE("a folder where no file can be made: the file is rewritten in place, o
         CHECK(writer.file->Write("new "));
         CHECK_FALSE(writer.file->Write("bytes"));
         CHECK(contents(files, path) == "old bytes, longer than the new ones");
+        CHECK(writer.file->ErrorText() == u"ディスクの空き容量が足りません。");
         writer.file.reset();
         CHECK(contents(files, path) == "old bytes, longer than the new ones");
     }
@@ -219,8 +220,10 @@ TEST_CASE("a folder where no file can be made: the file is rewritten in place, o
         auto writer = files.CreateReplacing(path);
         REQUIRE(writer.file);
         CHECK(writer.file->Write("new"));
-        calls.failing = Step::Flush;
+        calls.failing = Step::Flush; // also when the old bytes are written back
         CHECK_FALSE(writer.file->Commit());
+        CHECK(writer.file->ErrorText()
+            == u"ディスクの空き容量が足りません。\n元の内容に戻すこともできませんでした。");
         calls.failing = Step::None;
         CHECK(contents(files, path) == "old bytes, longer than the new ones");
     }
@@ -255,14 +258,17 @@ TEST_CASE("only disk files are replaced; everything else is refused and left alo
     const std::u16string locked = folder.file(L"locked.csv");
     put(locked, "kept");
     SetFileAttributesW(wide(locked).c_str(), FILE_ATTRIBUTE_READONLY);
-    CHECK(files.CreateReplacing(locked).error == u"読み取り専用のファイルです。");
+    CHECK(files.CreateReplacing(locked).error == u"アクセスする権限がありません。");
     CHECK(contents(files, locked) == "kept");
 
     for (const char16_t *device : { u"NUL", u"nul.csv", u"\\\\.\\NUL", u"C:\\data\\COM1.bmp", u"con " }) {
         CAPTURE(std::string(device, device + std::char_traits<char16_t>::length(device)));
-        CHECK(files.CreateReplacing(device).error == u"通常のファイルではありません。");
+        CHECK(files.CreateReplacing(device).error
+            == u"装置ファイルです。保存先には通常のファイルを選んでください。");
         CHECK(files.OpenForReading(device).error == u"通常のファイルではありません。");
     }
+    CHECK(files.CreateReplacing(u"\\\\.\\pipe\\psa").error
+        == u"名前付きパイプです。保存先には通常のファイルを選んでください。");
     for (const char16_t *plain : { u"COM10.csv", u"console.csv", u"nuller", u"C:\\CON\\x.csv" })
         CHECK_FALSE(psa::IsDevicePath(plain));
     CHECK(files.OpenForReading(folder.file(L"missing.csv")).error == u"ファイルが見つかりません。");

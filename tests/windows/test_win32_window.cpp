@@ -2,6 +2,7 @@
 #include "platform/win32/dib_surface.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_fonts.h"
 #include "platform/win32/win32_window.h"
 
 #include <doctest/doctest.h>
@@ -161,15 +162,23 @@ TEST_CASE("the Win32 window after start-up")
         CHECK(order == expected);
         CHECK(at == cellOf(main, 1)); // and round again
     }
-    SUBCASE("Return on a button presses it; on a disabled button nothing happens")
+    SUBCASE("Return on a button presses it, once while held, with Alt too; on a disabled button nothing")
     {
         MSG key { buttonOf(main, psa::Button::Command5), WM_KEYDOWN, VK_RETURN, 0, 0, {} };
         CHECK(window.pressFocusedButton(key));
+        key.lParam = LPARAM(1) << 30; // the repeats of a held key
+        CHECK(window.pressFocusedButton(key));
+        key = { buttonOf(main, psa::Button::Command4), WM_SYSKEYDOWN, VK_RETURN, 0, 0, {} };
+        CHECK(window.pressFocusedButton(key));
+        key = { buttonOf(main, psa::Button::Command4), WM_CHAR, L'\n', 0, 0, {} }; // Ctrl+Return's character
+        CHECK(window.pressFocusedButton(key));
+        key.message = WM_KEYDOWN;
+        key.wParam = VK_RETURN;
         key.hwnd = buttonOf(main, psa::Button::Command1); // unavailable after start-up
         CHECK(window.pressFocusedButton(key));
         key.hwnd = cellOf(main, 1);
         CHECK_FALSE(window.pressFocusedButton(key));
-        CHECK(clicks == std::vector<psa::Button> { psa::Button::Command5 });
+        CHECK(clicks == std::vector<psa::Button> { psa::Button::Command5, psa::Button::Command4 });
     }
     SUBCASE("a handler that throws: the message, and the window lives on")
     {
@@ -200,4 +209,12 @@ TEST_CASE("the save dialog's filter: NUL after every part, two at the end")
     CHECK(psa::CommonDialogFilter(u"ビットマップ|*.bmp|すべて|*.*")
         == L"ビットマップ\0*.bmp\0すべて\0*.*\0\0"s);
     CHECK(psa::CommonDialogFilter(u"CSVファイル|*.csv|説明だけ") == L"CSVファイル\0*.csv\0\0"s);
+}
+
+TEST_CASE("a design face that is missing gives way to a face every Japanese Windows has")
+{
+    // The test prefix, like a Japanese Windows, has the design faces and "MS UI Gothic".
+    CHECK(psa::InstalledFace(L"ＭＳ Ｐゴシック") == L"ＭＳ Ｐゴシック");
+    CHECK(psa::InstalledFace(L"HGP創英角ｺﾞｼｯｸUB") == L"HGP創英角ｺﾞｼｯｸUB");
+    CHECK(psa::InstalledFace(L"どこにもない書体") == L"MS UI Gothic");
 }
