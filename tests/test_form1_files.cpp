@@ -1,19 +1,14 @@
 // The file commands of the window: with the in-memory file system, and against real files in a temporary
 // folder for the failures that only a real file system has.
 
-#include "app/form1.h"
-#include "numbers/str_form.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_files.h"
 #include "platform/qt/qt_surface.h"
-#include "support/fake_dialogs.h"
-#include "support/fake_file_system.h"
-#include "support/fake_window.h"
+#include "support/form_rig.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cfloat>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -22,53 +17,7 @@ using Handler = void (Form1::*)();
 
 namespace {
 
-struct Rig {
-    explicit Rig(bool onDisk = false)
-        : form(window, surface, dialogs, onDisk ? static_cast<FileSystem &>(real) : fake)
-    {
-        window.onCellChanged = [this](int index) { form.Text1_Change(index); };
-        form.Form_Load();
-    }
-    // Types the cells from the first on, between "input" and "end of input", and draws the graph.
-    void type(const QStringList &cells)
-    {
-        form.Command5_Click();
-        for (int i = 0; i < cells.size(); ++i)
-            window.type(i + 1, cells[i].toStdU16String());
-        form.Command6_Click();
-        form.Command1_Click();
-    }
-    // Clicks with `answer` ready for the file dialog; returns the messages shown, one a line.
-    QString click(Handler handler, const QString &answer)
-    {
-        dialogs.fileNames.push_back(answer.toStdU16String());
-        dialogs.messages.clear();
-        (form.*handler)();
-        QStringList shown;
-        for (const auto &message : dialogs.messages)
-            shown << QString::fromStdU16String(message.prompt);
-        return shown.join('\n');
-    }
-    // The first `rows` records as cell text "=" table value, which buttons can be clicked, and the counters.
-    QString records(int rows) const
-    {
-        QString all;
-        for (int i = 0; i < 3 * rows; ++i)
-            all += QString::fromStdU16String(window.CellText(i + 1)) + "="
-                + QString::number(form.records().RecordTable.at(i / 3 + 1, i % 3 + 1)) + " ";
-        for (int b = 1; b <= 9; ++b)
-            all += window.button(Button(b)).enabled ? "+" : "-";
-        return all + QString::asprintf(" %d %d", form.records().RecordCount, form.records().LastCellIndex);
-    }
-
-    psa::testing::FakeWindow window;
-    ImageSurface surface;
-    psa::testing::FakeDialogs dialogs;
-    psa::testing::FakeFileSystem fake;
-    QtFileSystem real;
-    Form1 form;
-};
-
+using Rig = testing::FormRig<ImageSurface>;
 const QStringList kExample { "2004", "11", "4.2", "2005", "03", "12.50", "2005", "9", "8.75" };
 const Handler kCommands[]
     = { nullptr, nullptr, &Form1::Command2_Click, &Form1::Command3_Click, &Form1::Command4_Click };
@@ -97,7 +46,7 @@ void TestForm1Files::saveAndLoad()
     // Loaded back, the cells show the numbers as saved.
     QCOMPARE(rig.click(&Form1::Command4_Click, "r.csv"), "");
     QCOMPARE(rig.records(3),
-        "2004=2004 11=11 4.2=4.2 2005=2005 3=3 12.5=12.5 2005=2005 9=9 8.75=8.75 +++++-+++ 3 9");
+        "2004=2004 11=11 4.2=4.2 2005=2005 3=3 12.5=12.5 2005=2005 9=9 8.75=8.75 12345789 3 9");
     QVERIFY(rig.dialogs.fileRequests[0].confirmOverwrite && !rig.dialogs.fileRequests[1].confirmOverwrite);
     QCOMPARE(QtNameFilters(rig.dialogs.fileRequests[1].filter), QStringList { "CSVファイル (*.csv)" });
 
@@ -107,7 +56,7 @@ void TestForm1Files::saveAndLoad()
     QCOMPARE(rig.fake.files[u"r.csv"], "");
     rig.type({ "2004", "11", "4.2" });
     QCOMPARE(rig.click(&Form1::Command4_Click, "r.csv"), "");
-    QCOMPARE(rig.records(1), "=0 =0 =0 +++++-+++ 0 0");
+    QCOMPARE(rig.records(1), "=0 =0 =0 12345789 0 0");
 
     // Other programs' fields show as written and store their value; only 35 records fit.
     std::string &other = rig.fake.files[u"o.csv"] = "abc, 04,12.50\r\n";
@@ -118,28 +67,7 @@ void TestForm1Files::saveAndLoad()
         "csv」には35件を超える記録があります。\n最初の35件だけを読み込みました。残りは読み込まれていません"
         "。");
     QVERIFY(rig.records(2).startsWith("abc=0 04=4 12.50=12.5 2002=2002 1=1 1=1 "));
-    QVERIFY(rig.records(35).endsWith(" 2035=2035 1=1 1=1 +++++-+++ 35 105"));
-
-    // Saved and loaded, values come back as written, without the sign place's blank, and worth them to 15
-    // digits as the C library rounds them.
-    const double values[] = { 0.0, -0.0, -1, 0.1, 0.25, 0.00009999, 1e-5, 123456789012345, 1234567890123456,
-        999999999999999.5, 1e15, -1.5e20, DBL_MAX, -DBL_MAX, DBL_MIN, 4.9e-324, 2.0 / 3, 0.1 + 0.2 };
-    for (std::size_t i = 0; i < std::size(values); ++i)
-        rig.form.records().RecordTable.set(int(i / 3) + 1, int(i % 3) + 1, values[i]);
-    rig.form.records().RecordCount = 6;
-    QCOMPARE(rig.click(&Form1::Command3_Click, "r.csv"), "");
-    rig.fake.readChunk = 5; // lines straddle every read
-    QCOMPARE(rig.click(&Form1::Command4_Click, "r.csv"), "");
-    for (std::size_t i = 0; i < std::size(values); ++i) {
-        const std::string text = Str(values[i]);
-        char rounded[32];
-        std::snprintf(rounded, sizeof rounded, "%.14e", values[i]);
-        QVERIFY2(
-            rig.window.CellText(int(i) + 1) == std::u16string(text.begin() + (text[0] == ' '), text.end())
-                && rig.form.records().RecordTable.at(int(i / 3) + 1, int(i % 3) + 1)
-                    == std::clamp(std::strtod(rounded, nullptr), -DBL_MAX, DBL_MAX),
-            rounded);
-    }
+    QVERIFY(rig.records(35).endsWith(" 2035=2035 1=1 1=1 12345789 35 105"));
 }
 
 void TestForm1Files::saveFailingAtEveryStepKeepsTheOldFile_data()
@@ -198,7 +126,8 @@ void TestForm1Files::failuresOnDiskChangeNothing()
     getrlimit(RLIMIT_FSIZE, &normal);
     rlimit small = normal;
     small.rlim_cur = 16;
-    Rig rig(true);
+    QtFileSystem disk;
+    Rig rig(&disk);
     QTemporaryDir dir;
     QFile old(dir.filePath("x"));
     QVERIFY(QDir(dir.path()).mkdir("folder") && old.open(QIODevice::WriteOnly) && old.write(latin1) == 12);
@@ -221,22 +150,22 @@ void TestForm1Files::exportAndClearTheGraph()
 {
     Rig rig;
     rig.type({ "2004", "11", "4.2", "2005", "3", "12.5", "2006", "9", "0.05" });
-    const QImage graph = rig.surface.image().copy();
+    const QImage graph = rig.picture.image().copy();
     QVERIFY(graph != ImageSurface().image());
     // The drawing is kept from the first click on, even when the dialog is cancelled.
-    QVERIFY(!rig.surface.autoRedraw());
+    QVERIFY(!rig.picture.autoRedraw());
     QCOMPARE(rig.click(&Form1::Command2_Click, ""), "");
-    QVERIFY(rig.surface.autoRedraw() && rig.fake.steps == 0);
+    QVERIFY(rig.picture.autoRedraw() && rig.fake.steps == 0);
     // Saved twice under a name without ".bmp": the second replaces the first.
     QCOMPARE(rig.click(&Form1::Command2_Click, "graph") + rig.click(&Form1::Command2_Click, "graph"), "");
     QCOMPARE(rig.fake.files.size(), 1u);
     QCOMPARE(QImage::fromData(QByteArray::fromStdString(rig.fake.files[u"graph"]), "BMP"), graph);
     // Clearing keeps the records: the next draw gives the same picture.
     rig.form.Command9_Click();
-    QCOMPARE(rig.surface.image(), ImageSurface().image());
+    QCOMPARE(rig.picture.image(), ImageSurface().image());
     QVERIFY(!rig.window.button(Button::Command2).enabled && !rig.window.button(Button::Command9).enabled);
     rig.form.Command1_Click();
-    QCOMPARE(rig.surface.image(), graph);
+    QCOMPARE(rig.picture.image(), graph);
 }
 
 QTEST_MAIN(TestForm1Files)

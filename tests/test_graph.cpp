@@ -11,6 +11,8 @@ using psa::Point;
 using Surface = psa::testing::RecordingSurface;
 using Rows = QList<QList<double>>; // year, month and PSA value (1 when left out) of each record
 
+Q_DECLARE_METATYPE(Point)
+
 namespace {
 
 // 46 horizontal lines, 2 axis lines, 6 decade labels: the calls before the month grid.
@@ -107,21 +109,14 @@ void TestGraph::exampleGraph()
     const QStringList got = drawn(records);
     // Grid values 1 to 9, 10 to 90 ... 10000 to 90000, then 100000: black at the decades, red at PSA 0.2
     // and 2 (grid values 20 and 200), silver elsewhere; each across the plot from x 40 to 900.
+    const QHash<QString, QChar> names { { "0", 'B' }, { "192", 'S' }, { "255", 'R' } };
     QString colours;
     for (const QString &call : got.mid(0, 46)) {
         QVERIFY2(QRegularExpression("^line 40,(\\S+) 900,\\1 ").match(call).hasMatch(), qPrintable(call));
-        colours += call.endsWith(" 0") ? 'B'
-            : call.endsWith(" 255")    ? 'R'
-            : call.endsWith(" 192")    ? 'S'
-                                       : '?';
+        colours += names.value(call.section(' ', -1), '?');
     }
     QCOMPARE(colours,
-        "BSSSSSSSS"
-        "BRSSSSSSS"
-        "BRSSSSSSS"
-        "BSSSSSSSS"
-        "BSSSSSSSS"
-        "B");
+        QString("BSSSSSSSS/BRSSSSSSS/BRSSSSSSS/BSSSSSSSS/BSSSSSSSS/B").remove('/')); // decade by decade
     QCOMPARE(got[0], line({ 40, 50 }, { 900, 50 }, psa::kBlack));
     QCOMPARE(got[1], line({ 40, 80.1029996 }, { 900, 80.1029996 }, psa::kSilver)); // grid value 2
     QCOMPARE(got[10], line({ 40, 180.103 }, { 900, 180.103 }, psa::kRed)); // PSA 0.2
@@ -149,27 +144,22 @@ void TestGraph::monthAxis_data()
     QTest::addColumn<QList<int>>("januaries"); // month indices of the year lines
     QTest::addColumn<bool>("firstLabel"); // the first year at the left
     QTest::addColumn<QList<double>>("xs"); // of the markers
-    const QList<double> ends { 40, 890 };
-    QTest::newRow("January start") << Rows { { 2004, 1 }, { 2006, 1 } } << 24 << QList { 12, 24 } << true
-                                   << ends;
-    QTest::newRow("September start") << Rows { { 2004, 9 }, { 2006, 9 } } << 24 << QList { 4, 16 } << true
-                                     << ends;
-    QTest::newRow("October start") << Rows { { 2004, 10 }, { 2006, 10 } } << 24 << QList { 3, 15 } << false
-                                   << ends;
-    QTest::newRow("December start") << Rows { { 2004, 12 }, { 2006, 12 } } << 24 << QList { 1, 13 } << false
-                                    << ends;
-    QTest::newRow("backwards") << Rows { { 2006, 5 }, { 2005, 5 } } << -12 << QList<int> {} << true << ends;
+    const auto row = [](const char *name, const Rows &rows, int span, const QList<int> &januaries, bool first,
+                         const QList<double> &xs = { 40, 890 }) {
+        QTest::newRow(name) << rows << span << januaries << first << xs;
+    };
+    row("January start", { { 2004, 1 }, { 2006, 1 } }, 24, { 12, 24 }, true);
+    row("September start", { { 2004, 9 }, { 2006, 9 } }, 24, { 4, 16 }, true);
+    row("October start", { { 2004, 10 }, { 2006, 10 } }, 24, { 3, 15 }, false);
+    row("December start", { { 2004, 12 }, { 2006, 12 } }, 24, { 1, 13 }, false);
+    row("backwards", { { 2006, 5 }, { 2005, 5 } }, -12, {}, true);
     // 3.5 + i - 1 rounds halves to even: 11.5 and 12.5 both give 12, 23.5 and 24.5 both 24.
-    QTest::newRow("fractional month 3.5")
-        << Rows { { 2004, 3.5 }, { 2006, 3.5 } } << 24 << QList { 9, 10, 21, 22 } << true << ends;
+    row("fractional month 3.5", { { 2004, 3.5 }, { 2006, 3.5 } }, 24, { 9, 10, 21, 22 }, true);
     // The last row sets the span; the middle one, far beyond the plot, gets no marker.
-    QTest::newRow("middle row later")
-        << Rows { { 2004, 11 }, { 2010, 1 }, { 2005, 2 } } << 3 << QList { 2 } << false << ends;
+    row("middle row later", { { 2004, 11 }, { 2010, 1 }, { 2005, 2 } }, 3, { 2 }, false);
     // A span of 0 draws no grid and spreads the points by their widest month index instead of dividing by 0.
-    QTest::newRow("span 0, later between") << Rows { { 2005, 3 }, { 2006, 3 }, { 2005, 3 } } << 0
-                                           << QList<int> {} << true << QList<double> { 40, 890, 40 };
-    QTest::newRow("span 0, earlier between") << Rows { { 2005, 3 }, { 2004, 3 }, { 2005, 3 } } << 0
-                                             << QList<int> {} << true << QList<double> { 40, -810, 40 };
+    row("span 0, later between", { { 2005, 3 }, { 2006, 3 }, { 2005, 3 } }, 0, {}, true, { 40, 890, 40 });
+    row("span 0, earlier between", { { 2005, 3 }, { 2004, 3 }, { 2005, 3 } }, 0, {}, true, { 40, -810, 40 });
 }
 
 // The month grid with its year lines and labels, and where the markers stand on the month axis.
@@ -193,21 +183,22 @@ void TestGraph::series_data()
 {
     QTest::addColumn<Rows>("rows");
     QTest::addColumn<QStringList>("want"); // the calls after the frame; November: no year label at the left
+    const auto one = [](const char *name, double value, Point at, double label = 0) {
+        QTest::newRow(name) << Rows { { 2004, 11, value } }
+                            << QStringList { marker(at) }
+                + (label ? QStringList { print({ 30, at.y + 40 }, label) } : QStringList {});
+    };
     // Values below 0.01 are plotted on the bottom axis, values above 1 get a label cut to tenths.
-    QTest::newRow("an empty cell") << Rows { { 2004, 11, 0 } } << QStringList { marker({ 40, 50 }) };
-    QTest::newRow("negative") << Rows { { 2004, 11, -5 } } << QStringList { marker({ 40, 50 }) };
-    QTest::newRow("0.001") << Rows { { 2004, 11, 0.001 } } << QStringList { marker({ 40, 50 }) };
-    QTest::newRow("0.01") << Rows { { 2004, 11, 0.01 } } << QStringList { marker({ 40, 50 }) };
-    QTest::newRow("1: no label") << Rows { { 2004, 11, 1 } } << QStringList { marker({ 40, 250 }) };
-    QTest::newRow("1.05") << Rows { { 2004, 11, 1.05 } }
-                          << QStringList { marker({ 40, 252.118930 }), print({ 30, 292.118930 }, 1) };
-    QTest::newRow("4.56") << Rows { { 2004, 11, 4.56 } }
-                          << QStringList { marker({ 40, 315.896484 }), print({ 30, 355.896484 }, 4.5) };
-    QTest::newRow("12") << Rows { { 2004, 11, 12 } }
-                        << QStringList { marker({ 40, 357.918125 }), print({ 30, 397.918125 }, 12) };
+    one("an empty cell", 0, { 40, 50 });
+    one("negative", -5, { 40, 50 });
+    one("0.001", 0.001, { 40, 50 });
+    one("0.01", 0.01, { 40, 50 });
+    one("1: no label", 1, { 40, 250 });
+    one("1.05", 1.05, { 40, 252.11893 }, 1);
+    one("4.56", 4.56, { 40, 315.896484 }, 4.5);
+    one("12", 12, { 40, 357.918125 }, 12);
     // Above the top of the surface (y 700), where the mapping puts it; the surface clips it.
-    QTest::newRow("100000, above the surface")
-        << Rows { { 2004, 11, 100000 } } << QStringList { marker({ 40, 750 }), print({ 30, 790 }, 100000) };
+    one("100000, above the surface", 100000, { 40, 750 }, 100000);
     // Out of date order: the segments join the rows in table order, spread by the widest month index.
     const Point a { 40, 250 }, b { -810, 350 }, c { 40, 450 };
     QTest::newRow("out of date order")
@@ -228,16 +219,15 @@ void TestGraph::series()
 void TestGraph::pathologicalTablesStayBounded_data()
 {
     QTest::addColumn<Rows>("rows");
-    QTest::newRow("year 1e15 last") << Rows { { 2004, 1, 5 }, { 1e15, 1, 6 } };
-    QTest::newRow("year 1e15, NaN, infinity between")
-        << Rows { { 2004, 1, 5 }, { 1e15, 1, 6 }, { 2005, 1, NAN }, { INFINITY, 1, 6 }, { 2006, 1, 7 } };
-    QTest::newRow("PSA 1e300 and the largest double")
-        << Rows { { 2004, 1, 1e300 }, { 2005, 1, DBL_MAX }, { 2006, 1, 0 } };
-    QTest::newRow("years of the largest doubles")
-        << Rows { { -DBL_MAX, 1, 5 }, { 0, 1, 6 }, { DBL_MAX, 1, 6 } };
-    QTest::newRow("NaN year first") << Rows { { NAN, 1, 5 }, { 2005, 1, 6 } };
+    const auto row = [](const char *name, const Rows &rows) { QTest::newRow(name) << rows; };
+    row("year 1e15 last", { { 2004, 1, 5 }, { 1e15, 1, 6 } });
+    row("year 1e15, NaN, infinity",
+        { { 2004, 1, 5 }, { 1e15, 1, 6 }, { 2005, 1, NAN }, { INFINITY, 1, 6 }, { 2006, 1, 7 } });
+    row("PSA 1e300 and the largest double", { { 2004, 1, 1e300 }, { 2005, 1, DBL_MAX }, { 2006, 1, 0 } });
+    row("years of the largest doubles", { { -DBL_MAX, 1, 5 }, { 0, 1, 6 }, { DBL_MAX, 1, 6 } });
+    row("NaN year first", { { NAN, 1, 5 }, { 2005, 1, 6 } });
     // Counted as 500 records: the table's 120 rows are drawn, all but the first dated in the year 0.
-    QTest::newRow("count beyond the table") << Rows { { 2004, 1, 5 } };
+    row("count beyond the table", { { 2004, 1, 5 } });
 }
 
 // Only finite coordinates inside the clip box reach the surface, only finite numbers are printed, and the
@@ -261,24 +251,27 @@ void TestGraph::pathologicalTablesStayBounded()
 
 void TestGraph::clipLine_data()
 {
-    QTest::addColumn<QPointF>("from");
-    QTest::addColumn<QPointF>("to");
+    QTest::addColumn<Point>("from");
+    QTest::addColumn<Point>("to");
     QTest::addColumn<QString>("kept"); // as "x,y x,y"; empty for nothing
-    QTest::newRow("inside: unchanged") << QPointF(0, 0) << QPointF(100.1, 50) << "0,0 100.1,50";
-    QTest::newRow("leaving on the right") << QPointF(0, 0) << QPointF(3820, 100) << "0,0 1910,50";
-    QTest::newRow("entering on the left") << QPointF(-3000, -200) << QPointF(0, 100) << "-1000,0 0,100";
-    QTest::newRow("through the box") << QPointF(-3000, 0) << QPointF(3000, 3000) << "-1000,1000 400,1700";
-    QTest::newRow("far end 1e19 away") << QPointF(0, 0) << QPointF(1e19, 3e19) << "0,0 566.666667,1700";
-    QTest::newRow("outside") << QPointF(-2000, 0) << QPointF(-1500, 5000) << "";
-    QTest::newRow("not finite") << QPointF(0, 0) << QPointF(qQNaN(), 0) << "";
+    const auto row = [](const char *name, Point from, Point to, const char *kept) {
+        QTest::newRow(name) << from << to << QString(kept);
+    };
+    row("inside: unchanged", { 0, 0 }, { 100.1, 50 }, "0,0 100.1,50");
+    row("leaving on the right", { 0, 0 }, { 3820, 100 }, "0,0 1910,50");
+    row("entering on the left", { -3000, -200 }, { 0, 100 }, "-1000,0 0,100");
+    row("through the box", { -3000, 0 }, { 3000, 3000 }, "-1000,1000 400,1700");
+    row("far end 1e19 away", { 0, 0 }, { 1e19, 3e19 }, "0,0 566.666667,1700");
+    row("outside", { -2000, 0 }, { -1500, 5000 }, "");
+    row("not finite", { 0, 0 }, { NAN, 0 }, "");
 }
 
 // The box reaches from -1000 to 1910 across and from -1000 to 1700 up.
 void TestGraph::clipLine()
 {
-    QFETCH(QPointF, from);
-    QFETCH(QPointF, to);
-    const auto kept = psa::ClipLine({ from.x(), from.y() }, { to.x(), to.y() }, psa::ClipBox());
+    QFETCH(Point, from);
+    QFETCH(Point, to);
+    const auto kept = psa::ClipLine(from, to, psa::ClipBox());
     QTEST(kept ? pt(kept->first) + ' ' + pt(kept->second) : QString(), "kept");
 }
 

@@ -36,34 +36,28 @@ void TestNumbers::valReadsTheNumberAtTheStart_data()
 {
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<double>("expected");
-    const QString mb0(1 << 20, u'0'), halfway = "9007199254740993." + mb0; // 2^53 + 1
-    QTest::newRow("no number") << QStringList { "", "abc", " \t\n", "-.", "+-1", "e5", "&H10", "二〇〇五" }
-                               << 0.0;
-    QTest::newRow("zero and underflow, never -0")
-        << QStringList { "-0", "0e999", "-1e-400", "2.4e-324", "7e-99999999999999999999" } << 0.0;
-    QTest::newRow("stops where the number cannot go on")
-        << QStringList { "1,5", "１，５", "1\r2", "1e", "1e+-2", "1..", "1e.3", "10e-1.5" } << 1.0;
-    QTest::newRow("blanks skipped wherever they stand")
-        << QStringList { "12abc", " 1 2 ", "\u3000１\u3000２", "1\t2", "1\n2", "\n1\n\n2\n" } << 12.0;
-    QTest::newRow("full-width digits")
-        << QStringList { "２００５", "2０0５", "２００５ｇ", "+2005." } << 2005.0;
-    QTest::newRow("every full-width digit") << QStringList { "９８７６５４３２１０" } << 9876543210.0;
-    QTest::newRow("signs") << QStringList { "-0.3", "－０．３", "\u22120.3", "- 0 . 3", "-.3e" } << -0.3;
-    QTest::newRow("E exponent") << QStringList { "1.5E1", "１．５Ｅ１", "150e-1", "1 5 0 e - 1", ".15e+2" }
-                                << 15.0;
-    QTest::newRow("D exponent") << QStringList { "2d1", "2D1", "２ｄ１", "２Ｄ１", "２ｅ１", "200D－1" }
-                                << 20.0;
-    QTest::newRow("beyond the range: the largest double")
-        << QStringList { "1e400", "1.7976931348623158e308", "1e99999999999999999999" } << DBL_MAX;
-    QTest::newRow("beyond the range, negative")
-        << QStringList { "-1.797693134862315808e308", "－１Ｅ４００", "-9" + QString(400, u'9') } << -DBL_MAX;
-    QTest::newRow("smallest denormal")
-        << QStringList { "4.9406564584124654e-324", "5e-324" } << 4.9406564584124654e-324;
+    const auto row = [](const char *name, double value, const QStringList &texts) {
+        QTest::newRow(name) << texts << value;
+    };
+    row("no number", 0, { "", "abc", " \t\n", "-.", "+-1", "e5", "&H10", "二〇〇五" });
+    row("zero and underflow, never -0", 0,
+        { "-0", "0e999", "-1e-400", "2.4e-324", "7e-99999999999999999999" });
+    row("stops where the number cannot go on", 1, { "1,5", "１，５", "1\r2", "1e", "1e+-2", "1..", "1e.3" });
+    row("blanks skipped wherever they stand", 12, { "12abc", " 1 2 ", "\u3000１\u3000２", "1\t2", "1\n2" });
+    row("full-width digits", 2005, { "２００５", "2０0５", "２００５ｇ", "+2005." });
+    row("every full-width digit", 9876543210, { "９８７６５４３２１０" });
+    row("signs", -0.3, { "-0.3", "－０．３", "\u22120.3", "- 0 . 3", "-.3e" });
+    row("E exponent", 15, { "1.5E1", "１．５Ｅ１", "150e-1", "1 5 0 e - 1", ".15e+2", "1.5e1.5" });
+    row("D exponent", 20, { "2d1", "2D1", "２ｄ１", "２Ｄ１", "２ｅ１", "200D－1" });
+    row("beyond the range", DBL_MAX, { "1e400", "1.7976931348623158e308", "1e99999999999999999999" });
+    row("beyond the range, negative", -DBL_MAX,
+        { "-1.797693134862315808e308", "－１Ｅ４００", "-9" + QString(400, u'9') });
+    row("smallest denormal", 4.9406564584124654e-324, { "4.9406564584124654e-324", "5e-324" });
     // Only a bounded part of a long text is kept, and what it drops still decides the rounding.
-    QTest::newRow("long text, halfway") << QStringList { halfway } << 9007199254740992.0;
-    QTest::newRow("long text, above halfway") << QStringList { halfway + "1" } << 9007199254740994.0;
-    QTest::newRow("long text, a megabyte of zeros or blanks")
-        << QStringList { "0." + mb0 + "25e1048577", QString(1 << 20, u' ') + "2.5" } << 2.5;
+    const QString mb0(1 << 20, u'0'), halfway = "9007199254740993." + mb0; // 2^53 + 1
+    row("long text, halfway", 9007199254740992.0, { halfway });
+    row("long text, above halfway", 9007199254740994.0, { halfway + "1" });
+    row("a megabyte of zeros or blanks", 2.5, { "0." + mb0 + "25e1048577", QString(1 << 20, u' ') + "2.5" });
 }
 
 void TestNumbers::valReadsTheNumberAtTheStart()
@@ -75,41 +69,34 @@ void TestNumbers::valReadsTheNumberAtTheStart()
             shown(text.toStdU16String(), expected));
 }
 
+// Each row: values and their texts; Print writes the same text and a blank.
 void TestNumbers::strWritesRecordFileForm_data()
 {
-    QTest::addColumn<double>("value");
-    QTest::addColumn<QByteArray>("text");
-    QTest::newRow("whole number") << 2004.0 << QByteArray(" 2004");
-    QTest::newRow("negative") << -2004.0 << QByteArray("-2004");
-    QTest::newRow("trailing zeros of a whole number") << 100.0 << QByteArray(" 100");
-    QTest::newRow("zero") << 0.0 << QByteArray(" 0");
-    QTest::newRow("negative zero") << -0.0 << QByteArray(" 0");
-    QTest::newRow("fraction") << 12.5 << QByteArray(" 12.5");
-    QTest::newRow("leading zero kept") << -0.3 << QByteArray("-0.3");
-    QTest::newRow("0.0001 still plain") << 0.0001 << QByteArray(" 0.0001");
-    QTest::newRow("15 digits round away binary noise") << 0.1 + 0.2 << QByteArray(" 0.3");
-    QTest::newRow("rounded to 15 digits") << 2.0 / 3 << QByteArray(" 0.666666666666667");
-    QTest::newRow("rounding up to 0.0001") << 0.00009999999999999999 << QByteArray(" 0.0001");
-    QTest::newRow("15 integer digits") << 123456789012345.6 << QByteArray(" 123456789012346");
-    QTest::newRow("rounding up to 15 digits") << 99999999999999.99 << QByteArray(" 100000000000000");
-    QTest::newRow("below 0.0001: exponent") << 0.00001 << QByteArray(" 1E-05");
-    QTest::newRow("two-digit exponent") << 1e-10 << QByteArray(" 1E-10");
-    QTest::newRow("three-digit exponent") << 1e-300 << QByteArray(" 1E-300");
-    QTest::newRow("from 10^15: exponent") << 1e15 << QByteArray(" 1E+15");
-    QTest::newRow("rounding up to 10^15") << 999999999999999.5 << QByteArray(" 1E+15");
-    QTest::newRow("negative with exponent") << -1.5e20 << QByteArray("-1.5E+20");
-    QTest::newRow("exponent with 15 digits") << 1234567890123456.0 << QByteArray(" 1.23456789012346E+15");
-    QTest::newRow("infinity") << HUGE_VAL << QByteArray(" 1.79769313486232E+308");
-    QTest::newRow("negative infinity") << -HUGE_VAL << QByteArray("-1.79769313486232E+308");
-    QTest::newRow("NaN") << double(NAN) << QByteArray(" 0");
+    QTest::addColumn<QList<double>>("values");
+    QTest::addColumn<QStringList>("texts");
+    const auto row = [](const char *name, const QList<double> &values, const QStringList &texts) {
+        QTest::newRow(name) << values << texts;
+    };
+    row("sign place", { 2004, -2004, 100, 0, -0.0 }, { " 2004", "-2004", " 100", " 0", " 0" });
+    row("fractions", { 12.5, 0.25, -0.3, 0.0001 }, { " 12.5", " 0.25", "-0.3", " 0.0001" });
+    row("15 digits", { 0.1 + 0.2, 2.0 / 3, 0.00009999999999999999 },
+        { " 0.3", " 0.666666666666667", " 0.0001" });
+    row("15 integer digits", { 123456789012345.6, 99999999999999.99 },
+        { " 123456789012346", " 100000000000000" });
+    row("exponent below 0.0001", { 0.00001, 1e-10, 1e-300 }, { " 1E-05", " 1E-10", " 1E-300" });
+    row("exponent from 10^15", { 1e15, 999999999999999.5, -1.5e20, 1234567890123456.0 },
+        { " 1E+15", " 1E+15", "-1.5E+20", " 1.23456789012346E+15" });
+    row("neither typed nor loaded", { HUGE_VAL, -HUGE_VAL, NAN },
+        { " 1.79769313486232E+308", "-1.79769313486232E+308", " 0" });
 }
 
 void TestNumbers::strWritesRecordFileForm()
 {
-    QFETCH(double, value);
-    QFETCH(QByteArray, text);
-    QCOMPARE(QByteArray::fromStdString(psa::Str(value)), text);
-    QCOMPARE(QByteArray::fromStdString(psa::PrintForm(value)), text + ' ');
+    QFETCH(QList<double>, values);
+    QFETCH(QStringList, texts);
+    for (qsizetype k = 0; k < values.size(); ++k)
+        QCOMPARE(QString::fromStdString(psa::Str(values[k]) + '|' + psa::PrintForm(values[k])),
+            texts[k] + '|' + texts[k] + ' ');
 }
 
 // Any double, written and read back, becomes the one nearest its 15 digits as the C library rounds them.

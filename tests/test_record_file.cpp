@@ -37,32 +37,29 @@ void TestRecordFile::readerRules_data()
     const QString one = "2004|11|4.2", two = "2004|11|4.2/2005|3|12.5",
                   all35 = QStringList(35, one).join('/');
     const QByteArray full = QByteArray("2004,11,4.2\r\n").repeated(35);
-    QTest::newRow("CR LF, no blanks") << QByteArray("2004,11,4.2\r\n") << one;
-    QTest::newRow("LF, blanks and tabs")
-        << QByteArray(" 2004 ,\t11, 4 .2 \n 2005, 3 ,12.5\t\n") << "2004|11|4 .2/2005|3|12.5";
-    QTest::newRow("CR, last line unended") << QByteArray("2004,11,4.2\r2005,3,12.5") << two;
-    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF 2004, 11, 4.2\r\n") << one;
-    QTest::newRow("quotes") << QByteArray("\"2004\",\"11\", \"4.2\"\r\n\"a\"\"b\",\"1,5\",\" x \"y \r\n")
-                            << one + "/a\"b|1,5| x y";
-    QTest::newRow("unclosed quote") << QByteArray("\"2004,11\n5,6\n") << "2004,11|5|6";
-    QTest::newRow("blank lines") << QByteArray("\r\n \r\n2004,11,4.2\r\n\r\n\t\r\n2005,3,12.5\r\n\r\n \n\r")
-                                 << two;
-    QTest::newRow("ends inside a record") << QByteArray("2004,11,4.2\r\n2005") << one + "/2005||";
-    QTest::newRow("one field per line") << QByteArray("2004\r\n11\r\n4.2\r\n2005\r\n3\r\n12.5\r\n") << two;
-    QTest::newRow("four fields on a line") << QByteArray("2004,11,4.2,2005,3\r\n12.5\r\n") << two;
-    QTest::newRow("UTF-8 and Shift_JIS")
-        << QByteArray("２００４,１１,４．２ ㍻\r\n\x82\x51\x82\x4f,\x82\x50,x")
-        << "２００４|１１|４．２ ㍻/２０|１|x";
-    QTest::newRow("longest field") << QByteArray(1024, '7') << QString(1024, '7') + "||";
-    QTest::newRow("35 records, blanks after") << full + "\r\n  \r\n\t\n" << all35;
-    QTest::newRow("36 records") << full + "2005,3,1\r\n" << all35 + "+";
-    QTest::newRow("over-long field") << "1," + QByteArray(1025, '7') << "!長すぎる項目があります";
-    QTest::newRow("binary") << QByteArray("2004,11,4.2\r\n\x7f\x45\x4c\x46\x02\x01")
-                            << "!文字ではないバイトを含みます";
-    QTest::newRow("neither encoding") << QByteArray("1,\xFF\xFE,3") << "!文字コードを判別できません";
-    QTest::newRow("cut UTF-8") << QByteArray("\xE3\x81,1,2") << "!文字コードを判別できません";
-    QTest::newRow("endless blank lines") << "1,2,3" + QByteArray(70000, '\n') + "4"
-                                         << "!空白や空行が続きすぎます";
+    const auto row = [](const char *name, const QByteArray &bytes, const QString &expected) {
+        QTest::newRow(name) << bytes << expected;
+    };
+    row("CR LF, no blanks", "2004,11,4.2\r\n", one);
+    row("LF, blanks and tabs", " 2004 ,\t11, 4 .2 \n 2005, 3 ,12.5\t\n", "2004|11|4 .2/2005|3|12.5");
+    row("CR, last line unended", "2004,11,4.2\r2005,3,12.5", two);
+    row("byte-order mark", "\xEF\xBB\xBF 2004, 11, 4.2\r\n", one);
+    row("quotes", "\"2004\",\"11\", \"4.2\"\r\n\"a\"\"b\",\"1,5\",\" x \"y \r\n", one + "/a\"b|1,5| x y");
+    row("unclosed quote", "\"2004,11\n5,6\n", "2004,11|5|6");
+    row("blank lines", "\r\n \r\n2004,11,4.2\r\n\r\n\t\r\n2005,3,12.5\r\n\r\n \n\r", two);
+    row("ends inside a record", "2004,11,4.2\r\n2005", one + "/2005||");
+    row("one field per line", "2004\r\n11\r\n4.2\r\n2005\r\n3\r\n12.5\r\n", two);
+    row("four fields on a line", "2004,11,4.2,2005,3\r\n12.5\r\n", two);
+    row("UTF-8 and Shift_JIS", "２００４,１１,４．２ ㍻\r\n\x82\x51\x82\x4f,\x82\x50,x",
+        "２００４|１１|４．２ ㍻/２０|１|x");
+    row("longest field", QByteArray(1024, '7'), QString(1024, '7') + "||");
+    row("35 records, blanks after", full + "\r\n \r\n\t\n", all35);
+    row("36 records", full + "2005,3,1\r\n", all35 + "+");
+    row("over-long field", "1," + QByteArray(1025, '7'), "!長すぎる項目があります");
+    row("binary", "2004,11,4.2\r\n\x7f\x45\x4c\x46\x02\x01", "!文字ではないバイトを含みます");
+    row("neither encoding", "1,\xFF\xFE,3", "!文字コードを判別できません");
+    row("cut UTF-8", "\xE3\x81,1,2", "!文字コードを判別できません");
+    row("endless blank lines", "1,2,3" + QByteArray(70000, '\n') + "4", "!空白や空行が続きすぎます");
 }
 
 void TestRecordFile::readerRules()
