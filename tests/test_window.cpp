@@ -58,37 +58,30 @@ void TestWindow::controlsAtStartUp_data()
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("spoken");
-    QTest::newRow("Text1_1") << QRect(8, 65, 70, 15) << QString::fromUtf16(u"")
-                             << QString::fromUtf16(u"1行目 西暦年");
-    QTest::newRow("Text1_2") << QRect(78, 65, 54, 15) << QString::fromUtf16(u"")
-                             << QString::fromUtf16(u"1行目 月");
-    QTest::newRow("Text1_3") << QRect(132, 65, 70, 15) << QString::fromUtf16(u"")
-                             << QString::fromUtf16(u"1行目 PSA値");
-    QTest::newRow("Text1_9") << QRect(132, 97, 70, 15) << QString::fromUtf16(u"")
-                             << QString::fromUtf16(u"3行目 PSA値");
-    QTest::newRow("Text1_103") << QRect(8, 609, 70, 15) << QString::fromUtf16(u"")
-                               << QString::fromUtf16(u"35行目 西暦年");
-    QTest::newRow("Text1_105") << QRect(132, 609, 70, 15) << QString::fromUtf16(u"")
-                               << QString::fromUtf16(u"35行目 PSA値");
-    QTest::newRow("Picture1") << QRect(208, 88, 849, 521) << QString::fromUtf16(u"")
-                              << QString::fromUtf16(u"PSAグラフ");
-    QTest::newRow("Command5") << QRect(208, 40, 105, 49) << QString::fromUtf16(u"データー入力") << QString();
-    QTest::newRow("Command4") << QRect(312, 40, 137, 49) << QString::fromUtf16(u"データー読み込み")
-                              << QString();
-    QTest::newRow("Command8") << QRect(448, 40, 169, 49) << QString::fromUtf16(u"データー追加・修正")
-                              << QString();
-    QTest::newRow("Command3") << QRect(616, 40, 105, 49) << QString::fromUtf16(u"データー保存") << QString();
-    QTest::newRow("Command1") << QRect(720, 40, 89, 49) << QString::fromUtf16(u"グラフ表示") << QString();
-    QTest::newRow("Command2") << QRect(808, 40, 89, 49) << QString::fromUtf16(u"グラフ保存") << QString();
-    QTest::newRow("Command9") << QRect(896, 40, 89, 49) << QString::fromUtf16(u"グラフ消去") << QString();
-    QTest::newRow("Command7") << QRect(984, 40, 73, 49) << QString::fromUtf16(u"終了") << QString();
-    QTest::newRow("Command6") << QRect(134, 628, 70, 28) << QString::fromUtf16(u"入力終了") << QString();
-    QTest::newRow("Label1") << QRect(208, 8, 507, 31) << QString::fromUtf16(u"\u3000PSA値推移グラフ\u3000")
-                            << QString();
-    QTest::newRow("Label5") << QRect(8, 16, 193, 25) << QString::fromUtf16(u"データー入力") << QString();
-    QTest::newRow("Label2") << QRect(8, 40, 70, 24) << QString::fromUtf16(u"西暦年") << QString();
-    QTest::newRow("Label3") << QRect(78, 40, 54, 24) << QString::fromUtf16(u"月") << QString();
-    QTest::newRow("Label4") << QRect(132, 40, 70, 24) << QString::fromUtf16(u"PSA値") << QString();
+    const auto row = [](const char *name, QRect geometry, const char *caption, const char *spoken = nullptr) {
+        QTest::newRow(name) << geometry << QString(caption) << QString(spoken);
+    };
+    row("Text1_1", { 8, 65, 70, 15 }, "", "1行目 西暦年");
+    row("Text1_2", { 78, 65, 54, 15 }, "", "1行目 月");
+    row("Text1_3", { 132, 65, 70, 15 }, "", "1行目 PSA値");
+    row("Text1_9", { 132, 97, 70, 15 }, "", "3行目 PSA値");
+    row("Text1_103", { 8, 609, 70, 15 }, "", "35行目 西暦年");
+    row("Text1_105", { 132, 609, 70, 15 }, "", "35行目 PSA値");
+    row("Picture1", { 208, 88, 849, 521 }, "", "PSAグラフ");
+    row("Command5", { 208, 40, 105, 49 }, "データー入力");
+    row("Command4", { 312, 40, 137, 49 }, "データー読み込み");
+    row("Command8", { 448, 40, 169, 49 }, "データー追加・修正");
+    row("Command3", { 616, 40, 105, 49 }, "データー保存");
+    row("Command1", { 720, 40, 89, 49 }, "グラフ表示");
+    row("Command2", { 808, 40, 89, 49 }, "グラフ保存");
+    row("Command9", { 896, 40, 89, 49 }, "グラフ消去");
+    row("Command7", { 984, 40, 73, 49 }, "終了");
+    row("Command6", { 134, 628, 70, 28 }, "入力終了");
+    row("Label1", { 208, 8, 507, 31 }, "\u3000PSA値推移グラフ\u3000");
+    row("Label5", { 8, 16, 193, 25 }, "データー入力");
+    row("Label2", { 8, 40, 70, 24 }, "西暦年");
+    row("Label3", { 78, 40, 54, 24 }, "月");
+    row("Label4", { 132, 40, 70, 24 }, "PSA値");
 }
 
 void TestWindow::controlsAtStartUp()
