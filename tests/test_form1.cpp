@@ -80,7 +80,7 @@ void TestForm1::buttonWorkflow()
                 cell, QString::number(cellOf(cell).row + (cell % 3 == 1) * 2000).toStdU16String());
         got << session.available();
     }
-    QTEST(got, "available"); // a difference names the step: start-up is 0, the first click 1
+    QTEST(got, "available");
     QTEST(session.form.records().RecordCount, "count");
     QTEST(session.window.focusedCell, "focus");
     QTEST(int(session.picture.callsOf<testing::RecordingSurface::CircleCall>().size()), "markers");
