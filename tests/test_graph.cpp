@@ -4,14 +4,14 @@
 
 #include <QtTest>
 
-#include <array>
 #include <cfloat>
 #include <cmath>
-#include <tuple>
 
 using psa::Point;
 using Surface = psa::testing::RecordingSurface;
-using Rows = std::vector<std::array<double, 3>>; // year, month, PSA value
+using Rows = QList<QList<double>>; // year, month and PSA value (1 when left out) of each record
+
+Q_DECLARE_METATYPE(Point)
 
 namespace {
 
@@ -22,8 +22,8 @@ psa::Records recordsOf(const Rows &rows)
 {
     psa::Records records;
     records.RecordCount = int(rows.size());
-    for (std::size_t k = 0; k < 3 * rows.size(); ++k)
-        records.RecordTable.set(int(k / 3) + 1, int(k % 3) + 1, rows[k / 3][k % 3]);
+    for (int k = 0; k < 3 * rows.size(); ++k)
+        records.RecordTable.set(k / 3 + 1, k % 3 + 1, rows[k / 3].value(k % 3, 1));
     return records;
 }
 
@@ -51,15 +51,6 @@ QStringList drawn(psa::Records &records, qsizetype from = 0)
         calls << str(call);
     return calls.mid(from);
 }
-// The first difference between two lists of calls; empty when there is none.
-QString difference(const QString &name, const QStringList &got, const QStringList &want)
-{
-    for (qsizetype k = 0; k < std::max(got.size(), want.size()); ++k)
-        if (got.value(k) != want.value(k))
-            return name + QString(": call %1 is '%2', expected '%3'").arg(k).arg(got.value(k), want.value(k));
-    return {};
-}
-#define COMPARE_CALLS(...) QVERIFY2(difference(__VA_ARGS__).isEmpty(), qPrintable(difference(__VA_ARGS__)))
 
 const auto yOfPsa = [](double psa) { return 250 + 100 * std::log10(psa); };
 const auto line = [](Point a, Point b, std::optional<psa::Colour> c = {}) {
@@ -67,6 +58,14 @@ const auto line = [](Point a, Point b, std::optional<psa::Colour> c = {}) {
 };
 const auto marker = [](Point centre) { return str(Surface::CircleCall { centre, 5 }); };
 const auto print = [](Point at, double value) { return str(Surface::PrintCall { at, value }); };
+// The segment from p to q, thickened by the four lines one unit beside it.
+QStringList band(Point p, Point q)
+{
+    QStringList lines;
+    for (const auto &[dx, dy] : { std::pair { 0, 0 }, { 0, 1 }, { 0, -1 }, { 1, 0 }, { -1, 0 } })
+        lines << line({ p.x + dx, p.y + dy }, { q.x + dx, q.y + dy });
+    return lines;
+}
 
 // The month grid of a span of whole months: the first year at the left, silver month lines, and black year
 // lines with the next year's label at the given month indices.
@@ -90,126 +89,190 @@ class TestGraph : public QObject {
     Q_OBJECT
 
 private slots:
-    void example_graph();
-    void month_axis();
-    void one_record();
-    void pathological_tables_stay_bounded();
+    void exampleGraph();
+    void monthAxis_data();
+    void monthAxis();
+    void series_data();
+    void series();
+    void pathologicalTablesStayBounded_data();
+    void pathologicalTablesStayBounded();
+    void clipLine_data();
+    void clipLine();
 };
 
-// The whole drawing in order: the 46 horizontal lines bottom to top (black decades, red PSA 0.2 and 2), the
-// axes, the decade labels, the month grid, then per record its marker, its label and the band of five lines
-// from the previous point, which for a 0 is the point on the bottom axis.
-void TestGraph::example_graph()
+// The whole drawing in order: the 46 horizontal lines bottom to top, the axes, the decade labels, the month
+// grid, then per record its marker, its label and the band from the previous point, which for a 0 is the
+// point on the bottom axis.
+void TestGraph::exampleGraph()
 {
     psa::Records records = recordsOf({ { 2004, 11, 4.56 }, { 2005, 2, 0 }, { 2006, 11, 20 } });
-    QStringList want;
-    for (const double decade : { 1, 10, 100, 1000, 10000 })
-        for (int digit = 1; digit <= 9; ++digit) {
-            const double y = 50 + 100 * std::log10(digit * decade);
-            const bool red = digit == 2 && (decade == 10 || decade == 100);
-            want << line({ 40, y }, { 900, y }, digit == 1 ? psa::kBlack : red ? psa::kRed : psa::kSilver);
-        }
-    want << line({ 40, 550 }, { 900, 550 }, psa::kBlack) << line({ 40, 20 }, { 40, 550 }, psa::kBlack)
-         << line({ 900, 50 }, { 900, 550 }, psa::kBlack);
-    for (int decade = 0; decade < 6; ++decade)
-        want << print({ 5, 55 + 100.0 * decade }, 0.01 * std::pow(10, decade));
+    const QStringList got = drawn(records);
+    // Grid values 1 to 9, 10 to 90 ... 10000 to 90000, then 100000: black at the decades, red at PSA 0.2
+    // and 2 (grid values 20 and 200), silver elsewhere; each across the plot from x 40 to 900.
+    const QHash<QString, QChar> names { { "0", 'B' }, { "192", 'S' }, { "255", 'R' } };
+    QString colours;
+    for (const QString &call : got.mid(0, 46)) {
+        QVERIFY2(QRegularExpression("^line 40,(\\S+) 900,\\1 ").match(call).hasMatch(), qPrintable(call));
+        colours += names.value(call.section(' ', -1), '?');
+    }
+    QCOMPARE(colours,
+        QString("BSSSSSSSS/BRSSSSSSS/BRSSSSSSS/BSSSSSSSS/BSSSSSSSS/B").remove('/')); // decade by decade
+    QCOMPARE(got[0], line({ 40, 50 }, { 900, 50 }, psa::kBlack));
+    QCOMPARE(got[1], line({ 40, 80.1029996 }, { 900, 80.1029996 }, psa::kSilver)); // grid value 2
+    QCOMPARE(got[10], line({ 40, 180.103 }, { 900, 180.103 }, psa::kRed)); // PSA 0.2
+    QCOMPARE(got[19], line({ 40, 280.103 }, { 900, 280.103 }, psa::kRed)); // PSA 2
+    QCOMPARE(got[44], line({ 40, 545.424251 }, { 900, 545.424251 }, psa::kSilver)); // grid value 90000
+    QCOMPARE(got[45], line({ 40, 550 }, { 900, 550 }, psa::kBlack));
+
+    QStringList want { line({ 40, 20 }, { 40, 550 }, psa::kBlack),
+        line({ 900, 50 }, { 900, 550 }, psa::kBlack), print({ 5, 55 }, 0.01), print({ 5, 155 }, 0.1),
+        print({ 5, 255 }, 1), print({ 5, 355 }, 10), print({ 5, 455 }, 100), print({ 5, 555 }, 1000) };
     want << monthGrid(2004, false, 24, { 2, 14 });
     const Point a { 40, yOfPsa(4.56) }, b { 146.25, 50 }, c { 890, yOfPsa(20) };
-    want << marker(a) << print({ 30, a.y + 40 }, 4.5) << marker(b);
-    for (const auto &[p, q] : { std::pair { a, b }, { b, c } }) {
-        for (const auto &[dx, dy] : { std::pair { 0, 0 }, { 0, 1 }, { 0, -1 }, { 1, 0 }, { -1, 0 } })
-            want << line({ p.x + dx, p.y + dy }, { q.x + dx, q.y + dy });
-        if (q == b)
-            want << marker(c) << print({ 880, c.y + 40 }, 20);
-    }
-    COMPARE_CALLS("example", drawn(records), want);
+    want << marker(a) << print({ 30, a.y + 40 }, 4.5) << marker(b) << band(a, b) << marker(c)
+         << print({ 880, c.y + 40 }, 20) << band(b, c);
+    QCOMPARE(got.mid(46), want);
     QVERIFY(
         records.MonthSpan == 24 && records.RecordTable.at(2, 4) == 3 && records.RecordTable.at(3, 4) == 24);
     QCOMPARE(records.RecordTable.at(2, psa::kValueColumn), 0.0); // kept as typed, to be saved as typed
 }
 
-// The month grid with its year lines and labels, and where the markers stand on the month axis. A span of 0
-// draws no grid and spreads the points by their widest month index instead of dividing by zero.
-void TestGraph::month_axis()
+void TestGraph::monthAxis_data()
 {
-    // name, year and month of each record, MonthSpan, month indices of the January lines, year at the left,
-    // x of the markers when not 40 and 890
-    const std::tuple<const char *, Rows, int, QList<int>, bool, QList<double>> cases[] = {
-        { "January start", { { 2004, 1 }, { 2006, 1 } }, 24, { 12, 24 }, true, {} },
-        { "September start", { { 2004, 9 }, { 2006, 9 } }, 24, { 4, 16 }, true, {} },
-        { "October start", { { 2004, 10 }, { 2006, 10 } }, 24, { 3, 15 }, false, {} },
-        { "December start", { { 2004, 12 }, { 2006, 12 } }, 24, { 1, 13 }, false, {} },
-        { "backwards", { { 2006, 5 }, { 2005, 5 } }, -12, {}, true, {} },
-        // 3.5 + i - 1 rounds halves to even: 11.5 and 12.5 both give 12, 23.5 and 24.5 both 24.
-        { "fractional month 3.5", { { 2004, 3.5 }, { 2006, 3.5 } }, 24, { 9, 10, 21, 22 }, true, {} },
-        // The last row sets the span; the middle one, far beyond the plot, gets no marker.
-        { "middle row later", { { 2004, 11 }, { 2010, 1 }, { 2005, 2 } }, 3, { 2 }, false, {} },
-        { "span 0, later between", { { 2005, 3 }, { 2006, 3 }, { 2005, 3 } }, 0, {}, true, { 40, 890, 40 } },
-        { "span 0, earlier between", { { 2005, 3 }, { 2004, 3 }, { 2005, 3 } }, 0, {}, true,
-            { 40, -810, 40 } },
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<int>("span");
+    QTest::addColumn<QList<int>>("januaries"); // month indices of the year lines
+    QTest::addColumn<bool>("firstLabel"); // the first year at the left
+    QTest::addColumn<QList<double>>("xs"); // of the markers
+    const auto row = [](const char *name, const Rows &rows, int span, const QList<int> &januaries, bool first,
+                         const QList<double> &xs = { 40, 890 }) {
+        QTest::newRow(name) << rows << span << januaries << first << xs;
     };
-    for (auto [name, rows, span, januaries, firstLabel, xs] : cases) {
-        for (auto &row : rows)
-            row[2] = 1; // PSA 1: no value labels
-        psa::Records records = recordsOf(rows);
-        QStringList got = drawn(records, kFrameCalls),
-                    want = monthGrid(rows[0][0], firstLabel, span, januaries);
-        got.removeIf([](const QString &call) { return call.endsWith("-1"); }); // the segments
-        for (const double x : xs.isEmpty() ? QList<double> { 40, 890 } : xs)
-            want << marker({ x, 250 });
-        QVERIFY2(records.MonthSpan == span, name);
-        COMPARE_CALLS(name, got, want);
-    }
+    row("January start", { { 2004, 1 }, { 2006, 1 } }, 24, { 12, 24 }, true);
+    row("September start", { { 2004, 9 }, { 2006, 9 } }, 24, { 4, 16 }, true);
+    row("October start", { { 2004, 10 }, { 2006, 10 } }, 24, { 3, 15 }, false);
+    row("December start", { { 2004, 12 }, { 2006, 12 } }, 24, { 1, 13 }, false);
+    row("backwards", { { 2006, 5 }, { 2005, 5 } }, -12, {}, true);
+    // 3.5 + i - 1 rounds halves to even: 11.5 and 12.5 both give 12, 23.5 and 24.5 both 24.
+    row("fractional month 3.5", { { 2004, 3.5 }, { 2006, 3.5 } }, 24, { 9, 10, 21, 22 }, true);
+    // The last row sets the span; the middle one, far beyond the plot, gets no marker.
+    row("middle row later", { { 2004, 11 }, { 2010, 1 }, { 2005, 2 } }, 3, { 2 }, false);
+    // A span of 0 draws no grid and spreads the points by their widest month index instead of dividing by 0.
+    row("span 0, later between", { { 2005, 3 }, { 2006, 3 }, { 2005, 3 } }, 0, {}, true, { 40, 890, 40 });
+    row("span 0, earlier between", { { 2005, 3 }, { 2004, 3 }, { 2005, 3 } }, 0, {}, true, { 40, -810, 40 });
 }
 
-// Values below 0.01 are plotted on the bottom axis, values above 1 get a label cut to tenths; the table keeps
-// what was typed.
-void TestGraph::one_record()
+// The month grid with its year lines and labels, and where the markers stand on the month axis.
+void TestGraph::monthAxis()
 {
-    const std::pair<double, QStringList> cases[] = {
-        { 0, { marker({ 40, 50 }) } }, // an empty cell
-        { 0.001, { marker({ 40, 50 }) } },
-        { 0.01, { marker({ 40, 50 }) } },
-        { 1, { marker({ 40, 250 }) } },
-        { 1.05, { marker({ 40, yOfPsa(1.05) }), print({ 30, yOfPsa(1.05) + 40 }, 1) } },
-        { 4.56, { marker({ 40, yOfPsa(4.56) }), print({ 30, yOfPsa(4.56) + 40 }, 4.5) } },
-        { 12, { marker({ 40, yOfPsa(12) }), print({ 30, yOfPsa(12) + 40 }, 12) } },
+    QFETCH(Rows, rows);
+    QFETCH(int, span);
+    QFETCH(QList<int>, januaries);
+    QFETCH(bool, firstLabel);
+    QFETCH(QList<double>, xs);
+    psa::Records records = recordsOf(rows);
+    QStringList got = drawn(records, kFrameCalls), want = monthGrid(rows[0][0], firstLabel, span, januaries);
+    got.removeIf([](const QString &call) { return call.endsWith("-1"); }); // the segments
+    for (const double x : xs)
+        want << marker({ x, 250 });
+    QCOMPARE(records.MonthSpan, span);
+    QCOMPARE(got, want);
+}
+
+void TestGraph::series_data()
+{
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<QStringList>("want"); // the calls after the frame; November: no year label at the left
+    const auto one = [](const char *name, double value, Point at, double label = 0) {
+        QTest::newRow(name) << Rows { { 2004, 11, value } }
+                            << QStringList { marker(at) }
+                + (label ? QStringList { print({ 30, at.y + 40 }, label) } : QStringList {});
     };
-    for (const auto &[value, want] : cases) {
-        psa::Records records = recordsOf({ { 2004, 11, value } }); // November: no year label at the left
-        COMPARE_CALLS(QString::number(value), drawn(records, kFrameCalls), want);
-        QCOMPARE(records.RecordTable.at(1, psa::kValueColumn), value);
-    }
+    // Values below 0.01 are plotted on the bottom axis, values above 1 get a label cut to tenths.
+    one("an empty cell", 0, { 40, 50 });
+    one("negative", -5, { 40, 50 });
+    one("0.001", 0.001, { 40, 50 });
+    one("0.01", 0.01, { 40, 50 });
+    one("1: no label", 1, { 40, 250 });
+    one("1.05", 1.05, { 40, 252.11893 }, 1);
+    one("4.56", 4.56, { 40, 315.896484 }, 4.5);
+    one("12", 12, { 40, 357.918125 }, 12);
+    // Above the top of the surface (y 700), where the mapping puts it; the surface clips it.
+    one("100000, above the surface", 100000, { 40, 750 }, 100000);
+    // Out of date order: the segments join the rows in table order, spread by the widest month index.
+    const Point a { 40, 250 }, b { -810, 350 }, c { 40, 450 };
+    QTest::newRow("out of date order")
+        << Rows { { 2005, 1, 1 }, { 2004, 1, 10 }, { 2005, 1, 100 } }
+        << QStringList { print({ 45, 40 }, 2005), marker(a), marker(b), print({ -820, 390 }, 10) }
+            + band(a, b) + QStringList { marker(c), print({ 30, 490 }, 100) } + band(b, c);
+}
+
+// The table keeps what was typed.
+void TestGraph::series()
+{
+    QFETCH(Rows, rows);
+    psa::Records records = recordsOf(rows);
+    QTEST(drawn(records, kFrameCalls), "want");
+    QCOMPARE(records.RecordTable.at(1, psa::kValueColumn), rows[0][2]);
+}
+
+void TestGraph::pathologicalTablesStayBounded_data()
+{
+    QTest::addColumn<Rows>("rows");
+    const auto row = [](const char *name, const Rows &rows) { QTest::newRow(name) << rows; };
+    row("year 1e15 last", { { 2004, 1, 5 }, { 1e15, 1, 6 } });
+    row("year 1e15, NaN, infinity",
+        { { 2004, 1, 5 }, { 1e15, 1, 6 }, { 2005, 1, NAN }, { INFINITY, 1, 6 }, { 2006, 1, 7 } });
+    row("PSA 1e300 and the largest double", { { 2004, 1, 1e300 }, { 2005, 1, DBL_MAX }, { 2006, 1, 0 } });
+    row("years of the largest doubles", { { -DBL_MAX, 1, 5 }, { 0, 1, 6 }, { DBL_MAX, 1, 6 } });
+    row("NaN year first", { { NAN, 1, 5 }, { 2005, 1, 6 } });
+    // Counted as 500 records: the table's 120 rows are drawn, all but the first dated in the year 0.
+    row("count beyond the table", { { 2004, 1, 5 } });
 }
 
 // Only finite coordinates inside the clip box reach the surface, only finite numbers are printed, and the
-// number of calls stays bounded. A count beyond the table draws the table's rows.
-void TestGraph::pathological_tables_stay_bounded()
+// number of calls stays bounded.
+void TestGraph::pathologicalTablesStayBounded()
 {
-    const std::pair<const char *, Rows> cases[] = {
-        { "year 1e15 last", { { 2004, 1, 5 }, { 1e15, 1, 6 } } },
-        { "year 1e15, NaN, infinity between",
-            { { 2004, 1, 5 }, { 1e15, 1, 6 }, { 2005, 1, NAN }, { INFINITY, 1, 6 }, { 2006, 1, 7 } } },
-        { "PSA 1e300 and the largest double", { { 2004, 1, 1e300 }, { 2005, 1, DBL_MAX }, { 2006, 1, 0 } } },
-        { "years of the largest doubles", { { -DBL_MAX, 1, 5 }, { 0, 1, 6 }, { DBL_MAX, 1, 6 } } },
-        { "NaN year first", { { NAN, 1, 5 }, { 2005, 1, 6 } } },
-        // Counted as 500 records: the table's 120 rows are drawn, all but the first dated in the year 0.
-        { "count beyond the table", { { 2004, 1, 5 } } },
-    };
+    QFETCH(Rows, rows);
+    psa::Records records = recordsOf(rows);
+    records.RecordCount = rows.size() == 1 ? 500 : records.RecordCount;
+    Surface s;
+    psa::DrawGraph(records, s);
+    QVERIFY(qsizetype(s.calls.size()) >= kFrameCalls && s.calls.size() <= 6000);
     const psa::ClipBox box;
-    for (const auto &[name, rows] : cases) {
-        psa::Records records = recordsOf(rows);
-        records.RecordCount = rows.size() == 1 ? 500 : records.RecordCount;
-        Surface s;
-        psa::DrawGraph(records, s);
-        QVERIFY2(qsizetype(s.calls.size()) >= kFrameCalls && s.calls.size() <= 6000, name);
-        for (const auto &l : s.callsOf<Surface::LineCall>())
-            QVERIFY2(box.contains(l.from) && box.contains(l.to), qPrintable(name + (": " + str(l))));
-        for (const auto &c : s.callsOf<Surface::CircleCall>())
-            QVERIFY2(box.contains(c.centre), qPrintable(name + (": " + str(c))));
-        for (const auto &p : s.callsOf<Surface::PrintCall>())
-            QVERIFY2(box.contains(p.topLeft) && std::isfinite(p.value), qPrintable(name + (": " + str(p))));
-    }
+    for (const auto &l : s.callsOf<Surface::LineCall>())
+        QVERIFY2(box.contains(l.from) && box.contains(l.to), qPrintable(str(l)));
+    for (const auto &c : s.callsOf<Surface::CircleCall>())
+        QVERIFY2(box.contains(c.centre), qPrintable(str(c)));
+    for (const auto &p : s.callsOf<Surface::PrintCall>())
+        QVERIFY2(box.contains(p.topLeft) && std::isfinite(p.value), qPrintable(str(p)));
+}
+
+void TestGraph::clipLine_data()
+{
+    QTest::addColumn<Point>("from");
+    QTest::addColumn<Point>("to");
+    QTest::addColumn<QString>("kept"); // as "x,y x,y"; empty for nothing
+    const auto row = [](const char *name, Point from, Point to, const char *kept) {
+        QTest::newRow(name) << from << to << QString(kept);
+    };
+    row("inside: unchanged", { 0, 0 }, { 100.1, 50 }, "0,0 100.1,50");
+    row("leaving on the right", { 0, 0 }, { 3820, 100 }, "0,0 1910,50");
+    row("entering on the left", { -3000, -200 }, { 0, 100 }, "-1000,0 0,100");
+    row("through the box", { -3000, 0 }, { 3000, 3000 }, "-1000,1000 400,1700");
+    row("far end 1e19 away", { 0, 0 }, { 1e19, 3e19 }, "0,0 566.666667,1700");
+    row("outside", { -2000, 0 }, { -1500, 5000 }, "");
+    row("not finite", { 0, 0 }, { NAN, 0 }, "");
+}
+
+// The box reaches from -1000 to 1910 across and from -1000 to 1700 up.
+void TestGraph::clipLine()
+{
+    QFETCH(Point, from);
+    QFETCH(Point, to);
+    const auto kept = psa::ClipLine(from, to, psa::ClipBox());
+    QTEST(kept ? pt(kept->first) + ' ' + pt(kept->second) : QString(), "kept");
 }
 
 QTEST_GUILESS_MAIN(TestGraph)

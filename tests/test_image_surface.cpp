@@ -28,11 +28,11 @@ class TestImageSurface : public QObject {
     Q_OBJECT
 
 private slots:
-    void example_graph_pixels();
+    void exampleGraphPixels();
 };
 
 // The example on the real surface, pixel by pixel; then its bitmap, and clearing.
-void TestImageSurface::example_graph_pixels()
+void TestImageSurface::exampleGraphPixels()
 {
     // The example's three dates, every value 1.5, so that the segments run level through the markers.
     psa::Records records;

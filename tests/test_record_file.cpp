@@ -23,56 +23,97 @@ class TestRecordFile : public QObject {
     Q_OBJECT
 
 private slots:
+    void readerRules_data();
     void readerRules();
+    void readFailingAnywhereGivesTheReason();
+    void writerRules_data();
+    void writerRules();
 };
+
+void TestRecordFile::readerRules_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected"); // "!" and a reason: refused as not a record file, for that reason
+    const QString one = "2004|11|4.2", two = "2004|11|4.2/2005|3|12.5",
+                  all35 = QStringList(35, one).join('/');
+    const QByteArray full = QByteArray("2004,11,4.2\r\n").repeated(35);
+    const auto row = [](const char *name, const QByteArray &bytes, const QString &expected) {
+        QTest::newRow(name) << bytes << expected;
+    };
+    row("CR LF, no blanks", "2004,11,4.2\r\n", one);
+    row("LF, blanks and tabs", " 2004 ,\t11, 4 .2 \n 2005, 3 ,12.5\t\n", "2004|11|4 .2/2005|3|12.5");
+    row("CR, last line unended", "2004,11,4.2\r2005,3,12.5", two);
+    row("byte-order mark", "\xEF\xBB\xBF 2004, 11, 4.2\r\n", one);
+    row("quotes", "\"2004\",\"11\", \"4.2\"\r\n\"a\"\"b\",\"1,5\",\" x \"y \r\n", one + "/a\"b|1,5| x y");
+    row("unclosed quote", "\"2004,11\n5,6\n", "2004,11|5|6");
+    row("blank lines", "\r\n \r\n2004,11,4.2\r\n\r\n\t\r\n2005,3,12.5\r\n\r\n \n\r", two);
+    row("ends inside a record", "2004,11,4.2\r\n2005", one + "/2005||");
+    row("one field per line", "2004\r\n11\r\n4.2\r\n2005\r\n3\r\n12.5\r\n", two);
+    row("four fields on a line", "2004,11,4.2,2005,3\r\n12.5\r\n", two);
+    row("UTF-8 and Shift_JIS", "２００４,１１,４．２ ㍻\r\n\x82\x51\x82\x4f,\x82\x50,x",
+        "２００４|１１|４．２ ㍻/２０|１|x");
+    row("longest field", QByteArray(1024, '7'), QString(1024, '7') + "||");
+    row("35 records, blanks after", full + "\r\n \r\n\t\n", all35);
+    row("36 records", full + "2005,3,1\r\n", all35 + "+");
+    row("over-long field", "1," + QByteArray(1025, '7'), "!長すぎる項目があります");
+    row("binary", "2004,11,4.2\r\n\x7f\x45\x4c\x46\x02\x01", "!文字ではないバイトを含みます");
+    row("neither encoding", "1,\xFF\xFE,3", "!文字コードを判別できません");
+    row("cut UTF-8", "\xE3\x81,1,2", "!文字コードを判別できません");
+    row("endless blank lines", "1,2,3" + QByteArray(70000, '\n') + "4", "!空白や空行が続きすぎます");
+}
 
 void TestRecordFile::readerRules()
 {
-    const QString one = "2004|11|4.2", two = "2004|11|4.2/2005|3|12.5";
-    std::string full;
-    while (full.size() < 35 * 13)
-        full += "2004,11,4.2\r\n";
-    const QString all35 = QStringList(35, one).join('/');
-    // An expected "!" and a reason: the file is refused as not a record file, for that reason.
-    const std::initializer_list<std::tuple<const char *, std::string, QString>> cases {
-        { "CR LF, no blanks", "2004,11,4.2\r\n", one },
-        { "LF, blanks and tabs", " 2004 ,\t11, 4 .2 \n 2005, 3 ,12.5\t\n", "2004|11|4 .2/2005|3|12.5" },
-        { "CR, last line unended", "2004,11,4.2\r2005,3,12.5", two },
-        { "byte-order mark", "\xEF\xBB\xBF 2004, 11, 4.2\r\n", one },
-        { "quotes", "\"2004\",\"11\", \"4.2\"\r\n\"a\"\"b\",\"1,5\",\" x \"y \r\n", one + "/a\"b|1,5| x y" },
-        { "unclosed quote", "\"2004,11\n5,6\n", "2004,11|5|6" },
-        { "blank lines", "\r\n \r\n2004,11,4.2\r\n\r\n\t\r\n2005,3,12.5\r\n\r\n \n\r", two },
-        { "ends inside a record", "2004,11,4.2\r\n2005", one + "/2005||" },
-        { "one field per line", "2004\r\n11\r\n4.2\r\n2005\r\n3\r\n12.5\r\n", two },
-        { "four fields on a line", "2004,11,4.2,2005,3\r\n12.5\r\n", two },
-        { "UTF-8 and Shift_JIS", "２００４,１１,４．２ ㍻\r\n\x82\x51\x82\x4f,\x82\x50,x",
-            "２００４|１１|４．２ ㍻/２０|１|x" },
-        { "longest field", std::string(1024, '7'), QString(1024, '7') + "||" },
-        { "35 records, blanks after", full + "\r\n  \r\n\t\n", all35 },
-        { "36 records", full + "2005,3,1\r\n", all35 + "+" },
-        { "over-long field", "1," + std::string(1025, '7'), "!長すぎる項目があります" },
-        { "binary", "2004,11,4.2\r\n\x7f\x45\x4c\x46\x02\x01", "!文字ではないバイトを含みます" },
-        { "neither encoding", "1,\xFF\xFE,3", "!文字コードを判別できません" },
-        { "cut UTF-8", "\xE3\x81,1,2", "!文字コードを判別できません" },
-        { "endless blank lines", "1,2,3" + std::string(70000, '\n') + "4", "!空白や空行が続きすぎます" },
-    };
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    if (expected.startsWith('!'))
+        expected = "!ファイル「f」を読み込めませんでした。\n理由: PSAのデーターファイルではありません（"
+            + expected.mid(1) + "）。";
     psa::testing::FakeFileSystem files;
     files.shiftJis = { { "\x82\x51\x82\x4f", u"２０" }, { "\x82\x50", u"１" } };
-    for (const auto &[name, bytes, expected] : cases)
-        for (const std::size_t chunk : { 1, 3, 1 << 20 }) { // reads split line ends, marks and characters
-            files.files[u"f"] = bytes;
-            files.readChunk = chunk;
-            const QString got = summary(LoadRecordFile(files, u"f"));
-            const QString refusal
-                = "!ファイル「f」を読み込めませんでした。\n理由: PSAのデーターファイルではありません（";
-            QVERIFY2(got == (expected.startsWith('!') ? refusal + expected.mid(1) + "）。" : expected),
-                qPrintable(QStringLiteral("%1 (chunk %2): %3").arg(name).arg(chunk).arg(got)));
-        }
-    // A read failing after any number of bytes, up to the last line feed, gives only the reason.
+    files.files[u"f"] = bytes.toStdString();
+    for (const std::size_t chunk : { 1, 3, 1 << 20 }) { // reads split line ends, marks and characters
+        files.readChunk = chunk;
+        const QString in = QString(" (chunk %1)").arg(chunk);
+        QCOMPARE(summary(LoadRecordFile(files, u"f")) + in, expected + in);
+    }
+}
+
+// A read failing after any number of bytes, up to the last line feed, gives only the reason.
+void TestRecordFile::readFailingAnywhereGivesTheReason()
+{
+    psa::testing::FakeFileSystem files;
     files.files[u"f"] = "2004,11,4.2\r\n2005,3,12.5\r\n";
     for (files.readFailAt = 0; files.readFailAt < 26; ++files.readFailAt)
         QCOMPARE(summary(LoadRecordFile(files, u"f")),
             "!ファイル「f」を読み込めませんでした。\n理由: 装置の入出力エラーが発生しました。");
+}
+
+void TestRecordFile::writerRules_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("no records") << 0 << 0 << QByteArray();
+    QTest::newRow("negative count") << -1 << 0 << QByteArray();
+    QTest::newRow("rows 1 to RecordCount only") << 2 << 2 << QByteArray(" 2001, 1,-1\r\n 2002, 2,-0.5\r\n");
+    QTest::newRow("count beyond the table: its 120 rows") << 500 << 120 << QByteArray(" 2001, 1,-1\r\n");
+}
+
+// The table is filled in all its 120 rows; every line ends in CR LF, the last one too.
+void TestRecordFile::writerRules()
+{
+    QFETCH(int, count);
+    QFETCH(QByteArray, start);
+    Records records { {}, count };
+    for (int row = 1; row <= RecordTable::kRows; ++row) {
+        records.RecordTable.set(row, kYearColumn, 2000 + row);
+        records.RecordTable.set(row, kMonthColumn, row);
+        records.RecordTable.set(row, kValueColumn, row * 0.5 - 1.5);
+    }
+    const QByteArray written = QByteArray::fromStdString(RecordFileText(records));
+    QTEST(int(written.count("\r\n")), "lines");
+    QVERIFY(written.startsWith(start) && (written.isEmpty() || written.endsWith("\r\n")));
 }
 
 QTEST_GUILESS_MAIN(TestRecordFile)

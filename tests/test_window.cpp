@@ -9,36 +9,11 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <memory>
+
 using namespace psa;
 
 namespace {
-
-// Where start-up leaves a control, in logical pixels at every screen pixel ratio (so the headings Label2 to
-// Label4 stand exactly over the columns of cells 1 to 3 and end one pixel above them); its caption, and the
-// name a screen reader speaks where it is not the caption.
-const std::tuple<const char *, QRect, const char16_t *, const char16_t *> kControls[] = {
-    { "Text1_1", { 8, 65, 70, 15 }, u"", u"1行目 西暦年" },
-    { "Text1_2", { 78, 65, 54, 15 }, u"", u"1行目 月" },
-    { "Text1_3", { 132, 65, 70, 15 }, u"", u"1行目 PSA値" },
-    { "Text1_9", { 132, 97, 70, 15 }, u"", u"3行目 PSA値" },
-    { "Text1_103", { 8, 609, 70, 15 }, u"", u"35行目 西暦年" },
-    { "Text1_105", { 132, 609, 70, 15 }, u"", u"35行目 PSA値" },
-    { "Picture1", { 208, 88, 849, 521 }, u"", u"PSAグラフ" },
-    { "Command5", { 208, 40, 105, 49 }, u"データー入力", nullptr },
-    { "Command4", { 312, 40, 137, 49 }, u"データー読み込み", nullptr },
-    { "Command8", { 448, 40, 169, 49 }, u"データー追加・修正", nullptr },
-    { "Command3", { 616, 40, 105, 49 }, u"データー保存", nullptr },
-    { "Command1", { 720, 40, 89, 49 }, u"グラフ表示", nullptr },
-    { "Command2", { 808, 40, 89, 49 }, u"グラフ保存", nullptr },
-    { "Command9", { 896, 40, 89, 49 }, u"グラフ消去", nullptr },
-    { "Command7", { 984, 40, 73, 49 }, u"終了", nullptr },
-    { "Command6", { 134, 628, 70, 28 }, u"入力終了", nullptr },
-    { "Label1", { 208, 8, 507, 31 }, u"\u3000PSA値推移グラフ\u3000", nullptr },
-    { "Label5", { 8, 16, 193, 25 }, u"データー入力", nullptr },
-    { "Label2", { 8, 40, 70, 24 }, u"西暦年", nullptr },
-    { "Label3", { 78, 40, 54, 24 }, u"月", nullptr },
-    { "Label4", { 132, 40, 70, 24 }, u"PSA値", nullptr },
-};
 
 // A button's face above its caption, inside the border.
 QColor faceOf(QWidget *button)
@@ -52,29 +27,80 @@ class TestWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void startUpThenTypeAndDraw();
+    void init();
+    void cleanup() { m_program.reset(); }
+    void controlsAtStartUp_data();
+    void controlsAtStartUp();
+    void typeAndDraw();
+    void failedHandlerIsAbandonedWithAMessage();
+
+private:
+    testing::FakeDialogs m_dialogs;
+    testing::FakeFileSystem m_files;
+    std::unique_ptr<Program> m_program;
 };
 
-void TestWindow::startUpThenTypeAndDraw()
+// The window as the program starts it.
+void TestWindow::init()
 {
-    // The window as the program starts it.
-    testing::FakeDialogs dialogs;
-    testing::FakeFileSystem files;
-    Program program(dialogs, files);
-    Form1Window &window = program.window();
-    Form1 &form = program.form();
-    ImageSurface &picture = program.picture1();
-    window.show();
-    QApplication::setActiveWindow(&window);
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    m_dialogs = {};
+    m_program = std::make_unique<Program>(m_dialogs, m_files);
+    m_program->window().show();
+    QApplication::setActiveWindow(&m_program->window());
+    QVERIFY(QTest::qWaitForWindowActive(&m_program->window()));
+}
+
+// Where start-up leaves a control, in logical pixels at every screen pixel ratio (so the headings Label2 to
+// Label4 stand exactly over the columns of cells 1 to 3 and end one pixel above them); its caption, and the
+// name a screen reader speaks where it is not the caption.
+void TestWindow::controlsAtStartUp_data()
+{
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("spoken");
+    const auto row = [](const char *name, QRect geometry, const char *caption, const char *spoken = nullptr) {
+        QTest::newRow(name) << geometry << QString(caption) << QString(spoken);
+    };
+    row("Text1_1", { 8, 65, 70, 15 }, "", "1行目 西暦年");
+    row("Text1_2", { 78, 65, 54, 15 }, "", "1行目 月");
+    row("Text1_3", { 132, 65, 70, 15 }, "", "1行目 PSA値");
+    row("Text1_9", { 132, 97, 70, 15 }, "", "3行目 PSA値");
+    row("Text1_103", { 8, 609, 70, 15 }, "", "35行目 西暦年");
+    row("Text1_105", { 132, 609, 70, 15 }, "", "35行目 PSA値");
+    row("Picture1", { 208, 88, 849, 521 }, "", "PSAグラフ");
+    row("Command5", { 208, 40, 105, 49 }, "データー入力");
+    row("Command4", { 312, 40, 137, 49 }, "データー読み込み");
+    row("Command8", { 448, 40, 169, 49 }, "データー追加・修正");
+    row("Command3", { 616, 40, 105, 49 }, "データー保存");
+    row("Command1", { 720, 40, 89, 49 }, "グラフ表示");
+    row("Command2", { 808, 40, 89, 49 }, "グラフ保存");
+    row("Command9", { 896, 40, 89, 49 }, "グラフ消去");
+    row("Command7", { 984, 40, 73, 49 }, "終了");
+    row("Command6", { 134, 628, 70, 28 }, "入力終了");
+    row("Label1", { 208, 8, 507, 31 }, "\u3000PSA値推移グラフ\u3000");
+    row("Label5", { 8, 16, 193, 25 }, "データー入力");
+    row("Label2", { 8, 40, 70, 24 }, "西暦年");
+    row("Label3", { 78, 40, 54, 24 }, "月");
+    row("Label4", { 132, 40, 70, 24 }, "PSA値");
+}
+
+void TestWindow::controlsAtStartUp()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, spoken);
+    QWidget *widget = m_program->window().findChild<QWidget *>(QTest::currentDataTag());
+    QTEST(widget->geometry(), "geometry");
+    QCOMPARE(widget->property("text").toString(), caption);
+    QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name),
+        spoken.isNull() ? caption : spoken);
+}
+
+void TestWindow::typeAndDraw()
+{
+    Form1Window &window = m_program->window();
+    Form1 &form = m_program->form();
+    ImageSurface &picture = m_program->picture1();
     QCOMPARE(window.devicePixelRatioF(), qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
-    for (const auto &[name, geometry, caption, spoken] : kControls) {
-        QWidget *widget = window.findChild<QWidget *>(QString::fromLatin1(name));
-        const QString text = widget->property("text").toString();
-        QVERIFY2(widget->geometry() == geometry && text == QString::fromUtf16(caption), name);
-        QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name),
-            spoken ? QString::fromUtf16(spoken) : text);
-    }
     for (int number = 1; number <= 9; ++number) {
         const bool available = number == 4 || number == 5 || number == 7;
         QCOMPARE(window.button(Button(number))->isEnabled(), available);
@@ -112,6 +138,22 @@ void TestWindow::startUpThenTypeAndDraw()
         red += image.pixel(int(835 * ratio), y) == qRgb(255, 0, 0);
     QCOMPARE(red, 2 * int(ratio));
     QCOMPARE(window.picture1()->grab().toImage().convertToFormat(image.format()), image);
+}
+
+// A handler that fails unexpectedly (here the file dialog of a load, with no answer scripted) is given up
+// with a message; the window goes on working.
+void TestWindow::failedHandlerIsAbandonedWithAMessage()
+{
+    Form1Window &window = m_program->window();
+    QTest::mouseClick(window.button(Button::Command4), Qt::LeftButton);
+    QCOMPARE(m_dialogs.messages.size(), 1u);
+    QCOMPARE(QString::fromStdU16String(m_dialogs.messages[0].prompt + u"|" + m_dialogs.messages[0].title),
+        "予期しないエラーが起きたため、この操作を中止しました。|エラー");
+    QTest::mouseClick(window.button(Button::Command5), Qt::LeftButton);
+    QTest::keyClicks(QApplication::focusWidget(), "2005");
+    QTest::mouseClick(window.button(Button::Command6), Qt::LeftButton);
+    QCOMPARE(m_program->form().records().RecordCount, 1);
+    QVERIFY(window.button(Button::Command1)->isEnabled());
 }
 
 QTEST_MAIN(TestWindow)

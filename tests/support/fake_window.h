@@ -21,7 +21,6 @@ public:
     };
     struct ButtonState {
         bool enabled = true;
-        Colour backColor = kAvailableBackColor;
     };
     struct ButtonOperation {
         Button button;
@@ -41,7 +40,6 @@ public:
     void SetCellFlat(int) override { }
     void SetCellText(int index, std::u16string_view text) override
     {
-        ++textAssignments;
         if (std::exchange(cells.at(index).text, std::u16string(text)) != text && onCellChanged)
             onCellChanged(index);
     }
@@ -57,7 +55,6 @@ public:
     }
     void SetButtonBackColor(Button button, Colour colour) override
     {
-        buttons.at(std::size_t(button)).backColor = colour;
         buttonLog.push_back({ button, false, false, colour });
     }
 
@@ -71,7 +68,6 @@ public:
     std::vector<ButtonOperation> buttonLog;
     std::function<void(int)> onCellChanged;
     int focusedCell = 0;
-    int textAssignments = 0;
 };
 
 } // namespace psa::testing
