@@ -3,8 +3,14 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+    // A save beyond the user's file-size limit must fail with a message, like a full disk, instead of ending
+    // the program and losing what is on screen.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     const psa::CommandLineRequest request = psa::ParseCommandLine(psa::ArgumentsOf(argc, argv));
     if (request.task != psa::CommandLineRequest::Task::ShowWindow)
         return psa::RunWithoutWindow(argc, argv, request);

@@ -34,8 +34,8 @@ Run runProgram(const QStringList &arguments, rlim_t fileSizeLimit = RLIM_INFINIT
         environment.remove(QString::fromLatin1(name));
     process.setProcessEnvironment(environment);
     process.setChildProcessModifier([fileSizeLimit] {
-        // A full disk: writes beyond the limit fail instead of ending the process.
-        std::signal(SIGXFSZ, SIG_IGN);
+        // A full disk: the program itself must turn writes beyond the limit into errors, not be ended by them.
+        std::signal(SIGXFSZ, SIG_DFL);
         const rlimit limit { fileSizeLimit, fileSizeLimit };
         setrlimit(RLIMIT_FSIZE, &limit);
     });
