@@ -34,7 +34,7 @@ Run runProgram(const QStringList &arguments, rlim_t fileSizeLimit = RLIM_INFINIT
         environment.remove(QString::fromLatin1(name));
     process.setProcessEnvironment(environment);
     process.setChildProcessModifier([fileSizeLimit] {
-        // A full disk: the program itself must turn writes beyond the limit into errors, not be ended by them.
+        // A full disk: the program itself turns writes beyond the limit into errors instead of being ended.
         std::signal(SIGXFSZ, SIG_DFL);
         const rlimit limit { fileSizeLimit, fileSizeLimit };
         setrlimit(RLIMIT_FSIZE, &limit);
