@@ -236,8 +236,8 @@ std::string ImageSurface::BitmapBytes() const
         = drawing.format() == QImage::Format_RGB32 ? drawing : drawing.convertToFormat(QImage::Format_RGB32);
     if (pixels.isNull())
         return {};
-    const std::uint32_t width = std::uint32_t(pixels.width());
-    const std::uint32_t height = std::uint32_t(pixels.height());
+    const auto width = static_cast<std::uint32_t>(pixels.width());
+    const auto height = static_cast<std::uint32_t>(pixels.height());
     const std::uint32_t rowBytes = (3 * width + 3) & ~3U;
     constexpr std::uint32_t kHeaderBytes = 14 + 40;
     const std::uint32_t pixelBytes = rowBytes * height;
