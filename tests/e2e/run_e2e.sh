@@ -20,50 +20,7 @@ done
 mkdir -p "$out"
 log=$out/psa-graph.log
 shot=$out/screenshot.png
-work=$(mktemp -d)
-server=
-pid=
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    [ -n "$server" ] && kill "$server" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    [ -f "$log" ] && sed 's/^/  psa-graph: /' "$log"
-    exit 1
-}
-
-# Polls `command` every 0.2 s for up to `seconds`; true as soon as it succeeds.
-poll() {
-    local seconds=$1
-    shift
-    local tries=$((seconds * 5))
-    while [ "$tries" -gt 0 ]; do
-        "$@" && return 0
-        sleep 0.2
-        tries=$((tries - 1))
-    done
-    return 1
-}
-
-# The server picks a free display itself and writes its number, so parallel runs never race for one.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-server=$!
-display_known() { [ -s "$work/display" ]; }
-poll 20 display_known || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(head -n 1 "$work/display")
-
-export QT_QPA_PLATFORM=xcb
-# In a sanitized build: the X keyboard library copies length-bounded names that are not NUL-terminated with
-# strndup, which strict string checking reports although the copy is bounded. Everything else stays checked.
-if [ -n "${ASAN_OPTIONS:-}" ]; then
-    export ASAN_OPTIONS=$ASAN_OPTIONS:strict_string_checks=0
-fi
-mkdir -m 700 "$work/runtime"
-export XDG_RUNTIME_DIR=$work/runtime
+source "$(dirname "$0")/xvfb_session.sh"
 "$program" >"$log" 2>&1 &
 pid=$!
 
