@@ -1,6 +1,8 @@
-// The window's behaviour against fakes: the button workflow, the cursor of "add or modify" and exit, one
-// scripted user session per row.
+// The window's behaviour against fakes: the record table and the grid read into it, the button workflow, the
+// cursor of "add or modify" and exit, one scripted user session per row.
 
+#include "app/grid_entry.h"
+#include "numbers/val.h"
 #include "records/cells.h"
 #include "support/form_rig.h"
 #include "support/recording_surface.h"
@@ -18,102 +20,206 @@ void (Form1::*const kClicks[])() = { nullptr, &Form1::Command1_Click, &Form1::Co
 
 using Session = testing::FormRig<testing::RecordingSurface>;
 
+// The table numbered 1 to 480 row by row, so that a write in the wrong place shows.
+RecordTable numbered()
+{
+    RecordTable table;
+    for (int place = 0; place < 480; ++place)
+        table.set(place / 4 + 1, place % 4 + 1, place + 1);
+    return table;
+}
+
+// The table's elements row by row; QCOMPARE names the first that differs.
+QList<double> elements(const RecordTable &table)
+{
+    QList<double> all;
+    for (int place = 0; place < 480; ++place)
+        all << table.at(place / 4 + 1, place % 4 + 1);
+    return all;
+}
+
 } // namespace
 
 class TestForm1 : public QObject {
     Q_OBJECT
 
 private slots:
-    void buttonWorkflow_data();
-    void buttonWorkflow();
-    void exitAsksFirst_data();
-    void exitAsksFirst();
-};
-
-void TestForm1::buttonWorkflow_data()
-{
-    QTest::addColumn<Buttons>("clicks");
-    QTest::addColumn<QList<int>>("typed"); // after each "data input": rows 1 to n typed as (2000 + n, n, n)
-    QTest::addColumn<int>("loaded"); // records in the file that every load reads
-    QTest::addColumn<QList<Buttons>>("available"); // after start-up, then after each click
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("focus");
-    QTest::addColumn<int>("markers"); // drawn in the whole session
-    const Buttons startUp { 4, 5, 7 }, input { 4, 5, 6, 7 }, ended { 1, 2, 3, 4, 5, 6, 7, 8 },
-        all { 1, 2, 3, 4, 5, 6, 7, 8, 9 }, cleared { 1, 3, 4, 5, 6, 7, 8 }, loaded { 1, 3, 4, 5, 7, 8 },
-        loadedOverGraph { 1, 2, 3, 4, 5, 7, 8, 9 };
-    QTest::newRow("input, end, show, clear, load, show, add or modify")
-        << Buttons { 5, 6, 1, 9, 4, 1, 8 } << QList { 2 } << 4
-        << QList { startUp, input, ended, all, cleared, loaded, loadedOverGraph, all } << 4 << 13 << 6;
-    QTest::newRow("a load over a drawn graph keeps graph save and clear")
-        << Buttons { 5, 6, 1, 4 } << QList { 2 } << 4 << QList { startUp, input, ended, all, loadedOverGraph }
-        << 4 << 1 << 2;
-    QTest::newRow("add or modify after data input: cell 1")
-        << Buttons { 5, 6, 8 } << QList { 1 } << 0 << QList { startUp, input, ended, ended } << 1 << 1 << 0;
-    QTest::newRow("add or modify after 35 loaded rows: the last cell")
-        << Buttons { 4, 8 } << QList<int> {} << 35
-        << QList { startUp, loaded, Buttons { 1, 3, 4, 5, 6, 7, 8 } } << 35 << 105 << 0;
-    QTest::newRow("end input on an empty grid")
-        << Buttons { 5, 6 } << QList { 0 } << 0 << QList { startUp, input, ended } << 0 << 1 << 0;
-    // The picture keeps the first graph; only what needs records becomes unavailable.
-    QTest::newRow("show graph with no records")
-        << Buttons { 5, 6, 1, 5, 6, 1 } << QList { 1, 0 } << 0
-        << QList { startUp, input, ended, all, all, all, input } << 0 << 1 << 1;
-}
-
-// Every button not listed is unavailable; every look change sets Enabled and then the matching BackColor.
-void TestForm1::buttonWorkflow()
-{
-    QFETCH(Buttons, clicks);
-    QFETCH(QList<int>, typed);
-    QFETCH(int, loaded);
-    Session session;
-    session.dialogs.fileNames.assign(9, u"records.csv");
-    for (int record = 1; record <= loaded; ++record)
-        session.fake.files[u"records.csv"] += " 2005, " + std::to_string(record % 12 + 1) + ", 1.5\r\n";
-    QList<Buttons> got { session.available() };
-    for (const int number : clicks) {
-        (session.form.*kClicks[number])();
-        const int rows = number == 5 ? int(typed.takeFirst()) : 0;
-        for (int cell = 1; cell <= 3 * rows; ++cell)
-            session.window.type(
-                cell, QString::number(cellOf(cell).row + (cell % 3 == 1) * 2000).toStdU16String());
-        got << session.available();
+    void tableRefusesPlacesOutsideIt_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::newRow("row 0") << 0 << 1;
+        QTest::newRow("row 121") << 121 << 1;
+        QTest::newRow("column 0") << 1 << 0;
+        // Row 0, column 5 and row 1, column 5 would land on real elements of a flat array.
+        QTest::newRow("column 5") << 1 << 5;
+        QTest::newRow("row 0, column 5") << 0 << 5;
     }
-    QTEST(got, "available");
-    QTEST(session.form.records().RecordCount, "count");
-    QTEST(session.window.focusedCell, "focus");
-    QTEST(int(session.picture.callsOf<testing::RecordingSurface::CircleCall>().size()), "markers");
-    const auto &log = session.window.buttonLog;
-    for (std::size_t i = 0; i < log.size(); i += 2)
-        QVERIFY(i + 1 < log.size() && log[i].isEnabled && !log[i + 1].isEnabled
-            && log[i].button == log[i + 1].button
-            && log[i + 1].colour == (log[i].enabled ? kAvailableBackColor : kUnavailableBackColor));
-}
 
-void TestForm1::exitAsksFirst_data()
-{
-    QTest::addColumn<bool>("yes");
-    QTest::newRow("No keeps everything") << false;
-    QTest::newRow("Yes ends") << true;
-}
+    // Every place inside is written by numbered() in the tests below.
+    void tableRefusesPlacesOutsideIt()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, RecordTable().set(row, column, 1));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, (void)RecordTable().at(row, column));
+    }
 
-void TestForm1::exitAsksFirst()
-{
-    QFETCH(bool, yes);
-    Session session;
-    session.form.Command5_Click();
-    session.window.type(1, u"2005");
-    session.dialogs.answers.push_back(yes ? MsgBoxAnswer::Yes : MsgBoxAnswer::No);
-    session.form.Command7_Click();
-    QCOMPARE(session.dialogs.questions.size(), 1u);
-    QCOMPARE(
-        QString::fromStdU16String(session.dialogs.questions[0].prompt + session.dialogs.questions[0].title),
-        u"\u3000\u3000\u3000ほんとうにおわりますか\uFF1F\u3000\u3000\u3000\u3000かくにんメッセージ");
-    QCOMPARE(session.dialogs.endRequests, yes ? 1 : 0);
-    QCOMPARE(session.available(), Buttons({ 4, 5, 6, 7 }));
-    QVERIFY(session.window.CellText(1) == u"2005");
-}
+    void cellChangeStoresValueAndNeverLowersCount_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("stored");
+        QTest::addColumn<int>("count");
+        // Correcting an early row must not drop the records after it.
+        QTest::newRow("row before the count keeps it") << 5 << " 4.2ng" << 4.2 << 10;
+        QTest::newRow("first digit of a year raises it") << 34 << "2" << 2.0 << 12;
+        QTest::newRow("whole year") << 34 << "2005" << 2005.0 << 12;
+        QTest::newRow("no number in the last cell") << 105 << "abc" << 0.0 << 35;
+    }
+
+    // A change stores the cell's value in its place and touches nothing else.
+    void cellChangeStoresValueAndNeverLowersCount()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, text);
+        QFETCH(double, stored);
+        Records records { numbered(), 10 };
+        RecordTable expected = records.RecordTable;
+        expected.set(cellOf(index).row, cellOf(index).column, stored);
+        StoreCellChange(records, index, text.toStdU16String());
+        QCOMPARE(elements(records.RecordTable), elements(expected));
+        QTEST(records.RecordCount, "count");
+    }
+
+    void endInputThenDataInput_data()
+    {
+        QTest::addColumn<QStringList>("cells"); // from cell 1 on; the rest empty
+        QTest::addColumn<int>("count");
+        QTest::newRow("empty grid") << QStringList {} << 0;
+        // Row 3's year is empty, so row 4 stays out.
+        QTest::newRow("a blank year is not empty")
+            << QStringList { " ", "1", "2", "3", "", "4", "", "5", "6", "7", "8", "9" } << 2;
+        QTest::newRow("all 35 rows, reading ends after the last cell")
+            << QString("２００５,12,0.01,").repeated(35).split(',') << 35;
+    }
+
+    // "End input" reads rows up to the first exactly empty year cell; then "data input" on the same grid
+    // empties the cells, running the cell-change handling nested inside ClearRecords as the real window does.
+    // MonthIndex, rows 36 on and MonthSpan survive.
+    void endInputThenDataInput()
+    {
+        QFETCH(QStringList, cells);
+        QFETCH(int, count);
+        Records records { numbered(), 7, 24, 105 };
+        RecordTable expected = records.RecordTable;
+        testing::FakeWindow window;
+        for (int index = 1; index <= kCellCount; ++index) {
+            window.cells[index] = cells.value(index - 1).toStdU16String();
+            if (cellOf(index).row <= count)
+                expected.set(cellOf(index).row, cellOf(index).column, Val(window.cells[index]));
+        }
+        ReadGridIntoTable(records, window);
+        QCOMPARE(elements(records.RecordTable), elements(expected));
+        QCOMPARE(std::pair(records.RecordCount, records.InputRow), std::pair(count, count + 1));
+
+        window.onCellChanged = [&](int i) { StoreCellChange(records, i, window.CellText(i)); };
+        ClearRecords(records, window);
+        for (int index = 1; index <= kCellCount; ++index) {
+            QVERIFY(window.CellText(index).empty());
+            expected.set(cellOf(index).row, cellOf(index).column, 0);
+        }
+        QCOMPARE(elements(records.RecordTable), elements(expected));
+        QCOMPARE(std::tuple(records.RecordCount, records.MonthSpan, records.LastCellIndex, records.InputRow),
+            std::tuple(0, 24.0, 0, count + 1));
+    }
+    void buttonWorkflow_data()
+    {
+        QTest::addColumn<Buttons>("clicks");
+        QTest::addColumn<QList<int>>(
+            "typed"); // after each "data input": rows 1 to n typed as (2000 + n, n, n)
+        QTest::addColumn<int>("loaded"); // records in the file that every load reads
+        QTest::addColumn<QList<Buttons>>("available"); // after start-up, then after each click
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("focus");
+        QTest::addColumn<int>("markers"); // drawn in the whole session
+        const Buttons startUp { 4, 5, 7 }, input { 4, 5, 6, 7 }, ended { 1, 2, 3, 4, 5, 6, 7, 8 },
+            all { 1, 2, 3, 4, 5, 6, 7, 8, 9 }, cleared { 1, 3, 4, 5, 6, 7, 8 }, loaded { 1, 3, 4, 5, 7, 8 },
+            loadedOverGraph { 1, 2, 3, 4, 5, 7, 8, 9 };
+        QTest::newRow("input, end, show, clear, load, show, add or modify")
+            << Buttons { 5, 6, 1, 9, 4, 1, 8 } << QList { 2 } << 4
+            << QList { startUp, input, ended, all, cleared, loaded, loadedOverGraph, all } << 4 << 13 << 6;
+        QTest::newRow("a load over a drawn graph keeps graph save and clear")
+            << Buttons { 5, 6, 1, 4 } << QList { 2 } << 4
+            << QList { startUp, input, ended, all, loadedOverGraph } << 4 << 1 << 2;
+        QTest::newRow("add or modify after data input: cell 1")
+            << Buttons { 5, 6, 8 } << QList { 1 } << 0 << QList { startUp, input, ended, ended } << 1 << 1
+            << 0;
+        QTest::newRow("add or modify after 35 loaded rows: the last cell")
+            << Buttons { 4, 8 } << QList<int> {} << 35
+            << QList { startUp, loaded, Buttons { 1, 3, 4, 5, 6, 7, 8 } } << 35 << 105 << 0;
+        QTest::newRow("end input on an empty grid")
+            << Buttons { 5, 6 } << QList { 0 } << 0 << QList { startUp, input, ended } << 0 << 1 << 0;
+        // The picture keeps the first graph; only what needs records becomes unavailable.
+        QTest::newRow("show graph with no records")
+            << Buttons { 5, 6, 1, 5, 6, 1 } << QList { 1, 0 } << 0
+            << QList { startUp, input, ended, all, all, all, input } << 0 << 1 << 1;
+    }
+
+    // Every button not listed is unavailable; every look change sets Enabled and then the matching BackColor.
+    void buttonWorkflow()
+    {
+        QFETCH(Buttons, clicks);
+        QFETCH(QList<int>, typed);
+        QFETCH(int, loaded);
+        Session session;
+        session.dialogs.fileNames.assign(9, u"records.csv");
+        for (int record = 1; record <= loaded; ++record)
+            session.fake.files[u"records.csv"] += " 2005, " + std::to_string(record % 12 + 1) + ", 1.5\r\n";
+        QList<Buttons> got { session.available() };
+        for (const int number : clicks) {
+            (session.form.*kClicks[number])();
+            const int rows = number == 5 ? int(typed.takeFirst()) : 0;
+            for (int cell = 1; cell <= 3 * rows; ++cell)
+                session.window.type(
+                    cell, QString::number(cellOf(cell).row + (cell % 3 == 1) * 2000).toStdU16String());
+            got << session.available();
+        }
+        QTEST(got, "available");
+        QTEST(session.form.records().RecordCount, "count");
+        QTEST(session.window.focusedCell, "focus");
+        QTEST(int(session.picture.calls.filter("circle").size()), "markers");
+        const auto &log = session.window.buttonLog;
+        for (std::size_t i = 0; i < log.size(); i += 2)
+            QVERIFY(i + 1 < log.size() && log[i].isEnabled && !log[i + 1].isEnabled
+                && log[i].button == log[i + 1].button
+                && log[i + 1].colour == (log[i].enabled ? kAvailableBackColor : kUnavailableBackColor));
+    }
+
+    void exitAsksFirst_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("No keeps everything") << false;
+        QTest::newRow("Yes ends") << true;
+    }
+
+    void exitAsksFirst()
+    {
+        QFETCH(bool, yes);
+        Session session;
+        session.form.Command5_Click();
+        session.window.type(1, u"2005");
+        session.dialogs.answers.push_back(yes ? MsgBoxAnswer::Yes : MsgBoxAnswer::No);
+        session.form.Command7_Click();
+        QCOMPARE(session.dialogs.questions.size(), 1u);
+        QCOMPARE(QString::fromStdU16String(
+                     session.dialogs.questions[0].prompt + session.dialogs.questions[0].title),
+            u"\u3000\u3000\u3000ほんとうにおわりますか\uFF1F\u3000\u3000\u3000\u3000かくにんメッセージ");
+        QCOMPARE(session.dialogs.endRequests, yes ? 1 : 0);
+        QCOMPARE(session.available(), Buttons({ 4, 5, 6, 7 }));
+        QVERIFY(session.window.CellText(1) == u"2005");
+    }
+};
 
 QTEST_GUILESS_MAIN(TestForm1)
 #include "test_form1.moc"

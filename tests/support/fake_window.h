@@ -16,9 +16,6 @@ namespace psa::testing {
 // logged in order, so tests can check Enabled before BackColor.
 class FakeWindow : public Window {
 public:
-    struct CellState {
-        std::u16string text = u"Text1";
-    };
     struct ButtonState {
         bool enabled = true;
     };
@@ -29,6 +26,7 @@ public:
         Colour colour;
     };
 
+    FakeWindow() { cells.fill(u"Text1"); }
     void CreateCell(int) override { }
     void SetCellHeight(int, double) override { }
     void SetCellTop(int, double) override { }
@@ -40,30 +38,28 @@ public:
     void SetCellFlat(int) override { }
     void SetCellText(int index, std::u16string_view text) override
     {
-        if (std::exchange(cells.at(index).text, std::u16string(text)) != text && onCellChanged)
+        if (std::exchange(cells.at(index), std::u16string(text)) != text && onCellChanged)
             onCellChanged(index);
     }
-    [[nodiscard]] std::u16string CellText(int index) const override { return cells.at(index).text; }
+    [[nodiscard]] std::u16string CellText(int index) const override { return cells.at(index); }
     void SetFocusToCell(int index) override { focusedCell = index; }
-
     void SetButtonTop(Button, double) override { }
     void SetButtonLeft(Button, double) override { }
-    void SetButtonEnabled(Button button, bool enabled) override
+    void SetButtonEnabled(Button button, bool on) override
     {
-        buttons.at(std::size_t(button)).enabled = enabled;
-        buttonLog.push_back({ button, true, enabled, {} });
+        buttons.at(std::size_t(button)).enabled = on;
+        buttonLog.push_back({ button, true, on, {} });
     }
     void SetButtonBackColor(Button button, Colour colour) override
     {
         buttonLog.push_back({ button, false, false, colour });
     }
-
     // What a user typing does: the text changes and the change is handled.
     void type(int index, std::u16string_view text) { SetCellText(index, text); }
     [[nodiscard]] const ButtonState &button(Button button) const { return buttons.at(std::size_t(button)); }
 
     // Element 0 stands for the hidden template; there is no cell 106.
-    std::array<CellState, kCellCount + 1> cells {};
+    std::array<std::u16string, kCellCount + 1> cells;
     std::array<ButtonState, 10> buttons {};
     std::vector<ButtonOperation> buttonLog;
     std::function<void(int)> onCellChanged;

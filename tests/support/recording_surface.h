@@ -1,57 +1,56 @@
 #pragma once
 
-#include "platform/toolkit.h"
+#include "platform/clip.h"
 
-#include <optional>
-#include <string>
-#include <variant>
-#include <vector>
+#include <QStringList>
+
+#include <cmath>
+#include <initializer_list>
 
 namespace psa::testing {
 
-// A drawing surface that keeps every call that draws or clears, for tests to assert on what was drawn and in
-// which order. Scale is left out: the graph's coordinates are checked on the real surface.
+// A drawing surface that keeps every call as text, in order: "line x,y x,y R" (R the red of the line's
+// colour, which tells black, silver and red apart, or -1 without a colour of its own), "circle x,y r R",
+// "print x,y value" and "cls". Coordinates have 9 digits, so that rounding in the last bits does not count.
+// Calls reaching outside the clip box, or printing a number that is not finite, are kept in `outside` too.
 class RecordingSurface : public Surface {
 public:
-    struct LineCall {
-        Point from, to;
-        std::optional<Colour> colour;
-    };
-    struct CircleCall {
-        Point centre;
-        double radius;
-    };
-    struct PrintCall {
-        Point topLeft;
-        double value;
-    };
-    struct ClsCall { };
-    using Call = std::variant<LineCall, CircleCall, PrintCall, ClsCall>;
+    static QString text(Point p) { return QString::number(p.x, 'g', 9) + ',' + QString::number(p.y, 'g', 9); }
 
     void Scale(Point, Point) override { }
     void Line(Point a, Point b, std::optional<Colour> c) override
     {
-        calls.emplace_back(LineCall { a, b, c });
+        add("line " + text(a) + ' ' + text(b) + ' ' + QString::number(c ? c->red : -1), { a, b });
     }
-    void Circle(Point centre, double radius) override { calls.emplace_back(CircleCall { centre, radius }); }
-    void CurrentX(double x) override { textPosition.x = x; }
-    void CurrentY(double y) override { textPosition.y = y; }
-    void Print(double value) override { calls.emplace_back(PrintCall { textPosition, value }); }
-    void Cls() override { calls.emplace_back(ClsCall {}); }
+    void Circle(Point centre, double radius) override
+    {
+        add("circle " + text(centre) + " r " + QString::number(radius), { centre });
+    }
+    void CurrentX(double x) override { m_textPosition.x = x; }
+    void CurrentY(double y) override { m_textPosition.y = y; }
+    void Print(double value) override
+    {
+        add("print " + text(m_textPosition) + ' ' + QString::number(value, 'g', 9), { m_textPosition },
+            std::isfinite(value));
+    }
+    void Cls() override { calls << "cls"; }
     void AutoRedraw(bool) override { }
     [[nodiscard]] std::string BitmapBytes() const override { return "BM-fake"; }
 
-    template <typename T> [[nodiscard]] std::vector<T> callsOf() const
+    QStringList calls;
+    QStringList outside;
+
+private:
+    void add(const QString &call, std::initializer_list<Point> points, bool finite = true)
     {
-        std::vector<T> found;
-        for (const Call &call : calls)
-            if (const T *typed = std::get_if<T>(&call))
-                found.push_back(*typed);
-        return found;
+        calls << call;
+        for (const Point p : points)
+            finite = finite && ClipBox().contains(p);
+        if (!finite)
+            outside << call;
     }
 
-    std::vector<Call> calls;
-    Point textPosition;
+    Point m_textPosition;
 };
 
 } // namespace psa::testing
