@@ -116,7 +116,6 @@ private slots:
                              bool first, const QList<double> &xs = { 40, 890 }) {
             QTest::newRow(name) << rows << span << januaries << first << xs;
         };
-        row("January start", { { 2004, 1 }, { 2006, 1 } }, 24, { 12, 24 }, true);
         row("September start", { { 2004, 9 }, { 2006, 9 } }, 24, { 4, 16 }, true);
         row("October start", { { 2004, 10 }, { 2006, 10 } }, 24, { 3, 15 }, false);
         row("December start", { { 2004, 12 }, { 2006, 12 } }, 24, { 1, 13 }, false);
@@ -196,9 +195,7 @@ private slots:
         row("year 1e15 last", { { 2004, 1, 5 }, { 1e15, 1, 6 } });
         row("year 1e15, NaN, infinity",
             { { 2004, 1, 5 }, { 1e15, 1, 6 }, { 2005, 1, NAN }, { INFINITY, 1, 6 }, { 2006, 1, 7 } });
-        row("PSA 1e300 and the largest double", { { 2004, 1, 1e300 }, { 2005, 1, DBL_MAX }, { 2006, 1, 0 } });
         row("years of the largest doubles", { { -DBL_MAX, 1, 5 }, { 0, 1, 6 }, { DBL_MAX, 1, 6 } });
-        row("NaN year first", { { NAN, 1, 5 }, { 2005, 1, 6 } });
         // The table's 120 rows are drawn, all but the first dated in the year 0.
         row("count beyond the table", { { 2004, 1, 5 } }, 500);
     }

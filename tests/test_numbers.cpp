@@ -3,13 +3,9 @@
 
 #include <QtTest>
 
-#include <algorithm>
-#include <bit>
 #include <cfloat>
 #include <clocale>
 #include <cmath>
-#include <cstdio>
-#include <random>
 
 // "text -> value" with every digit and the sign of the value: QCOMPARE would compare doubles fuzzily, and
 // Qt writes -0 as 0.
@@ -92,25 +88,6 @@ private slots:
         for (qsizetype k = 0; k < values.size(); ++k)
             QCOMPARE(QString::fromStdString(psa::Str(values[k]) + '|' + psa::PrintForm(values[k])),
                 texts[k] + '|' + texts[k] + ' ');
-    }
-
-    // Any double, written and read back, becomes the one nearest its 15 digits as the C library rounds them.
-    void strThenValKeeps15Digits()
-    {
-        std::mt19937_64 random(20050311);
-        for (int i = 0; i < 20000; ++i) {
-            // Any bit pattern (so every magnitude alike), and a denormal.
-            const quint64 bits = random();
-            for (const double value : { std::bit_cast<double>(bits), std::bit_cast<double>(bits >> 12) }) {
-                const std::u16string text = QString::fromStdString(psa::Str(value)).toStdU16String();
-                char digits[32];
-                std::snprintf(digits, sizeof digits, "%.14e", value);
-                // + 0.0 turns -0 into 0; beyond the double range the largest double of the sign stands in.
-                const double rounded = std::clamp(std::strtod(digits, nullptr), -DBL_MAX, DBL_MAX) + 0.0;
-                if (!std::isnan(value))
-                    QCOMPARE(shown(text, psa::Val(text)), shown(text, rounded));
-            }
-        }
     }
 
     // A record file must read and write the same under a decimal-comma locale.
