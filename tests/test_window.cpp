@@ -1,24 +1,31 @@
-// The real window on the offscreen platform: layout, looks, names for screen readers, keyboard entry and the
-// graph at the screen's pixel ratio. Runs once as is and once with QT_SCALE_FACTOR=2.
+// The real window on the offscreen platform: layout, looks, names for screen readers, the keyboard, the
+// picture's menu and the graph at the screen's pixel ratio. Runs once as is and once with QT_SCALE_FACTOR=2.
 
 #include "app/application.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_file_system.h"
+#include "support/record_files.h"
 
 #include <QAccessible>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 using namespace psa;
 
 namespace {
 
-// A button's face above its caption, inside the border.
-QColor faceOf(QWidget *button)
+// A button's colour `y` logical pixels below its top, half-way across: the border above 2, the face below.
+QColor colourOf(QWidget *button, int y = 4)
 {
-    return button->grab({ button->width() / 2, 4, 1, 1 }).toImage().pixelColor(0, 0);
+    return button->grab({ button->width() / 2, y, 1, 1 }).toImage().pixelColor(0, 0);
 }
 
 } // namespace
@@ -32,9 +39,15 @@ private slots:
     void controlsAtStartUp_data();
     void controlsAtStartUp();
     void typeAndDraw();
+    void returnClicksFocusedButtonOnce();
+    void copyMenuFollowsGraph_data();
+    void copyMenuFollowsGraph();
     void failedHandlerIsAbandonedWithAMessage();
 
 private:
+    QPushButton *button(int number) { return m_program->window().button(Button(number)); }
+    void click(int number) { QTest::mouseClick(button(number), Qt::LeftButton); }
+
     testing::FakeDialogs m_dialogs;
     testing::FakeFileSystem m_files;
     std::unique_ptr<Program> m_program;
@@ -63,18 +76,11 @@ void TestWindow::controlsAtStartUp_data()
     };
     row("Text1_1", { 8, 65, 70, 15 }, "", "1行目 西暦年");
     row("Text1_2", { 78, 65, 54, 15 }, "", "1行目 月");
-    row("Text1_3", { 132, 65, 70, 15 }, "", "1行目 PSA値");
     row("Text1_9", { 132, 97, 70, 15 }, "", "3行目 PSA値");
     row("Text1_103", { 8, 609, 70, 15 }, "", "35行目 西暦年");
-    row("Text1_105", { 132, 609, 70, 15 }, "", "35行目 PSA値");
     row("Picture1", { 208, 88, 849, 521 }, "", "PSAグラフ");
     row("Command5", { 208, 40, 105, 49 }, "データー入力");
     row("Command4", { 312, 40, 137, 49 }, "データー読み込み");
-    row("Command8", { 448, 40, 169, 49 }, "データー追加・修正");
-    row("Command3", { 616, 40, 105, 49 }, "データー保存");
-    row("Command1", { 720, 40, 89, 49 }, "グラフ表示");
-    row("Command2", { 808, 40, 89, 49 }, "グラフ保存");
-    row("Command9", { 896, 40, 89, 49 }, "グラフ消去");
     row("Command7", { 984, 40, 73, 49 }, "終了");
     row("Command6", { 134, 628, 70, 28 }, "入力終了");
     row("Label1", { 208, 8, 507, 31 }, "\u3000PSA値推移グラフ\u3000");
@@ -98,18 +104,16 @@ void TestWindow::controlsAtStartUp()
 void TestWindow::typeAndDraw()
 {
     Form1Window &window = m_program->window();
-    Form1 &form = m_program->form();
     ImageSurface &picture = m_program->picture1();
     QCOMPARE(window.devicePixelRatioF(), qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
     for (int number = 1; number <= 9; ++number) {
         const bool available = number == 4 || number == 5 || number == 7;
-        QCOMPARE(window.button(Button(number))->isEnabled(), available);
-        QCOMPARE(
-            faceOf(window.button(Button(number))), QColor(available ? 0xffffc0 : 0xc8c8c8)); // yellow, grey
+        QCOMPARE(button(number)->isEnabled(), available);
+        QCOMPARE(colourOf(button(number)), QColor(available ? 0xffffc0 : 0xc8c8c8)); // yellow, grey
     }
 
-    QTest::mouseClick(window.button(Button::Command5), Qt::LeftButton);
-    QCOMPARE(faceOf(window.button(Button::Command6)), QColor(0xffffc0));
+    click(5);
+    QCOMPARE(colourOf(button(6)), QColor(0xffffc0));
     // Tab walks the grid in index order, the cells made at start-up included, then the available buttons.
     const QStringList typed { "2005", "4", "3.2", "2006", "1", "0.8" };
     QStringList walked, expected;
@@ -121,14 +125,14 @@ void TestWindow::typeAndDraw()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     QCOMPARE(walked, (expected + QStringList { "Command6", "Command5", "Command4", "Command7", "Text1_1" }));
-    QTest::mouseClick(window.button(Button::Command6), Qt::LeftButton);
-    QCOMPARE(form.records().RecordCount, 2);
+    click(6);
+    QCOMPARE(m_program->form().records().RecordCount, 2);
 
     // As if the window had just come from a screen of ratio 3: the picture takes its screen's ratio back.
     const qreal ratio = window.devicePixelRatioF();
     picture.resize(ImageSurface::kDefaultSize, 3);
     QTRY_COMPARE(picture.image().devicePixelRatio(), ratio);
-    QTest::mouseClick(window.button(Button::Command1), Qt::LeftButton);
+    click(1);
     const QImage image = picture.image();
     QCOMPARE(image.size(), QSize(849, 521) * ratio);
     // Right of the last month line only the level lines cross: both red reference lines, one logical pixel
@@ -140,20 +144,114 @@ void TestWindow::typeAndDraw()
     QCOMPARE(window.picture1()->grab().toImage().convertToFormat(image.format()), image);
 }
 
+// Return and Enter (the keypad's too) click the focused button once per press, also when held down, and draw
+// its border two pixels wide. A grey button gets no keys; Return in a cell clicks nothing and leaves the
+// focus and the text where they are.
+void TestWindow::returnClicksFocusedButtonOnce()
+{
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    for (int number = 1; number <= 9; ++number)
+        spies.push_back(std::make_unique<QSignalSpy>(button(number), &QPushButton::clicked));
+    const auto clicks = [&spies] {
+        QString counts;
+        for (const auto &spy : spies)
+            counts += QString::number(spy->count());
+        return counts;
+    };
+    QTest::keyClick(button(1), Qt::Key_Return);
+    QTest::keyClick(button(1), Qt::Key_Enter, Qt::KeypadModifier);
+    click(5);
+    QWidget *cell = m_program->window().cell(1);
+    QTRY_COMPARE(QApplication::focusWidget(), cell);
+    QTest::keyClicks(cell, "2004");
+    QTest::keyClick(cell, Qt::Key_Return);
+    QTest::keyClick(cell, Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::qWait(200);
+    QCOMPARE(clicks(), "000010000");
+    QCOMPARE(QApplication::focusWidget(), cell);
+    QCOMPARE(m_program->window().cell(1)->text(), "2004");
+
+    // From here on the buttons only count their clicks, all of them available.
+    QString expected(9, u'0');
+    for (int number = 1; number <= 9; ++number) {
+        QObject::disconnect(button(number), &QPushButton::clicked, &m_program->window(), nullptr);
+        button(number)->setEnabled(true);
+        spies[std::size_t(number - 1)]->clear();
+    }
+    for (int number = 1; number <= 9; ++number) {
+        for (const auto &[key, modifiers] :
+            { std::pair(Qt::Key_Return, Qt::NoModifier), std::pair(Qt::Key_Enter, Qt::KeypadModifier) }) {
+            button(number)->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(button(number)->hasFocus());
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+            expected[number - 1] = QChar(expected[number - 1].unicode() + 1);
+            QTRY_COMPARE(clicks(), expected);
+            QKeyEvent held(QEvent::KeyPress, key, modifiers, QString(), true);
+            QApplication::sendEvent(QApplication::focusWidget(), &held);
+        }
+        QCOMPARE(colourOf(button(number), 1), colourOf(button(number), 0));
+    }
+    QTest::qWait(200);
+    QCOMPARE(clicks(), "222222222");
+}
+
+void TestWindow::copyMenuFollowsGraph_data()
+{
+    QTest::addColumn<QString>("clicks"); // buttons clicked after start-up, by number
+    QTest::addColumn<bool>("available");
+    QTest::newRow("at start-up") << "" << false;
+    QTest::newRow("records loaded, no graph yet") << "4" << false;
+    QTest::newRow("graph shown") << "41" << true;
+    QTest::newRow("graph cleared") << "419" << false;
+    QTest::newRow("shown again after clearing") << "4191" << true;
+    QTest::newRow("empty input: graph kept on the picture") << "41566" << true;
+    QTest::newRow("new records loaded: graph kept on the picture") << "414" << true;
+}
+
+// "グラフをコピー" is available exactly while a graph is drawn, and puts the picture's image on the
+// clipboard.
+void TestWindow::copyMenuFollowsGraph()
+{
+    QFETCH(QString, clicks);
+    QFETCH(bool, available);
+    m_files.files[u"records.csv"] = testing::recordsText(5);
+    for (const QChar number : clicks) {
+        m_dialogs.fileNames.push_back(u"records.csv");
+        click(number.digitValue());
+    }
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+
+    // A right click as the window system delivers it, which is what turns it into a context menu request.
+    Form1Window &window = m_program->window();
+    QTest::mouseClick(
+        window.windowHandle(), Qt::RightButton, {}, window.picture1()->mapTo(&window, QPoint(400, 300)));
+    QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QCOMPARE(menu->actions().size(), 1);
+    QCOMPARE(menu->actions().first()->text(), QStringLiteral("グラフをコピー"));
+    QCOMPARE(menu->actions().first()->isEnabled(), available);
+    menu->actions().first()->trigger();
+    menu->close();
+    if (available)
+        QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+            m_program->picture1().image());
+    else
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+}
+
 // A handler that fails unexpectedly (here the file dialog of a load, with no answer scripted) is given up
 // with a message; the window goes on working.
 void TestWindow::failedHandlerIsAbandonedWithAMessage()
 {
-    Form1Window &window = m_program->window();
-    QTest::mouseClick(window.button(Button::Command4), Qt::LeftButton);
+    click(4);
     QCOMPARE(m_dialogs.messages.size(), 1u);
     QCOMPARE(QString::fromStdU16String(m_dialogs.messages[0].prompt + u"|" + m_dialogs.messages[0].title),
         "予期しないエラーが起きたため、この操作を中止しました。|エラー");
-    QTest::mouseClick(window.button(Button::Command5), Qt::LeftButton);
+    click(5);
     QTest::keyClicks(QApplication::focusWidget(), "2005");
-    QTest::mouseClick(window.button(Button::Command6), Qt::LeftButton);
+    click(6);
     QCOMPARE(m_program->form().records().RecordCount, 1);
-    QVERIFY(window.button(Button::Command1)->isEnabled());
+    QVERIFY(button(1)->isEnabled());
 }
 
 QTEST_MAIN(TestWindow)
