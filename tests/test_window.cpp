@@ -72,7 +72,6 @@ void TestWindow::init()
     m_dialogs = {};
     m_program = std::make_unique<Program>(m_dialogs, m_files);
     m_program->window().show();
-    QApplication::setActiveWindow(&m_program->window());
     QVERIFY(QTest::qWaitForWindowActive(&m_program->window()));
 }
 
@@ -93,7 +92,7 @@ void TestWindow::controlsAtStartUp_data()
     row("Picture1", { 208, 88, 849, 521 }, "", "PSAグラフ");
     row("Command6", { 134, 628, 70, 28 }, "入力終了");
     row("Label1", { 208, 8, 507, 31 }, "\u3000PSA値推移グラフ\u3000");
-    row("Label3", { 78, 40, 54, 24 }, "月");
+    row("Label4", { 132, 40, 70, 24 }, "PSA値");
 }
 
 void TestWindow::controlsAtStartUp()
@@ -115,7 +114,6 @@ void TestWindow::controlsAtStartUp()
 void TestWindow::typeAndDraw()
 {
     Form1Window &window = m_program->window();
-    ImageSurface &picture = m_program->picture1();
     QString clicks(9, u'0'); // per button, from Command1 on
     for (int number = 1; number <= 9; ++number) {
         connect(button(number), &QPushButton::clicked, this,
@@ -125,6 +123,13 @@ void TestWindow::typeAndDraw()
         QCOMPARE(colourOf(button(number)), QColor(available ? 0xffffc0 : 0xc8c8c8)); // yellow, grey
     }
     QCOMPARE(window.devicePixelRatioF(), qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
+    // The buttons above the picture make one bar as wide as it, each one's border on the next one's.
+    int left = window.picture1()->x();
+    for (const int number : { 5, 4, 8, 3, 1, 2, 9, 7 }) {
+        QCOMPARE(button(number)->geometry(), QRect(left, 40, button(number)->width(), 49));
+        left += button(number)->width() - 1;
+    }
+    QCOMPARE(left, window.picture1()->geometry().right());
     QTest::keyClick(button(1), Qt::Key_Return);
     QTest::keyClick(button(1), Qt::Key_Enter, Qt::KeypadModifier);
     click(4);
@@ -153,11 +158,10 @@ void TestWindow::typeAndDraw()
     QCOMPARE(m_program->form().records().RecordCount, 2);
 
     // As if the window had just come from a screen of ratio 3: the picture takes its screen's ratio back.
-    const qreal ratio = window.devicePixelRatioF();
-    picture.resize(ImageSurface::kDefaultSize, 3);
-    QTRY_COMPARE(picture.image().devicePixelRatio(), ratio);
+    m_program->picture1().resize(ImageSurface::kDefaultSize, 3);
+    QTRY_COMPARE(m_program->picture1().image().devicePixelRatio(), window.devicePixelRatioF());
     click(1);
-    const QImage image = picture.image();
+    const QImage image = m_program->picture1().image();
     QCOMPARE(window.picture1()->grab().toImage().convertToFormat(image.format()), image);
 
     // From here on the buttons only count their clicks, all of them available.
@@ -259,12 +263,10 @@ void TestWindow::readsCommandLine()
     OpenStartFile(fromCommandLine.form(), read);
     asked.fileNames.push_back(read.recordFile.toStdU16String());
     fromDialog.form().Command4_Click();
-    // The same cells, buttons, place of the next input and messages.
+    // The same cells, buttons and messages, and no dialog asked (that would have thrown).
     QCOMPARE(fromCommandLine.window().grab().toImage(), fromDialog.window().grab().toImage());
-    QCOMPARE(started.messages.size(), asked.messages.size());
-    for (std::size_t i = 0; i < started.messages.size(); ++i)
-        QVERIFY(started.messages[i].prompt == asked.messages[i].prompt);
-    QVERIFY(started.fileRequests.empty());
+    for (std::size_t i = 0; i < qMax(started.messages.size(), asked.messages.size()); ++i)
+        QVERIFY(started.messages.at(i).prompt == asked.messages.at(i).prompt);
 }
 
 void TestWindow::exportsAsWindowSaves_data()
@@ -346,7 +348,6 @@ void TestWindow::exportsAsWindowSaves()
     m_dialogs.fileNames = { u"records.csv", u"graph.bmp" };
     for (const int number : { 4, 1, 2 })
         click(number);
-    QCOMPARE(QImage::fromData(bitmap, "BMP").size(), QSize(849, 521));
     QVERIFY2(bitmap == QByteArray::fromStdString(m_files.files.at(u"graph.bmp")),
         "the exported bitmap differs from the one the window saves");
 }
