@@ -75,9 +75,9 @@ void TestWindow::init()
     QVERIFY(QTest::qWaitForWindowActive(&m_program->window()));
 }
 
-// Where start-up leaves a control, in logical pixels at every screen pixel ratio (so the headings Label2 to
-// Label4 stand exactly over the columns of cells 1 to 3 and end one pixel above them); its caption, and the
-// name a screen reader speaks where it is not the caption.
+// Where start-up leaves a control, in logical pixels at every screen pixel ratio (so the heading Label4
+// stands exactly over the column of cell 9 and ends one pixel above the grid); its caption, and the name a
+// screen reader speaks where it is not the caption.
 void TestWindow::controlsAtStartUp_data()
 {
     QTest::addColumn<QRect>("geometry");
