@@ -1,6 +1,8 @@
-// The file commands of the window: with the in-memory file system, and against real files in a temporary
-// folder for the failures that only a real file system has.
+// The file commands of the window: with the in-memory file system, and against real files in temporary
+// folders for what only a real file system has: its failures, names that are not regular files, and folders
+// and files of root's that an ordinary user saves into.
 
+#include "platform/qt/posix_files.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_files.h"
 #include "platform/qt/qt_surface.h"
@@ -10,7 +12,14 @@
 #include <QtTest>
 
 #include <csignal>
+#include <grp.h>
+#include <map>
+#include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace psa;
 using Handler = void (Form1::*)();
@@ -19,8 +28,46 @@ namespace {
 
 using Rig = testing::FormRig<ImageSurface>;
 const QStringList kExample { "2004", "11", "4.2", "2005", "03", "12.50", "2005", "9", "8.75" };
+const QByteArray kSaved = " 2004, 11, 4.2\r\n 2005, 3, 12.5\r\n 2005, 9, 8.75\r\n";
 const Handler kCommands[]
     = { nullptr, nullptr, &Form1::Command2_Click, &Form1::Command3_Click, &Form1::Command4_Click };
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// Clicks in a child process, as the user nobody if `asNobody`, with writes beyond `limit` bytes (0: none)
+// failing with EFBIG instead of ending it; returns the messages shown, a line feed and the records.
+QString clickInChild(Rig &rig, Handler handler, const QString &path, rlim_t limit, bool asNobody)
+{
+    const passwd *nobody = ::getpwnam("nobody");
+    int out[2];
+    if (::pipe(out) != 0)
+        return "(no pipe)";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        rlimit size {};
+        ::getrlimit(RLIMIT_FSIZE, &size);
+        size.rlim_cur = limit ? limit : size.rlim_cur;
+        std::signal(SIGXFSZ, SIG_IGN);
+        if (::setrlimit(RLIMIT_FSIZE, &size) != 0
+            || (asNobody
+                && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0
+                    || ::setuid(nobody->pw_uid) != 0)))
+            std::_Exit(2);
+        const QByteArray shown = (rig.click(handler, path) + "\n" + rig.records(35)).toUtf8();
+        std::_Exit(::write(out[1], shown.data(), std::size_t(shown.size())) == shown.size() ? 0 : 3);
+    }
+    ::close(out[1]);
+    QFile fromChild;
+    fromChild.open(out[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QString shown = QString::fromUtf8(fromChild.readAll());
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? shown : "(the child failed)";
+}
 
 } // namespace
 
@@ -29,10 +76,9 @@ class TestForm1Files : public QObject {
 
 private slots:
     void saveAndLoad();
-    void saveFailingAtEveryStepKeepsTheOldFile_data();
     void saveFailingAtEveryStepKeepsTheOldFile();
-    void failuresOnDiskChangeNothing_data();
-    void failuresOnDiskChangeNothing();
+    void filesOnDisk_data();
+    void filesOnDisk();
     void exportAndClearTheGraph();
 };
 
@@ -42,7 +88,7 @@ void TestForm1Files::saveAndLoad()
     rig.fake.files[u"r.csv"] = "old";
     rig.type(kExample);
     QCOMPARE(rig.click(&Form1::Command3_Click, "r.csv"), "");
-    QCOMPARE(rig.fake.files[u"r.csv"], " 2004, 11, 4.2\r\n 2005, 3, 12.5\r\n 2005, 9, 8.75\r\n");
+    QCOMPARE(rig.fake.files[u"r.csv"], kSaved.toStdString());
     // Loaded back, the cells show the numbers as saved.
     QCOMPARE(rig.click(&Form1::Command4_Click, "r.csv"), "");
     QCOMPARE(rig.records(3),
@@ -68,82 +114,145 @@ void TestForm1Files::saveAndLoad()
         "。");
     QVERIFY(rig.records(2).startsWith("abc=0 04=4 12.50=12.5 2002=2002 1=1 1=1 "));
     QVERIFY(rig.records(35).endsWith(" 2035=2035 1=1 1=1 12345789 35 105"));
-}
-
-void TestForm1Files::saveFailingAtEveryStepKeepsTheOldFile_data()
-{
-    QTest::addColumn<int>("command");
-    QTest::newRow("data save") << 3;
-    QTest::newRow("graph save") << 2;
+    // Shift_JIS as the system decodes it; a lead byte without its second byte is not a character.
+    QCOMPARE(QtFileSystem().DecodeShiftJis("\x82\x51\x82\x4f\x82\x53\x81\x44\x82\x51"), u"２０４．２");
+    QVERIFY(!QtFileSystem().DecodeShiftJis("\x82\x51\x82"));
 }
 
 void TestForm1Files::saveFailingAtEveryStepKeepsTheOldFile()
 {
-    QFETCH(int, command);
-    const Handler handler = kCommands[command];
     Rig rig;
     rig.type(kExample);
-    QCOMPARE(rig.click(handler, "x"), ""); // counts the steps of a save: opening, each write, the commit
-    const int steps = rig.fake.steps;
-    QVERIFY(steps >= 3 && rig.fake.files[u"x"].size() > 3);
-    for (rig.fake.failAtStep = 1; rig.fake.failAtStep <= steps; ++rig.fake.failAtStep) {
-        rig.fake.files[u"x"] = "old";
-        rig.fake.steps = 0;
-        QCOMPARE(rig.click(handler, "x"),
-            "ファイル「x」を保存できませんでした。\n理由: ディスクの空き容量が足りません。");
-        QCOMPARE(rig.fake.files[u"x"], "old");
+    for (const Handler handler : { &Form1::Command2_Click, &Form1::Command3_Click }) {
+        rig.fake.steps = rig.fake.failAtStep = 0;
+        QCOMPARE(rig.click(handler, "x"), ""); // counts the steps of a save: opening, each write, the commit
+        const int steps = rig.fake.steps;
+        QVERIFY(steps >= 3 && rig.fake.files[u"x"].size() > 3);
+        for (rig.fake.failAtStep = 1; rig.fake.failAtStep <= steps; ++rig.fake.failAtStep) {
+            rig.fake.files[u"x"] = "old";
+            rig.fake.steps = 0;
+            QCOMPARE(rig.click(handler, "x"),
+                "ファイル「x」を保存できませんでした。\n理由: ディスクの空き容量が足りません。");
+            QCOMPARE(rig.fake.files[u"x"], "old");
+        }
     }
 }
 
-void TestForm1Files::failuresOnDiskChangeNothing_data()
+void TestForm1Files::filesOnDisk_data()
 {
     QTest::addColumn<int>("command");
     QTest::addColumn<QString>("name"); // in a folder holding the folder "folder" and the file "x"
-    QTest::addColumn<QString>("message"); // after "ファイル「<path>」を"
+    QTest::addColumn<QString>("message"); // after "ファイル「<path>」を"; empty when saved
+    QTest::addColumn<int>("sizeLimit"); // writes beyond it fail; 0: no limit
+    QTest::addColumn<int>("folderMode"); // not 0: root's folder of that mode, saved into as the user nobody
+    QTest::addColumn<int>("fileMode"); // of "x"; -1: no "x"
+    QTest::addColumn<QByteArray>("old"); // in "x"
+    QTest::addColumn<bool>("inPlace"); // after a save: the file kept its identity and owner
+
+    const QByteArray latin1 = "J\xFCrgen,1,2\r\n"; // a record neither in UTF-8 nor in Shift_JIS
     const QString load = "読み込めませんでした。\n理由: ", save = "保存できませんでした。\n理由: ";
-    QTest::newRow("load cancelled") << 4 << ""
-                                    << "";
-    QTest::newRow("load, missing") << 4 << "missing" << load + "ファイルが見つかりません。";
-    QTest::newRow("load, a folder") << 4 << "folder" << load + "ファイルではなくフォルダーです。";
-    QTest::newRow("load, not a record file")
-        << 4 << "x" << load + "PSAのデーターファイルではありません（文字コードを判別できません）。";
-    QTest::newRow("data save, missing folder")
-        << 3 << "none/x" << save + "保存先のフォルダーが見つかりません。";
-    QTest::newRow("graph save over a folder") << 2 << "folder" << save + "同じ名前のフォルダーがあります。";
-    // Writes beyond 16 bytes fail.
-    QTest::newRow("data save, file too large") << 3 << "x" << save + "ファイルの大きさの上限を超えました。";
-    QTest::newRow("graph save, file too large") << 2 << "x" << save + "ファイルの大きさの上限を超えました。";
+    const QString regular = "保存先には通常のファイルを選んでください。";
+    const QString tooLarge = save + "ファイルの大きさの上限を超えました。";
+    const QString noPermission = save + "アクセスする権限がありません。";
+    const auto row
+        = [&](const char *title, int command, const QString &name, const QString &message, int limit = 16,
+              int folderMode = 0, int fileMode = 0644, const QByteArray &old = {}, bool inPlace = true) {
+              QTest::newRow(title) << command << name << message << limit << folderMode << fileMode
+                                   << (old.isEmpty() ? latin1 : old) << inPlace;
+          };
+    row("load cancelled", 4, "", "");
+    row("load, missing", 4, "missing", load + "ファイルが見つかりません。");
+    row("load, a folder", 4, "folder", load + "ファイルではなくフォルダーです。");
+    row("load, not a record file", 4, "x",
+        load + "PSAのデーターファイルではありません（文字コードを判別できません）。");
+    row("data save, missing folder", 3, "none/x", save + "保存先のフォルダーが見つかりません。");
+    row("graph save over a folder", 2, "folder", save + "同じ名前のフォルダーがあります。");
+    row("data save, file too large", 3, "x", tooLarge);
+    row("graph save, file too large", 2, "x", tooLarge);
+    // Only regular files are replaced; a symbolic link is written through to its target.
+    row("data to a device", 3, "device", save + "装置ファイルです。" + regular);
+    row("graph to a block device", 2, "block", save + "装置ファイルです。" + regular);
+    row("graph to a named pipe", 2, "pipe", save + "名前付きパイプです。" + regular);
+    row("data to a named pipe", 3, "pipe", save + "名前付きパイプです。" + regular);
+    row("data to a socket", 3, "socket", save + "ソケットです。" + regular);
+    row("data through a link", 3, "link", "", 0);
+    row("graph through a link", 2, "link", "", 0);
+    // The user nobody saving into folders and over files of root's.
+    const QByteArray kShort = "old\r\n", kLong = QByteArray(500, 'x');
+    row("data over a longer writable file in a folder of root's", 3, "x", "", 0, 0755, 0666, kLong);
+    row("graph over a writable file in a folder of root's", 2, "x", "", 0, 0755, 0666, kShort);
+    row("shared sticky folder: rename over root's file refused, written in place", 3, "x", "", 0, 01777,
+        0666);
+    row("writable folder keeps the atomic replace", 3, "x", "", 0, 0777, 0666, kShort, false);
+    row("data in place, write failing: old bytes back", 3, "x", tooLarge, 20, 0755, 0666, kShort);
+    row("graph in place, write failing: old bytes back", 2, "x", tooLarge, 1000, 0755, 0666, kShort);
+    row("file the user may not write, folder of root's", 3, "x", noPermission, 0, 0755, 0644);
+    row("file the user may not write, writable folder", 3, "x", noPermission, 0, 0777, 0644);
+    row("no file yet in a folder of root's: nothing to write in place", 3, "x", noPermission, 0, 0755, -1);
 }
 
-void TestForm1Files::failuresOnDiskChangeNothing()
+// Whatever fails, the records, the old file and the folder stay as they were, with no temporary file left.
+void TestForm1Files::filesOnDisk()
 {
     QFETCH(int, command);
     QFETCH(QString, name);
     QFETCH(QString, message);
-    const QByteArray latin1 = "J\xFCrgen,1,2\r\n"; // a record neither in UTF-8 nor in Shift_JIS
-    std::signal(SIGXFSZ, SIG_IGN); // the size limit fails writes with EFBIG instead of ending the program
-    rlimit normal {};
-    getrlimit(RLIMIT_FSIZE, &normal);
-    rlimit small = normal;
-    small.rlim_cur = 16;
+    QFETCH(int, sizeLimit);
+    QFETCH(int, folderMode);
+    QFETCH(int, fileMode);
+    QFETCH(QByteArray, old);
+    QFETCH(bool, inPlace);
+    const std::map<QString, mode_t> nodes { { "device", S_IFCHR }, { "block", S_IFBLK }, { "pipe", S_IFIFO },
+        { "socket", S_IFSOCK } };
+    if ((folderMode || nodes.contains(name)) && (::geteuid() != 0 || !::getpwnam("nobody")))
+        QSKIP("Needs root and the user nobody.");
+
+    QTemporaryDir top;
+    const QString folder = top.filePath("shared"), path = name.isEmpty() ? "" : folder + "/" + name;
+    const auto encoded = [](const QString &file) { return QFile::encodeName(file); };
+    QVERIFY(::chmod(encoded(top.path()), 0755) == 0 && QDir(top.path()).mkpath("shared/folder"));
+    QFile file(folder + "/x");
+    if (fileMode >= 0) {
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        file.close();
+        QVERIFY(::chmod(encoded(file.fileName()), mode_t(fileMode)) == 0);
+    }
+    if (nodes.contains(name))
+        QVERIFY(::mknod(encoded(path), nodes.at(name) | 0666, makedev(1, 3)) == 0);
+    if (name == "link")
+        QVERIFY(QFile(folder + "/target").open(QIODevice::WriteOnly) && QFile::link("target", path));
+    QVERIFY(::chmod(encoded(folder), mode_t(folderMode ? folderMode : 0755)) == 0);
+    const auto entries = [&] {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden);
+    };
+    const QStringList listing = entries();
+    struct stat before {
+    }, after {};
+    ::lstat(encoded(path), &before);
+
     QtFileSystem disk;
     Rig rig(&disk);
-    QTemporaryDir dir;
-    QFile old(dir.filePath("x"));
-    QVERIFY(QDir(dir.path()).mkdir("folder") && old.open(QIODevice::WriteOnly) && old.write(latin1) == 12);
-    old.close();
     rig.type(kExample);
-    const QString before = rig.records(35), path = name.isEmpty() ? "" : dir.filePath(name);
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QString shown = rig.click(kCommands[command], path);
-    setrlimit(RLIMIT_FSIZE, &normal);
-    QCOMPARE(shown, message.isEmpty() ? "" : "ファイル「" + path + "」を" + message);
-    QCOMPARE(rig.records(35), before);
-    // The old file intact, and no temporary file left behind.
-    QVERIFY(old.open(QIODevice::ReadOnly) && old.readAll() == latin1);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(' '),
-        "folder x");
-    QCOMPARE(QtFileSystem().DecodeShiftJis("\x82\x51\x82\x4f\x82\x53\x81\x44\x82\x51"), u"２０４．２");
+    const QString shown = clickInChild(rig, kCommands[command], path, rlim_t(sizeLimit), folderMode != 0);
+    QCOMPARE(
+        shown, (message.isEmpty() ? "" : "ファイル「" + path + "」を" + message) + "\n" + rig.records(35));
+    QCOMPARE(entries(), listing);
+    if (::lstat(encoded(path), &after) != 0)
+        after.st_ino = 0;
+    QCOMPARE(after.st_ino == before.st_ino, inPlace);
+    QVERIFY(after.st_mode == before.st_mode && after.st_rdev == before.st_rdev);
+    if (folderMode) // in place still root's; atomically replaced a new file of the user's
+        QCOMPARE(after.st_uid == 0, inPlace);
+    const QString saved = name == "link" ? folder + "/target" : path;
+    if (message.isEmpty() && command == 3)
+        QCOMPARE(contentsOf(saved), kSaved);
+    if (message.isEmpty() && command == 2)
+        QCOMPARE(QImage::fromData(contentsOf(saved), "BMP"), rig.picture.image());
+    if (!message.isEmpty())
+        QCOMPARE(contentsOf(folder + "/x"), fileMode < 0 ? QByteArray("(missing)") : old);
+    // The opened file is checked as well as the name.
+    if (name == "pipe")
+        QCOMPARE(OverwriteInPlace(path, "new"), message.mid(message.indexOf(": ") + 2).toStdU16String());
 }
 
 void TestForm1Files::exportAndClearTheGraph()
