@@ -1,13 +1,19 @@
 // The file commands of the window: with the in-memory file system, and against real files in temporary
 // folders for what only a real file system has: its failures, names that are not regular files, and folders
-// and files of root's that an ordinary user saves into.
+// and files of root's that an ordinary user saves into. The file dialog browsing folders whose files could
+// block a reader for ever (/proc, /dev, named pipes): the window's event loop must keep answering (a dialog
+// that blocks it for good ends in the test's time-out), and no entry's type may come from its contents.
 
 #include "platform/qt/posix_files.h"
 #include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_file_dialog.h"
 #include "platform/qt/qt_files.h"
 #include "platform/qt/qt_surface.h"
 #include "support/form_rig.h"
 
+#include <QElapsedTimer>
+#include <QFileSystemModel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -69,6 +75,22 @@ QString clickInChild(Rig &rig, Handler handler, const QString &path, rlim_t limi
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? shown : "(the child failed)";
 }
 
+// The longest pause of the event loop while it runs for `milliseconds`.
+qint64 longestPause(int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, longest = 0;
+    QTimer ping;
+    ping.callOnTimeout([&] {
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    ping.start(10);
+    QTest::qWait(milliseconds);
+    return std::max(longest, clock.elapsed() - last);
+}
+
 } // namespace
 
 class TestForm1Files : public QObject {
@@ -80,6 +102,9 @@ private slots:
     void filesOnDisk_data();
     void filesOnDisk();
     void exportAndClearTheGraph();
+    void browsingNeverBlocks_data();
+    void browsingNeverBlocks();
+    void exitQuestionDefaultsToYes();
 };
 
 void TestForm1Files::saveAndLoad()
@@ -173,7 +198,6 @@ void TestForm1Files::filesOnDisk_data()
     row("data to a device", 3, "device", save + "装置ファイルです。" + regular);
     row("graph to a block device", 2, "block", save + "装置ファイルです。" + regular);
     row("graph to a named pipe", 2, "pipe", save + "名前付きパイプです。" + regular);
-    row("data to a named pipe", 3, "pipe", save + "名前付きパイプです。" + regular);
     row("data to a socket", 3, "socket", save + "ソケットです。" + regular);
     row("data through a link", 3, "link", "", 0);
     row("graph through a link", 2, "link", "", 0);
@@ -226,8 +250,7 @@ void TestForm1Files::filesOnDisk()
         return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden);
     };
     const QStringList listing = entries();
-    struct stat before {
-    }, after {};
+    struct stat before = {}, after = {};
     ::lstat(encoded(path), &before);
 
     QtFileSystem disk;
@@ -275,6 +298,62 @@ void TestForm1Files::exportAndClearTheGraph()
     QVERIFY(!rig.window.button(Button::Command2).enabled && !rig.window.button(Button::Command9).enabled);
     rig.form.Command1_Click();
     QCOMPARE(rig.picture.image(), graph);
+}
+
+void TestForm1Files::browsingNeverBlocks_data()
+{
+    QTest::addColumn<QString>("folder"); // empty: a temporary folder with named pipes
+    QTest::newRow("/proc, whose kmsg blocks a reader") << "/proc";
+    QTest::newRow("/dev") << "/dev";
+    QTest::newRow("named pipes, a PNG without extension") << QString();
+}
+
+void TestForm1Files::browsingNeverBlocks()
+{
+    QFETCH(QString, folder);
+    QTemporaryDir pipes;
+    if (folder.isEmpty()) {
+        folder = pipes.path();
+        for (const char *name : { "pipe", "pipe.csv", "pipe.xyz" })
+            QVERIFY(::mkfifo(QFile::encodeName(pipes.filePath(name)).constData(), 0666) == 0);
+        QFile png(pipes.filePath("picture"));
+        QVERIFY(png.open(QIODevice::WriteOnly) && png.write("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) == 16);
+        png.close();
+    }
+
+    {
+        psa::QtFileDialog shown(nullptr, psa::FileDialogRequest::toLoad(u"CSVファイル|*.csv"));
+        QFileDialog &dialog = shown.dialog();
+        QVERIFY(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+        dialog.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *fileName = dialog.findChild<QLineEdit *>("fileNameEdit");
+        QVERIFY(fileName);
+        // Every entry listed, so that the model has a type for each.
+        if (folder == pipes.path())
+            dialog.setNameFilter("すべて (*)");
+        // Typed as a user would: the completer and the list look into the folder as it is typed.
+        QTest::keyClicks(fileName, folder + "/");
+        QVERIFY2(longestPause(1500) < 1000, "the event loop paused for a second or more");
+
+        if (folder == pipes.path()) {
+            auto *model = dialog.findChild<QFileSystemModel *>();
+            QVERIFY(model);
+            const QModelIndex picture = model->index(pipes.filePath("picture"));
+            // The type comes from the name: a PNG's first bytes would have made it an image.
+            QTRY_COMPARE(model->type(picture), "ファイル");
+        }
+        dialog.reject();
+    }
+    // Closing the dialog waits for its file-information thread, which must not be stuck either.
+    QVERIFY(longestPause(100) < 1000);
+}
+
+// Enter answers the question with its default button.
+void TestForm1Files::exitQuestionDefaultsToYes()
+{
+    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+    QCOMPARE(psa::QtDialogs(nullptr).AskYesNo(u"終了しますか？", u"終了"), psa::MsgBoxAnswer::Yes);
 }
 
 QTEST_MAIN(TestForm1Files)

@@ -7,7 +7,6 @@
 #include <QtTest>
 
 using namespace psa;
-using namespace std::string_literals;
 
 // The records as "year|month|value" joined by "/", "+" when more followed; "!" and the reason for a refusal.
 static QString summary(const RecordFileContents &read)
