@@ -10,6 +10,7 @@
 #include "platform/qt/qt_files.h"
 #include "platform/qt/qt_surface.h"
 #include "support/form_rig.h"
+#include "support/record_files.h"
 
 #include <QElapsedTimer>
 #include <QFileSystemModel>
@@ -80,15 +81,12 @@ qint64 longestPause(int milliseconds)
 {
     QElapsedTimer clock;
     clock.start();
-    qint64 last = 0, longest = 0;
+    qint64 longest = 0;
     QTimer ping;
-    ping.callOnTimeout([&] {
-        longest = std::max(longest, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
+    ping.callOnTimeout([&] { longest = std::max(longest, clock.restart()); });
     ping.start(10);
     QTest::qWait(milliseconds);
-    return std::max(longest, clock.elapsed() - last);
+    return std::max(longest, clock.elapsed());
 }
 
 } // namespace
@@ -130,15 +128,12 @@ void TestForm1Files::saveAndLoad()
     QCOMPARE(rig.records(1), "=0 =0 =0 12345789 0 0");
 
     // Other programs' fields show as written and store their value; only 35 records fit.
-    std::string &other = rig.fake.files[u"o.csv"] = "abc, 04,12.50\r\n";
-    for (int year = 2002; year <= 2036; ++year)
-        other += std::to_string(year) + ",1,1\r\n";
+    rig.fake.files[u"o.csv"] = "abc, 04,12.50\r\n" + testing::recordsText(35);
     QCOMPARE(rig.click(&Form1::Command4_Click, "o.csv"),
-        "ファイル「o."
-        "csv」には35件を超える記録があります。\n最初の35件だけを読み込みました。残りは読み込まれていません"
-        "。");
-    QVERIFY(rig.records(2).startsWith("abc=0 04=4 12.50=12.5 2002=2002 1=1 1=1 "));
-    QVERIFY(rig.records(35).endsWith(" 2035=2035 1=1 1=1 12345789 35 105"));
+        "ファイル「o.csv」には35件を超える記録があります。\n最初の35件だけを読み込みました。"
+        "残りは読み込まれていません。");
+    QVERIFY(rig.records(2).startsWith("abc=0 04=4 12.50=12.5 2004=2004 1=1 4.2=4.2 "));
+    QVERIFY(rig.records(35).endsWith(" 2006=2006 10=10 37.2=37.2 12345789 35 105"));
     // Shift_JIS as the system decodes it; a lead byte without its second byte is not a character.
     QCOMPARE(QtFileSystem().DecodeShiftJis("\x82\x51\x82\x4f\x82\x53\x81\x44\x82\x51"), u"２０４．２");
     QVERIFY(!QtFileSystem().DecodeShiftJis("\x82\x51\x82"));
@@ -322,26 +317,22 @@ void TestForm1Files::browsingNeverBlocks()
     }
 
     {
-        psa::QtFileDialog shown(nullptr, psa::FileDialogRequest::toLoad(u"CSVファイル|*.csv"));
+        QtFileDialog shown(nullptr, FileDialogRequest::toLoad(u"CSVファイル|*.csv"));
         QFileDialog &dialog = shown.dialog();
         QVERIFY(dialog.testOption(QFileDialog::DontConfirmOverwrite));
         dialog.open();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        auto *fileName = dialog.findChild<QLineEdit *>("fileNameEdit");
-        QVERIFY(fileName);
         // Every entry listed, so that the model has a type for each.
         if (folder == pipes.path())
             dialog.setNameFilter("すべて (*)");
         // Typed as a user would: the completer and the list look into the folder as it is typed.
-        QTest::keyClicks(fileName, folder + "/");
+        QTest::keyClicks(dialog.findChild<QLineEdit *>("fileNameEdit"), folder + "/");
         QVERIFY2(longestPause(1500) < 1000, "the event loop paused for a second or more");
 
         if (folder == pipes.path()) {
-            auto *model = dialog.findChild<QFileSystemModel *>();
-            QVERIFY(model);
-            const QModelIndex picture = model->index(pipes.filePath("picture"));
+            const auto *model = dialog.findChild<QFileSystemModel *>();
             // The type comes from the name: a PNG's first bytes would have made it an image.
-            QTRY_COMPARE(model->type(picture), "ファイル");
+            QTRY_COMPARE(model->type(model->index(pipes.filePath("picture"))), "ファイル");
         }
         dialog.reject();
     }
@@ -353,7 +344,7 @@ void TestForm1Files::browsingNeverBlocks()
 void TestForm1Files::exitQuestionDefaultsToYes()
 {
     QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
-    QCOMPARE(psa::QtDialogs(nullptr).AskYesNo(u"終了しますか？", u"終了"), psa::MsgBoxAnswer::Yes);
+    QCOMPARE(QtDialogs(nullptr).AskYesNo(u"終了しますか？", u"終了"), MsgBoxAnswer::Yes);
 }
 
 QTEST_MAIN(TestForm1Files)
