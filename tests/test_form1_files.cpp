@@ -1,9 +1,11 @@
-// The file commands of the window: with the in-memory file system, and against real files in temporary
-// folders for what only a real file system has: its failures, names that are not regular files, and folders
-// and files of root's that an ordinary user saves into. The file dialog browsing folders whose files could
-// block a reader for ever (/proc, /dev, named pipes): the window's event loop must keep answering (a dialog
-// that blocks it for good ends in the test's time-out), and no entry's type may come from its contents.
+// The record file's reader and writer. The file commands of the window: with the in-memory file system, and
+// against real files in temporary folders for what only a real file system has: its failures, names that are
+// not regular files, and folders and files of root's that an ordinary user saves into. The file dialog
+// browsing folders whose files could block a reader for ever (/proc, /dev, named pipes): the window's event
+// loop must keep answering (a dialog that blocks it for good ends in the test's time-out), and no entry's
+// type may come from its contents.
 
+#include "files/record_file.h"
 #include "platform/qt/posix_files.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_file_dialog.h"
@@ -12,16 +14,14 @@
 #include "support/form_rig.h"
 #include "support/record_files.h"
 
-#include <QElapsedTimer>
-#include <QFileSystemModel>
-#include <QLineEdit>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <csignal>
 #include <grp.h>
 #include <map>
 #include <pwd.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -49,31 +49,28 @@ QByteArray contentsOf(const QString &path)
 // failing with EFBIG instead of ending it; returns the messages shown, a line feed and the records.
 QString clickInChild(Rig &rig, Handler handler, const QString &path, rlim_t limit, bool asNobody)
 {
+    constexpr std::size_t kSize = 1 << 16;
     const passwd *nobody = ::getpwnam("nobody");
-    int out[2];
-    if (::pipe(out) != 0)
-        return "(no pipe)";
+    auto *shown = static_cast<char *>(
+        ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
     const pid_t child = ::fork();
     if (child == 0) {
-        rlimit size {};
-        ::getrlimit(RLIMIT_FSIZE, &size);
-        size.rlim_cur = limit ? limit : size.rlim_cur;
+        const rlimit size { limit ? limit : RLIM_INFINITY, limit ? limit : RLIM_INFINITY };
         std::signal(SIGXFSZ, SIG_IGN);
         if (::setrlimit(RLIMIT_FSIZE, &size) != 0
             || (asNobody
                 && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0
                     || ::setuid(nobody->pw_uid) != 0)))
             std::_Exit(2);
-        const QByteArray shown = (rig.click(handler, path) + "\n" + rig.records(35)).toUtf8();
-        std::_Exit(::write(out[1], shown.data(), std::size_t(shown.size())) == shown.size() ? 0 : 3);
+        qstrncpy(shown, (rig.click(handler, path) + "\n" + rig.records(35)).toUtf8().constData(), kSize);
+        std::_Exit(0);
     }
-    ::close(out[1]);
-    QFile fromChild;
-    fromChild.open(out[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    const QString shown = QString::fromUtf8(fromChild.readAll());
     int status = -1;
     ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? shown : "(the child failed)";
+    const QString text
+        = WIFEXITED(status) && WEXITSTATUS(status) == 0 ? QString::fromUtf8(shown) : "(failed)";
+    ::munmap(shown, kSize);
+    return text;
 }
 
 // The longest pause of the event loop while it runs for `milliseconds`.
@@ -89,12 +86,25 @@ qint64 longestPause(int milliseconds)
     return std::max(longest, clock.elapsed());
 }
 
+// The records as "year|month|value" joined by "/", "+" when more followed; "!" and the reason for a refusal.
+QString summary(const RecordFileContents &read)
+{
+    QStringList records;
+    for (const RecordFields &f : read.records)
+        records << QString::fromStdU16String(f[0] + u"|" + f[1] + u"|" + f[2]);
+    const QString text = records.join('/') + (read.moreRecords ? "+" : "");
+    return read.ok() ? text : "!" + QString::fromStdU16String(read.error) + text;
+}
+
 } // namespace
 
 class TestForm1Files : public QObject {
     Q_OBJECT
 
 private slots:
+    void readerRules_data();
+    void readerRules();
+    void writerRules();
     void saveAndLoad();
     void saveFailingAtEveryStepKeepsTheOldFile();
     void filesOnDisk_data();
@@ -104,6 +114,77 @@ private slots:
     void browsingNeverBlocks();
     void exitQuestionDefaultsToYes();
 };
+
+void TestForm1Files::readerRules_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected"); // "!" and a reason: refused as not a record file, for that reason
+    const QString one = "2004|11|4.2", two = "2004|11|4.2/2005|3|12.5",
+                  all35 = QStringList(35, one).join('/');
+    const QByteArray full = QByteArray("2004,11,4.2\r\n").repeated(35);
+    const auto row = [](const char *name, const QByteArray &bytes, const QString &expected) {
+        QTest::newRow(name) << bytes << expected;
+    };
+    row("CR LF, no blanks", "2004,11,4.2\r\n", one);
+    row("LF, blanks and tabs", " 2004 ,\t11, 4 .2 \n 2005, 3 ,12.5\t\n", "2004|11|4 .2/2005|3|12.5");
+    row("CR, last line unended", "2004,11,4.2\r2005,3,12.5", two);
+    row("byte-order mark", "\xEF\xBB\xBF 2004, 11, 4.2\r\n", one);
+    row("quotes", "\"2004\",\"11\", \"4.2\"\r\n\"a\"\"b\",\"1,5\",\" x \"y \r\n", one + "/a\"b|1,5| x y");
+    row("unclosed quote", "\"2004,11\n5,6\n", "2004,11|5|6");
+    row("blank lines", "\r\n \r\n2004,11,4.2\r\n\r\n\t\r\n2005,3,12.5\r\n\r\n \n\r", two);
+    row("ends inside a record", "2004,11,4.2\r\n2005", one + "/2005||");
+    row("one field per line", "2004\r\n11\r\n4.2\r\n2005\r\n3\r\n12.5\r\n", two);
+    row("four fields on a line", "2004,11,4.2,2005,3\r\n12.5\r\n", two);
+    row("UTF-8 and Shift_JIS", "２００４,１１,４．２ ㍻\r\n\x82\x51\x82\x4f,\x82\x50,x",
+        "２００４|１１|４．２ ㍻/２０|１|x");
+    row("longest field", QByteArray(1024, '7'), QString(1024, '7') + "||");
+    row("35 records, blanks after", full + "\r\n \r\n\t\n", all35);
+    row("36 records", full + "2005,3,1\r\n", all35 + "+");
+    row("over-long field", "1," + QByteArray(1025, '7'), "!長すぎる項目があります");
+    row("binary", "2004,11,4.2\r\n\x7f\x45\x4c\x46\x02\x01", "!文字ではないバイトを含みます");
+    row("neither encoding", "1,\xFF\xFE,3", "!文字コードを判別できません");
+    row("cut UTF-8", "\xE3\x81,1,2", "!文字コードを判別できません");
+    row("endless blank lines", "1,2,3" + QByteArray(70000, '\n') + "4", "!空白や空行が続きすぎます");
+}
+
+void TestForm1Files::readerRules()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    if (expected.startsWith('!'))
+        expected = "!ファイル「f」を読み込めませんでした。\n理由: PSAのデーターファイルではありません（"
+            + expected.mid(1) + "）。";
+    psa::testing::FakeFileSystem files;
+    files.shiftJis = { { "\x82\x51\x82\x4f", u"２０" }, { "\x82\x50", u"１" } };
+    files.files[u"f"] = bytes.toStdString();
+    for (const std::size_t chunk : { 1, 3, 1 << 20 }) { // reads split line ends, marks and characters
+        files.readChunk = chunk;
+        const QString in = QString(" (chunk %1)").arg(chunk);
+        QCOMPARE(summary(LoadRecordFile(files, u"f")) + in, expected + in);
+    }
+    // A read failing after any number of bytes gives only the reason.
+    const qsizetype end = expected.startsWith('!') ? 0 : std::min(bytes.size(), qsizetype(40));
+    for (files.readFailAt = 0; files.readFailAt < std::size_t(end); ++files.readFailAt)
+        QCOMPARE(summary(LoadRecordFile(files, u"f")),
+            "!ファイル「f」を読み込めませんでした。\n理由: 装置の入出力エラーが発生しました。");
+}
+
+// The table filled in all its 120 rows: only rows 1 to RecordCount are written, every line ending in CR LF.
+void TestForm1Files::writerRules()
+{
+    Records records;
+    for (int row = 1; row <= RecordTable::kRows; ++row) {
+        records.RecordTable.set(row, kYearColumn, 2000 + row);
+        records.RecordTable.set(row, kMonthColumn, row);
+        records.RecordTable.set(row, kValueColumn, row * 0.5 - 1.5);
+    }
+    for (const int count : { -1, 0, 2, 500 }) {
+        records.RecordCount = count;
+        const QByteArray written = QByteArray::fromStdString(RecordFileText(records));
+        QCOMPARE(written.count("\r\n"), std::clamp(count, 0, RecordTable::kRows));
+        QCOMPARE(written.left(28), count > 0 ? " 2001, 1,-1\r\n 2002, 2,-0.5\r\n" : "");
+    }
+}
 
 void TestForm1Files::saveAndLoad()
 {
