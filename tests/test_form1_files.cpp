@@ -3,9 +3,12 @@
 // not regular files, and folders and files of root's that an ordinary user saves into. The file dialog
 // browsing folders whose files could block a reader for ever (/proc, /dev, named pipes): the window's event
 // loop must keep answering (a dialog that blocks it for good ends in the test's time-out), and no entry's
-// type may come from its contents.
+// type may come from its contents. The drawing surface: the example graph pixel by pixel, clearing, and its
+// Windows bitmap, which for every row padding and pixel ratio holds the very bytes Qt's own BMP writer makes
+// of the same picture: a bitmap knows pixels only, not the ratio of the screen they were drawn for.
 
 #include "files/record_file.h"
+#include "graph/graph.h"
 #include "platform/qt/posix_files.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_file_dialog.h"
@@ -17,6 +20,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <cmath>
 #include <csignal>
 #include <grp.h>
 #include <map>
@@ -96,6 +100,21 @@ QString summary(const RecordFileContents &read)
     return read.ok() ? text : "!" + QString::fromStdU16String(read.error) + text;
 }
 
+// The pixel of a position in the graph's coordinates, on the default 849 x 521 image.
+const auto pixelOf
+    = [](double x, double y) { return QPoint(int(x / 910 * 849), int((700 - y) / 700 * 521)); };
+const auto yOfPsa = [](double psa) { return 250 + 100 * std::log10(psa); };
+const auto isBlack = [](QRgb pixel) { return qRed(pixel) < 64 && qGreen(pixel) < 64 && qBlue(pixel) < 64; };
+const auto isRed = [](QRgb pixel) { return qRed(pixel) > 200 && qGreen(pixel) < 64 && qBlue(pixel) < 64; };
+int count(const QImage &image, const QRect &area, const auto &is)
+{
+    int found = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            found += is(image.pixel(x, y)) ? 1 : 0;
+    return found;
+}
+
 } // namespace
 
 class TestForm1Files : public QObject {
@@ -113,6 +132,9 @@ private slots:
     void browsingNeverBlocks_data();
     void browsingNeverBlocks();
     void exitQuestionDefaultsToYes();
+    void exampleGraphPixels();
+    void writesStandardBitmap_data();
+    void writesStandardBitmap();
 };
 
 void TestForm1Files::readerRules_data()
@@ -422,6 +444,73 @@ void TestForm1Files::exitQuestionDefaultsToYes()
 {
     QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
     QCOMPARE(QtDialogs(nullptr).AskYesNo(u"終了しますか？", u"終了"), MsgBoxAnswer::Yes);
+}
+
+// The example on the real surface, pixel by pixel; then clearing.
+void TestForm1Files::exampleGraphPixels()
+{
+    // The example's three dates, every value 1.5, so that the segments run level through the markers.
+    psa::Records records;
+    const double rows[3][3] = { { 2004, 11, 1.5 }, { 2005, 2, 1.5 }, { 2006, 11, 1.5 } };
+    for (int k = 0; k < 9; ++k)
+        records.RecordTable.set(k / 3 + 1, k % 3 + 1, rows[k / 3][k % 3]);
+    records.RecordCount = 3;
+    psa::ImageSurface surface;
+    psa::DrawGraph(records, surface);
+    const QImage image = surface.image();
+    // Each reference line is one crisp red pixel row across the plot.
+    for (const double psa : { 0.2, 2.0 }) {
+        const int row = pixelOf(0, yOfPsa(psa)).y();
+        QVERIFY2(count(image, QRect(0, row, 849, 1), isRed) > 700, qPrintable(QString::number(row)));
+        QCOMPARE(count(image, QRect(0, row - 1, 849, 3), isRed), count(image, QRect(0, row, 849, 1), isRed));
+    }
+    // The left axis reaches from the top of the grid to below the bottom axis.
+    const QPoint top = pixelOf(40, 550), foot = pixelOf(40, 20);
+    QCOMPARE(count(image, QRect(top, foot), isBlack), foot.y() - top.y() + 1);
+    // The second marker is a ring of 5 horizontal units, 5 pixels, as many up as across.
+    const QPoint centre = pixelOf(146.25, yOfPsa(1.5));
+    for (const int ring : { centre.y() - 5, centre.y() + 5 })
+        QVERIFY(isBlack(image.pixel(centre.x(), ring))
+            && count(image, QRect(centre.x(), ring - 1, 1, 3), isBlack) == 1);
+    // A number hangs below its position: " 1 " at (5, 255) leaves the margin above it blank.
+    const QPoint label = pixelOf(5, 255);
+    QCOMPARE(count(image, QRect(label.x(), label.y() - 10, 24, 10), isBlack), 0);
+    QVERIFY(count(image, QRect(label.x(), label.y(), 24, 15), isBlack) > 0);
+    surface.Cls();
+    QCOMPARE(surface.image(), psa::ImageSurface().image());
+}
+
+void TestForm1Files::writesStandardBitmap_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<qreal>("ratio");
+
+    QTest::newRow("the picture, 1 byte of padding") << QSize(849, 521) << 1.0;
+    QTest::newRow("the picture at ratio 2") << QSize(849, 521) << 2.0;
+    QTest::newRow("rows of 4 bytes, no padding") << QSize(4, 3) << 1.0;
+    QTest::newRow("one pixel a row, 3 bytes of padding") << QSize(1, 2) << 1.0;
+    QTest::newRow("2 bytes of padding") << QSize(2, 2) << 1.0;
+}
+
+void TestForm1Files::writesStandardBitmap()
+{
+    QFETCH(QSize, size);
+    QFETCH(qreal, ratio);
+
+    psa::ImageSurface surface(size, ratio);
+    // Colours that tell the byte order apart, a text's shades, and rows that differ from top to bottom.
+    surface.Scale({ 0, 0 }, { 1, 1 });
+    surface.Line({ 0, 0.1 }, { 1, 0.1 }, psa::kRed);
+    surface.Line({ 0.5, 0 }, { 0.5, 1 }, psa::Colour { 0, 128, 255 });
+    surface.Line({ 0, 0.9 }, { 0.9, 0 }, std::nullopt);
+    surface.CurrentX(0.1);
+    surface.CurrentY(0.4);
+    surface.Print(12.5);
+
+    QByteArray expected;
+    QBuffer buffer(&expected);
+    QVERIFY(surface.image().save(&buffer, "BMP"));
+    QCOMPARE(QByteArray::fromStdString(surface.BitmapBytes()), expected);
 }
 
 QTEST_MAIN(TestForm1Files)
