@@ -20,9 +20,8 @@ public:
         if (found == files.end())
             return { nullptr, u"ファイルが見つかりません。" };
         auto reader = std::make_unique<Reader>();
+        reader->owner = this;
         reader->bytes = found->second;
-        reader->chunk = readChunk;
-        reader->failAt = readFailAt;
         return { std::move(reader), {} };
     }
     [[nodiscard]] Opened<AtomicWriter> CreateReplacing(std::u16string_view path) override
@@ -52,17 +51,17 @@ private:
     struct Reader : ByteReader {
         std::ptrdiff_t Read(char *buffer, std::size_t size) override
         {
-            if (at >= failAt)
+            if (at >= owner->readFailAt)
                 return -1;
-            const std::size_t count = bytes.copy(buffer, std::min({ size, chunk, failAt - at }), at);
+            const std::size_t count
+                = bytes.copy(buffer, std::min({ size, owner->readChunk, owner->readFailAt - at }), at);
             at += count;
             return static_cast<std::ptrdiff_t>(count);
         }
         std::u16string ErrorText() const override { return u"装置の入出力エラーが発生しました。"; }
 
+        const FakeFileSystem *owner = nullptr;
         std::string bytes;
-        std::size_t chunk = SIZE_MAX;
-        std::size_t failAt = SIZE_MAX;
         std::size_t at = 0;
     };
 

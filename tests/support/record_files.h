@@ -11,11 +11,7 @@ inline std::string recordsText(int count)
 {
     std::string text;
     for (int i = 0; i < count; ++i)
-        text += QStringLiteral(" %1, %2, %3\r\n")
-                    .arg(2004 + i / 12)
-                    .arg(i % 12 + 1)
-                    .arg(4.2 + i)
-                    .toStdString();
+        text += QString::asprintf(" %d, %d, %g\r\n", 2004 + i / 12, i % 12 + 1, 4.2 + i).toStdString();
     return text;
 }
 
