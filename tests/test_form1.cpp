@@ -196,28 +196,22 @@ private slots:
                 && log[i + 1].colour == (log[i].enabled ? kAvailableBackColor : kUnavailableBackColor));
     }
 
-    void exitAsksFirst_data()
-    {
-        QTest::addColumn<bool>("yes");
-        QTest::newRow("No keeps everything") << false;
-        QTest::newRow("Yes ends") << true;
-    }
-
+    // "No" keeps everything as it was; "Yes" ends the program.
     void exitAsksFirst()
     {
-        QFETCH(bool, yes);
         Session session;
         session.form.Command5_Click();
         session.window.type(1, u"2005");
-        session.dialogs.answers.push_back(yes ? MsgBoxAnswer::Yes : MsgBoxAnswer::No);
-        session.form.Command7_Click();
-        QCOMPARE(session.dialogs.questions.size(), 1u);
-        QCOMPARE(QString::fromStdU16String(
-                     session.dialogs.questions[0].prompt + session.dialogs.questions[0].title),
-            u"\u3000\u3000\u3000ほんとうにおわりますか\uFF1F\u3000\u3000\u3000\u3000かくにんメッセージ");
-        QCOMPARE(session.dialogs.endRequests, yes ? 1 : 0);
-        QCOMPARE(session.available(), Buttons({ 4, 5, 6, 7 }));
-        QVERIFY(session.window.CellText(1) == u"2005");
+        session.dialogs.answers = { MsgBoxAnswer::No, MsgBoxAnswer::Yes };
+        for (const int ends : { 0, 1 }) {
+            session.form.Command7_Click();
+            QCOMPARE(session.dialogs.endRequests, ends);
+            QCOMPARE(session.available(), Buttons({ 4, 5, 6, 7 }));
+            QVERIFY(session.window.CellText(1) == u"2005");
+        }
+        for (const auto &[prompt, title] : session.dialogs.questions)
+            QCOMPARE(QString::fromStdU16String(prompt + title),
+                u"\u3000\u3000\u3000ほんとうにおわりますか\uFF1F\u3000\u3000\u3000\u3000かくにんメッセージ");
     }
 };
 
