@@ -1,0 +1,324 @@
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include "app/form1.h"
+#include "platform/win32/dib_surface.h"
+#include "platform/win32/win32_dialogs.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_fonts.h"
+#include "platform/win32/win32_window.h"
+#include "tests/support/fake_dialogs.h"
+
+#include <doctest/doctest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder of its own; the Wine prefix the tests run in is removed afterwards.
+fs::path freshFolder()
+{
+    static int serial = 0;
+    const fs::path folder = fs::temp_directory_path()
+        / (L"psa-記録-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial));
+    fs::create_directory(folder);
+    return folder;
+}
+
+std::string contents(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), {} };
+}
+
+// The real calls, except the step chosen to fail. A failing write writes half its bytes, as a full disk does.
+struct FailingCalls final : psa::FileCalls {
+    enum class Step { None, CreateTemporary, Write, SecondWrite, Flush, Replace } failing = Step::None;
+    int writes = 0;
+
+    bool passes(Step step, DWORD error) const { return failing != step || (SetLastError(error), false); }
+    HANDLE Create(const wchar_t *path, DWORD access, DWORD share, DWORD disposition) override
+    {
+        return disposition != CREATE_NEW || passes(Step::CreateTemporary, ERROR_ACCESS_DENIED)
+            ? FileCalls::Create(path, access, share, disposition)
+            : INVALID_HANDLE_VALUE;
+    }
+    bool Write(HANDLE file, const char *bytes, DWORD size, DWORD &written) override
+    {
+        const bool whole = failing != Step::Write && (failing != Step::SecondWrite || ++writes != 2);
+        return FileCalls::Write(file, bytes, whole ? size : size / 2, written)
+            && (whole || passes(failing, ERROR_DISK_FULL));
+    }
+    bool Flush(HANDLE file) override
+    {
+        return passes(Step::Flush, ERROR_DISK_FULL) && FileCalls::Flush(file);
+    }
+    bool Replace(const wchar_t *target, const wchar_t *temporary, bool exists) override
+    {
+        return passes(Step::Replace, ERROR_UNABLE_TO_MOVE_REPLACEMENT)
+            && FileCalls::Replace(target, temporary, exists);
+    }
+};
+
+using Step = FailingCalls::Step;
+const std::u16string kDiskFull = u"ディスクの空き容量が足りません。";
+
+// The control with the given identifier: a button, or a cell inside its frame.
+HWND control(HWND window, int id)
+{
+    HWND found = GetDlgItem(window, id);
+    for (HWND frame = GetWindow(window, GW_CHILD); frame && !found; frame = GetWindow(frame, GW_HWNDNEXT))
+        found = GetDlgItem(frame, id);
+    return found;
+}
+
+} // namespace
+
+TEST_CASE("a save replaces the file only when every step succeeded")
+{
+    const fs::path folder = freshFolder(), path = folder / L"記録.csv";
+    std::ofstream(path) << "old";
+    FailingCalls calls;
+    psa::Win32FileSystem files(calls);
+    const std::tuple<const char *, Step, std::u16string> cases[]
+        = { { "every step succeeds", Step::None, u"" }, { "a write", Step::Write, kDiskFull },
+              { "a later write", Step::SecondWrite, kDiskFull }, { "the flush", Step::Flush, kDiskFull },
+              { "the replace", Step::Replace, u"ファイルを置き換えられませんでした" },
+              { "a writer dropped without a commit", Step::None, u"-" } };
+    for (const auto &[name, failing, error] : cases) {
+        SUBCASE(name)
+        {
+            calls.failing = failing;
+            const bool commit = error != u"-", saved = commit && failing == Step::None;
+            {
+                auto writer = files.CreateReplacing(path.u16string());
+                REQUIRE(writer.file);
+                const bool written
+                    = writer.file->Write("new ") && writer.file->Write("") && writer.file->Write("bytes");
+                CHECK(contents(path) == "old"); // nothing changes before the commit
+                CHECK((commit && written && writer.file->Commit()) == saved);
+                CHECK(writer.file->ErrorText().starts_with(commit ? error : u""));
+                CHECK_FALSE((commit && writer.file->Commit())); // done, or failed for good
+            }
+            CHECK(contents(path) == (saved ? "new bytes" : "old"));
+            CHECK(std::distance(fs::directory_iterator(folder), {}) == 1);
+        }
+    }
+}
+
+TEST_CASE("where no file can be made beside it, the file is rewritten in place or keeps its old bytes")
+{
+    const fs::path folder = freshFolder(), path = folder / L"graph.bmp";
+    std::string expected = "old bytes, longer than the new ones";
+    std::ofstream(path) << expected;
+    FailingCalls calls;
+    calls.failing = Step::CreateTemporary;
+    psa::Win32FileSystem files(calls);
+    CHECK(
+        files.CreateReplacing((folder / L"new.bmp").u16string()).error == u"アクセスする権限がありません。");
+    auto writer = files.CreateReplacing(path.u16string());
+    REQUIRE(writer.file);
+
+    SUBCASE("every write succeeds")
+    {
+        CHECK((writer.file->Write("new") && writer.file->Commit()));
+        expected = "new";
+    }
+    SUBCASE("a later write fails: the old bytes go back")
+    {
+        calls.failing = Step::SecondWrite; // the third write, of the old bytes, succeeds
+        CHECK((writer.file->Write("new ") && !writer.file->Write("bytes")));
+        CHECK(writer.file->ErrorText() == kDiskFull);
+    }
+    SUBCASE("the flush fails, and again when the old bytes are written back")
+    {
+        CHECK(writer.file->Write("new"));
+        calls.failing = Step::Flush;
+        CHECK_FALSE(writer.file->Commit());
+        CHECK(writer.file->ErrorText() == kDiskFull + u"\n元の内容に戻すこともできませんでした。");
+    }
+    SUBCASE("a writer dropped without a commit: the old bytes go back")
+    {
+        CHECK(writer.file->Write("new"));
+    }
+    writer.file.reset();
+    CHECK(contents(path) == expected);
+}
+
+TEST_CASE("only disk files are saved to or read, others are refused and left alone; Shift_JIS decodes")
+{
+    const fs::path folder = freshFolder(), inside = folder / L"records.csv", locked = folder / L"ro.csv";
+    psa::Win32FileSystem files;
+    const auto save = [&](const fs::path &path) { return files.CreateReplacing(path.u16string()).error; };
+    const auto read = [&](const fs::path &path) { return files.OpenForReading(path.u16string()).error; };
+    fs::create_directory(inside);
+    CHECK(save(inside) == u"同じ名前のフォルダーがあります。");
+    CHECK(read(inside) == u"ファイルではなくフォルダーです。");
+    CHECK(fs::is_directory(inside));
+    std::ofstream(locked) << "kept";
+    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    CHECK(save(locked) == u"アクセスする権限がありません。");
+    CHECK(contents(locked) == "kept");
+    for (const char16_t *device : { u"NUL", u"nul.csv", u"\\\\.\\NUL", u"C:\\data\\COM1.bmp", u"con " }) {
+        CAPTURE(fs::path(device).string());
+        CHECK(save(device) == u"装置ファイルです。保存先には通常のファイルを選んでください。");
+        CHECK(read(device) == u"通常のファイルではありません。");
+    }
+    CHECK(save(u"\\\\.\\pipe\\psa") == u"名前付きパイプです。保存先には通常のファイルを選んでください。");
+    for (const char16_t *plain :
+        { u"COM10.csv", u"COM0", u"lpt0.csv", u"console.csv", u"nuller", u"C:\\CON\\x.csv" })
+        CHECK_FALSE(psa::IsDevicePath(plain));
+    CHECK(read(folder / L"missing.csv") == u"ファイルが見つかりません。");
+    CHECK(save(folder / L"no" / L"such.csv") == u"保存先のフォルダーが見つかりません。");
+    // Record files written on Japanese Windows are Shift_JIS.
+    CHECK(files.DecodeShiftJis("\x83\x65\x83\x4c\x83\x58\x83\x67 2004") == u"テキスト 2004");
+    CHECK_FALSE(files.DecodeShiftJis("\x83").has_value());
+}
+
+TEST_CASE("the DIB surface: ring, sloped line and number on their pixels, at scale 1 and 2")
+{
+    for (const int d : { 1, 2 }) { // device pixels to a logical pixel
+        CAPTURE(d);
+        psa::DibSurface surface(849, 521, d);
+        const auto ink = [&](int x, int y) { return surface.pixel(x, y) != psa::kWhite; };
+        // Two units to a logical pixel, y upwards; a position lies in the logical pixel that holds it.
+        surface.Scale({ 0, 1042 }, { 1698, 0 });
+        // A ring of 5 logical pixels around (100, 100), as high as wide.
+        surface.Circle({ 201, 841 }, 10);
+        const int c = 100 * d, r = 5 * d;
+        for (const int y : { c - r, c + r })
+            CHECK((ink(c, y) && !ink(c, y - d) && !ink(c, y + d)));
+        CHECK((ink(c - r, c) && ink(c + r, c)));
+        // A sloped line from (10, 10) to (30, 20) in its own colour, to its last pixel.
+        surface.Line({ 21, 1021 }, { 61, 1001 }, psa::kRed);
+        CHECK(surface.pixel(20 * d, 15 * d) == psa::kRed);
+        CHECK(surface.pixel(31 * d - 1, 21 * d - 1) == psa::kRed);
+        // A number hangs below its position, (200, 200).
+        surface.CurrentX(401);
+        surface.CurrentY(641);
+        surface.Print(2.5);
+        int above = 0, below = 0;
+        for (int dx = 0; dx < 24 * d; ++dx)
+            for (int dy = -10 * d; dy < 15 * d; ++dy)
+                (dy < 0 ? above : below) += ink(200 * d + dx, 200 * d + dy) ? 1 : 0;
+        CHECK((above == 0 && below > 0));
+        surface.Cls();
+        CHECK((surface.pixel(c + r, c) == psa::kWhite && surface.pixel(30 * d, 20 * d) == psa::kWhite));
+    }
+}
+
+TEST_CASE("the bitmap bytes: a 24-bit bottom-up BMP of the device pixels")
+{
+    psa::DibSurface surface(849, 521, 2);
+    surface.Line({ 0, 0 }, { 1.5, 0 }, psa::kRed); // the two top left logical pixels: 4 x 2 device pixels
+    const std::string bmp = surface.BitmapBytes();
+    const std::size_t rowBytes = 5096; // 1698 x 3, padded to a multiple of 4
+    REQUIRE(bmp.size() == 54 + rowBytes * 1042);
+    CHECK(bmp.substr(0, 2) == "BM");
+    const std::uint32_t header[][2] = { { 2, std::uint32_t(bmp.size()) }, { 10, 54 }, { 14, 40 },
+        { 18, 1698 }, { 22, 1042 }, { 26, 24 << 16 | 1 }, { 30, 0 }, { 34, rowBytes * 1042 }, { 38, 7559 } };
+    for (const auto &[at, value] : header) {
+        std::uint32_t field = 0;
+        std::memcpy(&field, bmp.data() + at, 4);
+        CHECK(field == value);
+    }
+    // The file's rows go from the bottom up, each pixel blue, green, red, each row padded with zeros.
+    const std::string red(std::string("\0\0\xFF", 3)), white = "\xFF\xFF\xFF";
+    CHECK(bmp.substr(bmp.size() - rowBytes, 15) == red + red + red + red + white);
+    CHECK(bmp.substr(bmp.size() - 2 * rowBytes, 3) == red);
+    CHECK(bmp.substr(bmp.size() - 3 * rowBytes, 3) == white);
+    CHECK(bmp.substr(54 + rowBytes - 3, 3) == std::string("\xFF\0\0", 3));
+}
+
+TEST_CASE("the Win32 window after start-up")
+{
+    psa::testing::FakeDialogs dialogs;
+    psa::Win32Window window(GetModuleHandleW(nullptr), dialogs);
+    psa::DibSurface picture1;
+    psa::Win32FileSystem files;
+    psa::Form1 form(window, picture1, dialogs, files);
+    std::vector<psa::Button> clicks;
+    window.onClick = [&](psa::Button button) { clicks.push_back(button); };
+    form.Form_Load();
+    window.show(SW_SHOWNOACTIVATE);
+    const HWND main = window.handle();
+    REQUIRE(window.scale() == 1.0);
+    const auto cell = [&](int index) { return control(main, psa::Win32Window::kCellId + index); };
+    const auto button = [&](int number) { return control(main, psa::Win32Window::kButtonId + number); };
+
+    SUBCASE("the cells and 入力終了 where the design puts them")
+    {
+        const std::pair<HWND, RECT> placed[] = { { GetParent(cell(1)), { 8, 65, 78, 80 } },
+            { GetParent(cell(2)), { 78, 65, 132, 80 } }, { GetParent(cell(103)), { 8, 609, 78, 624 } },
+            { GetParent(cell(105)), { 132, 609, 202, 624 } }, { button(6), { 134, 628, 204, 656 } } };
+        for (auto [shown, expected] : placed) {
+            RECT r;
+            GetWindowRect(shown, &r);
+            MapWindowPoints(nullptr, main, reinterpret_cast<POINT *>(&r), 2);
+            CHECK(std::tuple(r.left, r.top, r.right, r.bottom)
+                == std::tuple(expected.left, expected.top, expected.right, expected.bottom));
+        }
+        CHECK(IsWindowVisible(cell(105)));
+    }
+    SUBCASE("a text set by the program is reported once, before the call returns; so is typing")
+    {
+        std::vector<int> changes;
+        window.onCellChange = [&](int index) { changes.push_back(index); };
+        window.SetCellText(4, u"2005");
+        CHECK(changes == std::vector<int> { 4 });
+        window.SetCellText(4, u"2005"); // the same text again is no change
+        CHECK(window.CellText(4) == u"2005");
+        SetWindowTextW(cell(5), L"11"); // as typing does
+        CHECK(changes == std::vector<int> { 4, 5 });
+    }
+    SUBCASE("Tab walks the cells in index order, then the buttons from 入力終了 on, and round again")
+    {
+        for (int number = 1; number <= 9; ++number)
+            window.SetButtonEnabled(psa::Button(number), true);
+        std::vector<HWND> order, expected;
+        for (HWND at = cell(1); order.size() < 115; at = GetNextDlgTabItem(main, at, FALSE))
+            order.push_back(at);
+        for (int index = 1; index <= 106; ++index)
+            expected.push_back(cell(index > 105 ? 1 : index));
+        for (int number : { 6, 5, 4, 3, 1, 2, 7, 8, 9 })
+            expected.insert(expected.end() - 1, button(number));
+        CHECK(order == expected);
+    }
+    SUBCASE("Return on a button presses it, once while held, with Alt too; on a disabled button nothing")
+    {
+        const MSG keys[] = { { button(5), WM_KEYDOWN, VK_RETURN, 0, 0, {} },
+            { button(5), WM_KEYDOWN, VK_RETURN, LPARAM(1) << 30, 0, {} }, // the repeats of a held key
+            { button(4), WM_SYSKEYDOWN, VK_RETURN, 0, 0, {} },
+            { button(4), WM_CHAR, L'\n', 0, 0, {} }, // the character Ctrl+Return leaves
+            { button(1), WM_KEYDOWN, VK_RETURN, 0, 0, {} } }; // unavailable after start-up
+        for (const MSG &key : keys)
+            CHECK(window.pressFocusedButton(key));
+        CHECK_FALSE(window.pressFocusedButton({ cell(1), WM_KEYDOWN, VK_RETURN, 0, 0, {} }));
+        CHECK(clicks == std::vector<psa::Button> { psa::Button::Command5, psa::Button::Command4 });
+    }
+    SUBCASE("a handler that throws: the message, and the window lives on")
+    {
+        window.onClick = [](psa::Button) { throw std::runtime_error("broken"); };
+        SendMessageW(main, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button(7)), BN_CLICKED), LPARAM(button(7)));
+        REQUIRE(dialogs.messages.size() == 1);
+        CHECK(dialogs.messages[0].prompt == u"予期しないエラーが起きたため、この操作を中止しました。");
+        CHECK(IsWindowVisible(main));
+    }
+}
+
+TEST_CASE("the save dialog's filter and the design faces")
+{
+    using namespace std::string_literals;
+    CHECK(psa::CommonDialogFilter(u"ビットマップ|*.bmp|すべて|*.*")
+        == L"ビットマップ\0*.bmp\0すべて\0*.*\0\0"s);
+    CHECK(psa::CommonDialogFilter(u"CSVファイル|*.csv|説明だけ") == L"CSVファイル\0*.csv\0\0"s);
+    // The test prefix, like a Japanese Windows, has the design faces and "MS UI Gothic".
+    CHECK(psa::InstalledFace(L"HGP創英角ｺﾞｼｯｸUB") == L"HGP創英角ｺﾞｼｯｸUB");
+    CHECK(psa::InstalledFace(L"どこにもない書体") == L"MS UI Gothic");
+}
