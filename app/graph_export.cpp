@@ -1,10 +1,9 @@
 #include "app/graph_export.h"
 
 #include "app/form1.h"
+#include "app/headless_window.h"
 #include "platform/qt/qt_surface.h"
-#include "records/cells.h"
 
-#include <array>
 #include <utility>
 
 namespace psa {
@@ -12,53 +11,6 @@ namespace psa {
 namespace {
 
 constexpr char16_t kNoRecords[] = u"」には記録が1件もないため、グラフを描けません。";
-
-// The window as far as the handlers need it when nobody looks: the cells' texts, reported to the form as the
-// real window reports them, and whether each button can be clicked. Geometry and looks are not kept.
-class HeadlessWindow final : public Window {
-public:
-    Form1 *form = nullptr;
-
-    [[nodiscard]] bool isEnabled(Button button) const { return m_enabled.at(std::size_t(button)); }
-
-    void CreateCell(int) override { }
-    void SetCellHeight(int, double) override { }
-    void SetCellTop(int, double) override { }
-    void SetCellLeft(int, double) override { }
-    void SetCellWidth(int, double) override { }
-    void SetCellFontSize(int, double) override { }
-    void SetCellVisible(int, bool) override { }
-    void SetCellEnabled(int, bool) override { }
-    void SetCellFlat(int) override { }
-    void SetCellText(int index, std::u16string_view text) override
-    {
-        if (std::exchange(m_texts.at(std::size_t(index)), std::u16string(text)) != text && form)
-            form->Text1_Change(index);
-    }
-    [[nodiscard]] std::u16string CellText(int index) const override { return m_texts.at(std::size_t(index)); }
-    void SetFocusToCell(int) override { }
-
-    void SetButtonTop(Button, double) override { }
-    void SetButtonLeft(Button, double) override { }
-    void SetButtonEnabled(Button button, bool enabled) override
-    {
-        m_enabled.at(std::size_t(button)) = enabled;
-    }
-    void SetButtonBackColor(Button, Colour) override { }
-
-private:
-    // Cells as the window's design brings them, before start-up empties them.
-    std::array<std::u16string, kCellCount + 1> m_texts = [] {
-        std::array<std::u16string, kCellCount + 1> texts;
-        texts.fill(u"Text1");
-        return texts;
-    }();
-    std::array<bool, 10> m_enabled = [] {
-        std::array<bool, 10> enabled;
-        enabled.fill(true);
-        return enabled;
-    }();
-};
 
 // The file dialog names the bitmap; every message is kept for the caller.
 class ExportDialogs final : public Dialogs {
@@ -90,7 +42,7 @@ ExportOutcome ExportGraph(FileSystem &files, std::u16string_view recordsPath, st
     ImageSurface picture1(ImageSurface::kDefaultSize, 1);
     ExportDialogs dialogs(bitmapPath);
     Form1 form(window, picture1, dialogs, files);
-    window.form = &form;
+    window.onCellChanged = [&form](int index) { form.Text1_Change(index); };
     form.Form_Load();
 
     ExportOutcome outcome;

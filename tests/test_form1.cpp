@@ -115,9 +115,9 @@ private slots:
         RecordTable expected = records.RecordTable;
         testing::FakeWindow window;
         for (int index = 1; index <= kCellCount; ++index) {
-            window.cells[index] = cells.value(index - 1).toStdU16String();
+            window.SetCellText(index, cells.value(index - 1).toStdU16String());
             if (cellOf(index).row <= count)
-                expected.set(cellOf(index).row, cellOf(index).column, Val(window.cells[index]));
+                expected.set(cellOf(index).row, cellOf(index).column, Val(window.CellText(index)));
         }
         ReadGridIntoTable(records, window);
         QCOMPARE(elements(records.RecordTable), elements(expected));

@@ -43,7 +43,7 @@ template <typename Picture> struct FormRig {
     {
         QList<int> numbers;
         for (int number = 1; number <= 9; ++number)
-            numbers += window.button(Button(number)).enabled ? QList { number } : QList<int> {};
+            numbers += window.isEnabled(Button(number)) ? QList { number } : QList<int> {};
         return numbers;
     }
     // The first `rows` records as cell text "=" table value, the available buttons and the counters.
