@@ -1,9 +1,11 @@
 // Str then Val on any finite double: the text has the record file's form and reads back as the value
-// rounded to 15 significant digits.
+// rounded to 15 significant digits, under a locale that writes a decimal comma, as record files must read
+// and write the same everywhere.
 
 #include "numbers/str_form.h"
 #include "numbers/val.h"
 
+#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -44,6 +46,16 @@ bool hasRecordFileForm(const std::string &text)
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    // Without the locale this would prove nothing; scripts/install-deps generates it.
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
+        std::fputs("the locale de_DE.UTF-8 is missing\n", stderr);
+        std::abort();
+    }
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
