@@ -120,377 +120,371 @@ class TestForm1Files : public QObject {
     Q_OBJECT
 
 private slots:
-    void readerRules_data();
-    void readerRules();
-    void writerRules();
-    void saveAndLoad();
-    void saveFailingAtEveryStepKeepsTheOldFile();
-    void filesOnDisk_data();
-    void filesOnDisk();
-    void exportAndClearTheGraph();
-    void browsingNeverBlocks_data();
-    void browsingNeverBlocks();
-    void exitQuestionDefaultsToYes();
-    void writesStandardBitmap_data();
-    void writesStandardBitmap();
-};
-
-void TestForm1Files::readerRules_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("expected"); // "!" and a reason: refused as not a record file, for that reason
-    const QString one = "2004|11|4.2", two = "2004|11|4.2/2005|3|12.5",
-                  all35 = QStringList(35, one).join('/');
-    const QByteArray full = QByteArray("2004,11,4.2\r\n").repeated(35);
-    const auto row = [](const char *name, const QByteArray &bytes, const QString &expected) {
-        QTest::newRow(name) << bytes << expected;
-    };
-    row("CR LF, no blanks", "2004,11,4.2\r\n", one);
-    row("LF, blanks and tabs", " 2004 ,\t11, 4 .2 \n 2005, 3 ,12.5\t\n", "2004|11|4 .2/2005|3|12.5");
-    row("CR, last line unended", "2004,11,4.2\r2005,3,12.5", two);
-    row("byte-order mark", "\xEF\xBB\xBF 2004, 11, 4.2\r\n", one);
-    row("quotes", "\"2004\",\"11\", \"4.2\"\r\n\"a\"\"b\",\"1,5\",\" x \"y \r\n", one + "/a\"b|1,5| x y");
-    row("unclosed quote", "\"2004,11\n5,6\n", "2004,11|5|6");
-    row("blank lines", "\r\n \r\n2004,11,4.2\r\n\r\n\t\r\n2005,3,12.5\r\n\r\n \n\r", two);
-    row("ends inside a record", "2004,11,4.2\r\n2005", one + "/2005||");
-    row("one field per line", "2004\r\n11\r\n4.2\r\n2005\r\n3\r\n12.5\r\n", two);
-    row("four fields on a line", "2004,11,4.2,2005,3\r\n12.5\r\n", two);
-    row("UTF-8 and Shift_JIS", "２００４,１１,４．２ ㍻\r\n\x82\x51\x82\x4f,\x82\x50,x",
-        "２００４|１１|４．２ ㍻/２０|１|x");
-    row("longest field", QByteArray(1024, '7'), QString(1024, '7') + "||");
-    row("35 records, blanks after", full + "\r\n \r\n\t\n", all35);
-    row("36 records", full + "2005,3,1\r\n", all35 + "+");
-    row("over-long field", "1," + QByteArray(1025, '7'), "!長すぎる項目があります");
-    row("binary", "2004,11,4.2\r\n\x7f\x45\x4c\x46\x02\x01", "!文字ではないバイトを含みます");
-    row("neither encoding", "1,\xFF\xFE,3", "!文字コードを判別できません");
-    row("cut UTF-8", "\xE3\x81,1,2", "!文字コードを判別できません");
-    row("endless blank lines", "1,2,3" + QByteArray(70000, '\n') + "4", "!空白や空行が続きすぎます");
-}
-
-void TestForm1Files::readerRules()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, expected);
-    if (expected.startsWith('!'))
-        expected = "!ファイル「f」を読み込めませんでした。\n理由: PSAのデーターファイルではありません（"
-            + expected.mid(1) + "）。";
-    psa::testing::FakeFileSystem files;
-    files.shiftJis = { { "\x82\x51\x82\x4f", u"２０" }, { "\x82\x50", u"１" } };
-    files.files[u"f"] = bytes.toStdString();
-    for (const std::size_t chunk : { 1, 3, 1 << 20 }) { // reads split line ends, marks and characters
-        files.readChunk = chunk;
-        QCOMPARE(
-            summary(LoadRecordFile(files, u"f")) + QString::number(chunk), expected + QString::number(chunk));
-    }
-    // A read failing after any number of bytes gives only the reason.
-    const qsizetype end = expected.startsWith('!') ? 0 : std::min(bytes.size(), qsizetype(40));
-    for (files.readFailAt = 0; files.readFailAt < std::size_t(end); ++files.readFailAt)
-        QCOMPARE(summary(LoadRecordFile(files, u"f")),
-            "!ファイル「f」を読み込めませんでした。\n理由: 装置の入出力エラーが発生しました。");
-}
-
-// The table filled in all its 120 rows: only rows 1 to RecordCount are written, every line ending in CR LF.
-void TestForm1Files::writerRules()
-{
-    Records records;
-    for (int row = 1; row <= RecordTable::kRows; ++row) {
-        records.RecordTable.set(row, kYearColumn, 2000 + row);
-        records.RecordTable.set(row, kMonthColumn, row);
-        records.RecordTable.set(row, kValueColumn, row * 0.5 - 1.5);
-    }
-    for (const int count : { -1, 0, 2, 500 }) {
-        records.RecordCount = count;
-        const QByteArray written = QByteArray::fromStdString(RecordFileText(records));
-        QCOMPARE(written.count("\r\n"), std::clamp(count, 0, RecordTable::kRows));
-        QCOMPARE(written.left(28), count > 0 ? " 2001, 1,-1\r\n 2002, 2,-0.5\r\n" : "");
-    }
-}
-
-void TestForm1Files::saveAndLoad()
-{
-    Rig rig;
-    rig.fake.files[u"r.csv"] = "old";
-    rig.type(kExample);
-    QCOMPARE(rig.click(&Form1::Command3_Click, "r.csv"), "");
-    QCOMPARE(rig.fake.files[u"r.csv"], kSaved.toStdString());
-    // Loaded back, the cells show the numbers as saved.
-    QCOMPARE(rig.click(&Form1::Command4_Click, "r.csv"), "");
-    QCOMPARE(rig.records(3),
-        "2004=2004 11=11 4.2=4.2 2005=2005 3=3 12.5=12.5 2005=2005 9=9 8.75=8.75 12345789 3 9");
-    QVERIFY(rig.dialogs.fileRequests[0].confirmOverwrite && !rig.dialogs.fileRequests[1].confirmOverwrite);
-    QCOMPARE(QtNameFilters(rig.dialogs.fileRequests[1].filter), QStringList { "CSVファイル (*.csv)" });
-
-    // No records: an empty file, whose load empties the grid and makes the load's button changes.
-    rig.type({});
-    QCOMPARE(rig.click(&Form1::Command3_Click, "r.csv"), "");
-    QCOMPARE(rig.fake.files[u"r.csv"], "");
-    rig.type({ "2004", "11", "4.2" });
-    QCOMPARE(rig.click(&Form1::Command4_Click, "r.csv"), "");
-    QCOMPARE(rig.records(1), "=0 =0 =0 12345789 0 0");
-
-    // Other programs' fields show as written and store their value; only 35 records fit.
-    rig.fake.files[u"o.csv"] = "abc, 04,12.50\r\n" + testing::recordsText(35);
-    QCOMPARE(rig.click(&Form1::Command4_Click, "o.csv"),
-        "ファイル「o.csv」には35件を超える記録があります。\n最初の35件だけを読み込みました。"
-        "残りは読み込まれていません。");
-    QVERIFY(rig.records(2).startsWith("abc=0 04=4 12.50=12.5 2004=2004 1=1 4.2=4.2 "));
-    QVERIFY(rig.records(35).endsWith(" 2006=2006 10=10 37.2=37.2 12345789 35 105"));
-    // Shift_JIS as the system decodes it; a lead byte without its second byte is not a character.
-    QCOMPARE(QtFileSystem().DecodeShiftJis("\x82\x51\x82\x4f\x82\x53\x81\x44\x82\x51"), u"２０４．２");
-    QVERIFY(!QtFileSystem().DecodeShiftJis("\x82\x51\x82"));
-}
-
-void TestForm1Files::saveFailingAtEveryStepKeepsTheOldFile()
-{
-    Rig rig;
-    rig.type(kExample);
-    for (const Handler handler : { &Form1::Command2_Click, &Form1::Command3_Click }) {
-        rig.fake.steps = rig.fake.failAtStep = 0;
-        QCOMPARE(rig.click(handler, "x"), ""); // counts the steps of a save: opening, each write, the commit
-        const int steps = rig.fake.steps;
-        QVERIFY(steps >= 3 && rig.fake.files[u"x"].size() > 3);
-        for (rig.fake.failAtStep = 1; rig.fake.failAtStep <= steps; ++rig.fake.failAtStep) {
-            rig.fake.files[u"x"] = "old";
-            rig.fake.steps = 0;
-            QCOMPARE(rig.click(handler, "x"),
-                "ファイル「x」を保存できませんでした。\n理由: ディスクの空き容量が足りません。");
-            QCOMPARE(rig.fake.files[u"x"], "old");
-        }
-    }
-}
-
-void TestForm1Files::filesOnDisk_data()
-{
-    QTest::addColumn<int>("command");
-    QTest::addColumn<QString>("name"); // in a folder holding the folder "folder" and the file "x"
-    QTest::addColumn<QString>("message"); // after "ファイル「<path>」を"; empty when saved
-    QTest::addColumn<int>("sizeLimit"); // writes beyond it fail; 0: no limit
-    QTest::addColumn<int>("folderMode"); // not 0: root's folder of that mode, saved into as the user nobody
-    QTest::addColumn<int>("fileMode"); // of "x"; -1: no "x"
-    QTest::addColumn<QByteArray>("old"); // in "x"
-    QTest::addColumn<bool>("inPlace"); // after a save: the file kept its identity and owner
-
-    const QByteArray latin1 = "J\xFCrgen,1,2\r\n"; // a record neither in UTF-8 nor in Shift_JIS
-    const QString load = "読み込めませんでした。\n理由: ", save = "保存できませんでした。\n理由: ";
-    const QString regular = "保存先には通常のファイルを選んでください。";
-    const QString tooLarge = save + "ファイルの大きさの上限を超えました。";
-    const QString noPermission = save + "アクセスする権限がありません。";
-    const auto row
-        = [&](const char *title, int command, const QString &name, const QString &message, int limit = 16,
-              int folderMode = 0, int fileMode = 0644, const QByteArray &old = {}, bool inPlace = true) {
-              QTest::newRow(title) << command << name << message << limit << folderMode << fileMode
-                                   << (old.isEmpty() ? latin1 : old) << inPlace;
-          };
-    row("load cancelled", 4, "", "");
-    row("load, missing", 4, "missing", load + "ファイルが見つかりません。");
-    row("load, a folder", 4, "folder", load + "ファイルではなくフォルダーです。");
-    row("load, not a record file", 4, "x",
-        load + "PSAのデーターファイルではありません（文字コードを判別できません）。");
-    row("data save, missing folder", 3, "none/x", save + "保存先のフォルダーが見つかりません。");
-    row("graph save over a folder", 2, "folder", save + "同じ名前のフォルダーがあります。");
-    row("data save, file too large", 3, "x", tooLarge);
-    row("graph save, file too large", 2, "x", tooLarge);
-    // Only regular files are replaced; a symbolic link is written through to its target.
-    row("data to a device", 3, "device", save + "装置ファイルです。" + regular);
-    row("graph to a block device", 2, "block", save + "装置ファイルです。" + regular);
-    row("graph to a named pipe", 2, "pipe", save + "名前付きパイプです。" + regular);
-    row("data to a socket", 3, "socket", save + "ソケットです。" + regular);
-    row("data through a link", 3, "link", "", 0);
-    row("graph through a link", 2, "link", "", 0);
-    // The user nobody saving into folders and over files of root's.
-    const QByteArray kShort = "old\r\n", kLong = QByteArray(500, 'x');
-    row("data over a longer writable file in a folder of root's", 3, "x", "", 0, 0755, 0666, kLong);
-    row("graph over a writable file in a folder of root's", 2, "x", "", 0, 0755, 0666, kShort);
-    row("shared sticky folder: rename over root's file refused, written in place", 3, "x", "", 0, 01777,
-        0666);
-    row("writable folder keeps the atomic replace", 3, "x", "", 0, 0777, 0666, kShort, false);
-    row("data in place, write failing: old bytes back", 3, "x", tooLarge, 20, 0755, 0666, kShort);
-    row("graph in place, write failing: old bytes back", 2, "x", tooLarge, 1000, 0755, 0666, kShort);
-    row("file the user may not write, folder of root's", 3, "x", noPermission, 0, 0755, 0644);
-    row("file the user may not write, writable folder", 3, "x", noPermission, 0, 0777, 0644);
-    row("no file yet in a folder of root's: nothing to write in place", 3, "x", noPermission, 0, 0755, -1);
-}
-
-// Whatever fails, the records, the old file and the folder stay as they were, with no temporary file left.
-void TestForm1Files::filesOnDisk()
-{
-    QFETCH(int, command);
-    QFETCH(QString, name);
-    QFETCH(QString, message);
-    QFETCH(int, sizeLimit);
-    QFETCH(int, folderMode);
-    QFETCH(int, fileMode);
-    QFETCH(QByteArray, old);
-    QFETCH(bool, inPlace);
-    const std::map<QString, mode_t> nodes { { "device", S_IFCHR }, { "block", S_IFBLK }, { "pipe", S_IFIFO },
-        { "socket", S_IFSOCK } };
-    if ((folderMode || nodes.contains(name)) && (::geteuid() != 0 || !::getpwnam("nobody")))
-        QSKIP("Needs root and the user nobody.");
-
-    QTemporaryDir top;
-    const QString folder = top.filePath("shared"), path = name.isEmpty() ? "" : folder + "/" + name;
-    const auto encoded = [](const QString &file) { return QFile::encodeName(file); };
-    QVERIFY(::chmod(encoded(top.path()), 0755) == 0 && QDir(top.path()).mkpath("shared/folder"));
-    QFile file(folder + "/x");
-    QVERIFY(fileMode < 0
-        || (file.open(QIODevice::WriteOnly) && file.write(old) == old.size() && file.flush()
-            && ::chmod(encoded(file.fileName()), mode_t(fileMode)) == 0));
-    if (nodes.contains(name))
-        QVERIFY(::mknod(encoded(path), nodes.at(name) | 0666, makedev(1, 3)) == 0);
-    if (name == "link")
-        QVERIFY(QFile(folder + "/target").open(QIODevice::WriteOnly) && QFile::link("target", path));
-    QVERIFY(::chmod(encoded(folder), mode_t(folderMode ? folderMode : 0755)) == 0);
-    const auto entries
-        = [&] { return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden); };
-    const QStringList listing = entries();
-    struct stat before = {}, after = {};
-    ::lstat(encoded(path), &before);
-
-    QtFileSystem disk;
-    Rig rig(&disk);
-    rig.type(kExample);
-    const QString shown = clickInChild(rig, kCommands[command], path, rlim_t(sizeLimit), folderMode != 0);
-    QCOMPARE(
-        shown, (message.isEmpty() ? "" : "ファイル「" + path + "」を" + message) + "\n" + rig.records(35));
-    QCOMPARE(entries(), listing);
-    ::lstat(encoded(path), &after); // left at 0 when nothing is there
-    QCOMPARE(after.st_ino == before.st_ino, inPlace);
-    QVERIFY(after.st_mode == before.st_mode && after.st_rdev == before.st_rdev);
-    if (folderMode) // in place still root's; atomically replaced a new file of the user's
-        QCOMPARE(after.st_uid == 0, inPlace);
-    const QByteArray written = command == 3 ? kSaved : QByteArray::fromStdString(rig.picture.BitmapBytes());
-    if (message.isEmpty() && command != 4)
-        QCOMPARE(contentsOf(folder + (name == "link" ? "/target" : "/x")), written);
-    else
-        QCOMPARE(contentsOf(folder + "/x"), fileMode < 0 ? QByteArray("(missing)") : old);
-    // The opened file is checked as well as the name.
-    if (name == "pipe")
-        QCOMPARE(OverwriteInPlace(path, "new"), message.mid(message.indexOf(": ") + 2).toStdU16String());
-}
-
-void TestForm1Files::exportAndClearTheGraph()
-{
-    // The example's three dates, every value 1.5, so that the segments run level through the markers.
-    Rig rig;
-    rig.type({ "2004", "11", "1.5", "2005", "2", "1.5", "2006", "11", "1.5" });
-    const QImage graph = rig.picture.image().copy();
-    // Each reference line is one crisp red pixel row across the plot.
-    for (const double psa : { 0.2, 2.0 }) {
-        const int row = pixelOf(0, yOfPsa(psa)).y();
-        QVERIFY2(count(graph, QRect(0, row, 849, 1), isRed) > 700, qPrintable(QString::number(row)));
-        QCOMPARE(count(graph, QRect(0, row - 1, 849, 3), isRed), count(graph, QRect(0, row, 849, 1), isRed));
-    }
-    // The left axis reaches from the top of the grid to below the bottom axis.
-    const QPoint top = pixelOf(40, 550), foot = pixelOf(40, 20);
-    QCOMPARE(count(graph, QRect(top, foot), isBlack), foot.y() - top.y() + 1);
-    // The second marker is a ring of 5 horizontal units, 5 pixels, as many up as across.
-    const QPoint centre = pixelOf(146.25, yOfPsa(1.5));
-    for (const int ring : { centre.y() - 5, centre.y() + 5 })
-        QVERIFY(isBlack(graph.pixel(centre.x(), ring))
-            && count(graph, QRect(centre.x(), ring - 1, 1, 3), isBlack) == 1);
-    // A number hangs below its position: " 1 " at (5, 255) leaves the margin above it blank.
-    const QPoint label = pixelOf(5, 255);
-    QCOMPARE(count(graph, QRect(label.x(), label.y() - 10, 24, 10), isBlack), 0);
-    QVERIFY(count(graph, QRect(label.x(), label.y(), 24, 15), isBlack) > 0);
-    // The drawing is kept from the first click on, even when the dialog is cancelled.
-    QVERIFY(!rig.picture.autoRedraw());
-    QCOMPARE(rig.click(&Form1::Command2_Click, ""), "");
-    QVERIFY(rig.picture.autoRedraw() && rig.fake.steps == 0);
-    // Saved twice under a name without ".bmp": the second replaces the first.
-    QCOMPARE(rig.click(&Form1::Command2_Click, "graph") + rig.click(&Form1::Command2_Click, "graph"), "");
-    QCOMPARE(rig.fake.files.size(), 1u);
-    QCOMPARE(QImage::fromData(QByteArray::fromStdString(rig.fake.files[u"graph"]), "BMP"), graph);
-    // Clearing keeps the records: the next draw gives the same picture.
-    rig.form.Command9_Click();
-    QCOMPARE(rig.picture.image(), ImageSurface().image());
-    QVERIFY(!rig.window.isEnabled(Button::Command2) && !rig.window.isEnabled(Button::Command9));
-    rig.form.Command1_Click();
-    QCOMPARE(rig.picture.image(), graph);
-}
-
-void TestForm1Files::browsingNeverBlocks_data()
-{
-    QTest::addColumn<QString>("folder"); // empty: a temporary folder with named pipes
-    QTest::newRow("/proc, whose kmsg blocks a reader") << "/proc";
-    QTest::newRow("/dev") << "/dev";
-    QTest::newRow("named pipes, a PNG without extension") << QString();
-}
-
-void TestForm1Files::browsingNeverBlocks()
-{
-    QFETCH(QString, folder);
-    QTemporaryDir pipes;
-    if (folder.isEmpty()) {
-        folder = pipes.path();
-        for (const char *name : { "pipe", "pipe.csv", "pipe.xyz" })
-            QVERIFY(::mkfifo(QFile::encodeName(pipes.filePath(name)).constData(), 0666) == 0);
-        QFile png(pipes.filePath("picture"));
-        QVERIFY(png.open(QIODevice::WriteOnly) && png.write("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) == 16);
-    }
-
+    void readerRules_data()
     {
-        QtFileDialog shown(nullptr, FileDialogRequest::toLoad(u"CSVファイル|*.csv"));
-        QFileDialog &dialog = shown.dialog();
-        QVERIFY(dialog.testOption(QFileDialog::DontConfirmOverwrite));
-        dialog.open();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        // Every entry listed, so that the model has a type for each.
-        if (folder == pipes.path())
-            dialog.setNameFilter("すべて (*)");
-        // Typed as a user would: the completer and the list look into the folder as it is typed.
-        QTest::keyClicks(dialog.findChild<QLineEdit *>("fileNameEdit"), folder + "/");
-        QVERIFY2(longestPause(1500) < 1000, "the event loop paused for a second or more");
-
-        if (folder == pipes.path()) {
-            const auto *model = dialog.findChild<QFileSystemModel *>();
-            // The type comes from the name: a PNG's first bytes would have made it an image.
-            QTRY_COMPARE(model->type(model->index(pipes.filePath("picture"))), "ファイル");
-        }
-        dialog.reject();
+        QTest::addColumn<QByteArray>("bytes");
+        // "!" and a reason: refused as not a record file, for that reason
+        QTest::addColumn<QString>("expected");
+        const QString one = "2004|11|4.2", two = "2004|11|4.2/2005|3|12.5",
+                      all35 = QStringList(35, one).join('/');
+        const QByteArray full = QByteArray("2004,11,4.2\r\n").repeated(35);
+        const auto row = [](const char *name, const QByteArray &bytes, const QString &expected) {
+            QTest::newRow(name) << bytes << expected;
+        };
+        row("CR LF, no blanks", "2004,11,4.2\r\n", one);
+        row("LF, blanks and tabs", " 2004 ,\t11, 4 .2 \n 2005, 3 ,12.5\t\n", "2004|11|4 .2/2005|3|12.5");
+        row("CR, last line unended", "2004,11,4.2\r2005,3,12.5", two);
+        row("byte-order mark", "\xEF\xBB\xBF 2004, 11, 4.2\r\n", one);
+        row("quotes", "\"2004\",\"11\", \"4.2\"\r\n\"a\"\"b\",\"1,5\",\" x \"y \r\n", one + "/a\"b|1,5| x y");
+        row("unclosed quote", "\"2004,11\n5,6\n", "2004,11|5|6");
+        row("blank lines", "\r\n \r\n2004,11,4.2\r\n\r\n\t\r\n2005,3,12.5\r\n\r\n \n\r", two);
+        row("ends inside a record", "2004,11,4.2\r\n2005", one + "/2005||");
+        row("one field per line", "2004\r\n11\r\n4.2\r\n2005\r\n3\r\n12.5\r\n", two);
+        row("four fields on a line", "2004,11,4.2,2005,3\r\n12.5\r\n", two);
+        row("UTF-8 and Shift_JIS", "２００４,１１,４．２ ㍻\r\n\x82\x51\x82\x4f,\x82\x50,x",
+            "２００４|１１|４．２ ㍻/２０|１|x");
+        row("longest field", QByteArray(1024, '7'), QString(1024, '7') + "||");
+        row("35 records, blanks after", full + "\r\n \r\n\t\n", all35);
+        row("36 records", full + "2005,3,1\r\n", all35 + "+");
+        row("over-long field", "1," + QByteArray(1025, '7'), "!長すぎる項目があります");
+        row("binary", "2004,11,4.2\r\n\x7f\x45\x4c\x46\x02\x01", "!文字ではないバイトを含みます");
+        row("neither encoding", "1,\xFF\xFE,3", "!文字コードを判別できません");
+        row("cut UTF-8", "\xE3\x81,1,2", "!文字コードを判別できません");
+        row("endless blank lines", "1,2,3" + QByteArray(70000, '\n') + "4", "!空白や空行が続きすぎます");
     }
-    // Closing the dialog waits for its file-information thread, which must not be stuck either.
-    QVERIFY(longestPause(100) < 1000);
-}
 
-// Enter answers the question with its default button.
-void TestForm1Files::exitQuestionDefaultsToYes()
-{
-    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
-    QCOMPARE(QtDialogs(nullptr).AskYesNo(u"終了しますか？", u"終了"), MsgBoxAnswer::Yes);
-}
+    void readerRules()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        if (expected.startsWith('!'))
+            expected = "!ファイル「f」を読み込めませんでした。\n理由: PSAのデーターファイルではありません（"
+                + expected.mid(1) + "）。";
+        psa::testing::FakeFileSystem files;
+        files.shiftJis = { { "\x82\x51\x82\x4f", u"２０" }, { "\x82\x50", u"１" } };
+        files.files[u"f"] = bytes.toStdString();
+        for (const std::size_t chunk : { 1, 3, 1 << 20 }) { // reads split line ends, marks and characters
+            files.readChunk = chunk;
+            QCOMPARE(summary(LoadRecordFile(files, u"f")) + QString::number(chunk),
+                expected + QString::number(chunk));
+        }
+        // A read failing after any number of bytes gives only the reason.
+        const qsizetype end = expected.startsWith('!') ? 0 : std::min(bytes.size(), qsizetype(40));
+        for (files.readFailAt = 0; files.readFailAt < std::size_t(end); ++files.readFailAt)
+            QCOMPARE(summary(LoadRecordFile(files, u"f")),
+                "!ファイル「f」を読み込めませんでした。\n理由: 装置の入出力エラーが発生しました。");
+    }
 
-void TestForm1Files::writesStandardBitmap_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<qreal>("ratio");
+    // The table filled in all its 120 rows: only rows 1 to RecordCount are written, every line ending in CR
+    // LF.
+    void writerRules()
+    {
+        Records records;
+        for (int row = 1; row <= RecordTable::kRows; ++row) {
+            records.RecordTable.set(row, kYearColumn, 2000 + row);
+            records.RecordTable.set(row, kMonthColumn, row);
+            records.RecordTable.set(row, kValueColumn, row * 0.5 - 1.5);
+        }
+        for (const int count : { -1, 0, 2, 500 }) {
+            records.RecordCount = count;
+            const QByteArray written = QByteArray::fromStdString(RecordFileText(records));
+            QCOMPARE(written.count("\r\n"), std::clamp(count, 0, RecordTable::kRows));
+            QCOMPARE(written.left(28), count > 0 ? " 2001, 1,-1\r\n 2002, 2,-0.5\r\n" : "");
+        }
+    }
 
-    QTest::newRow("the picture, 1 byte of padding") << QSize(849, 521) << 1.0;
-    QTest::newRow("the picture at ratio 2") << QSize(849, 521) << 2.0;
-    QTest::newRow("rows of 4 bytes, no padding") << QSize(4, 3) << 1.0;
-    QTest::newRow("one pixel a row, 3 bytes of padding") << QSize(1, 2) << 1.0;
-    QTest::newRow("2 bytes of padding") << QSize(2, 2) << 1.0;
-}
+    void saveAndLoad()
+    {
+        Rig rig;
+        rig.fake.files[u"r.csv"] = "old";
+        rig.type(kExample);
+        QCOMPARE(rig.click(&Form1::Command3_Click, "r.csv"), "");
+        QCOMPARE(rig.fake.files[u"r.csv"], kSaved.toStdString());
+        // Loaded back, the cells show the numbers as saved.
+        QCOMPARE(rig.click(&Form1::Command4_Click, "r.csv"), "");
+        QCOMPARE(rig.records(3),
+            "2004=2004 11=11 4.2=4.2 2005=2005 3=3 12.5=12.5 2005=2005 9=9 8.75=8.75 12345789 3 9");
+        QVERIFY(
+            rig.dialogs.fileRequests[0].confirmOverwrite && !rig.dialogs.fileRequests[1].confirmOverwrite);
+        QCOMPARE(QtNameFilters(rig.dialogs.fileRequests[1].filter), QStringList { "CSVファイル (*.csv)" });
 
-void TestForm1Files::writesStandardBitmap()
-{
-    QFETCH(QSize, size);
-    QFETCH(qreal, ratio);
+        // No records: an empty file, whose load empties the grid and makes the load's button changes.
+        rig.type({});
+        QCOMPARE(rig.click(&Form1::Command3_Click, "r.csv"), "");
+        QCOMPARE(rig.fake.files[u"r.csv"], "");
+        rig.type({ "2004", "11", "4.2" });
+        QCOMPARE(rig.click(&Form1::Command4_Click, "r.csv"), "");
+        QCOMPARE(rig.records(1), "=0 =0 =0 12345789 0 0");
 
-    psa::ImageSurface surface(size, ratio);
-    // Colours that tell the byte order apart, a text's shades, and rows that differ from top to bottom.
-    surface.Scale({ 0, 0 }, { 1, 1 });
-    surface.Line({ 0, 0.1 }, { 1, 0.1 }, psa::kRed);
-    surface.Line({ 0.5, 0 }, { 0.5, 1 }, psa::Colour { 0, 128, 255 });
-    surface.Line({ 0, 0.9 }, { 0.9, 0 }, std::nullopt);
-    surface.CurrentX(0.1);
-    surface.CurrentY(0.4);
-    surface.Print(12.5);
+        // Other programs' fields show as written and store their value; only 35 records fit.
+        rig.fake.files[u"o.csv"] = "abc, 04,12.50\r\n" + testing::recordsText(35);
+        QCOMPARE(rig.click(&Form1::Command4_Click, "o.csv"),
+            "ファイル「o.csv」には35件を超える記録があります。\n最初の35件だけを読み込みました。"
+            "残りは読み込まれていません。");
+        QVERIFY(rig.records(2).startsWith("abc=0 04=4 12.50=12.5 2004=2004 1=1 4.2=4.2 "));
+        QVERIFY(rig.records(35).endsWith(" 2006=2006 10=10 37.2=37.2 12345789 35 105"));
+        // Shift_JIS as the system decodes it; a lead byte without its second byte is not a character.
+        QCOMPARE(QtFileSystem().DecodeShiftJis("\x82\x51\x82\x4f\x82\x53\x81\x44\x82\x51"), u"２０４．２");
+        QVERIFY(!QtFileSystem().DecodeShiftJis("\x82\x51\x82"));
+    }
 
-    QByteArray expected;
-    QBuffer buffer(&expected);
-    QVERIFY(surface.image().save(&buffer, "BMP"));
-    QCOMPARE(QByteArray::fromStdString(surface.BitmapBytes()), expected);
-}
+    void saveFailingAtEveryStepKeepsTheOldFile()
+    {
+        Rig rig;
+        rig.type(kExample);
+        for (const Handler handler : { &Form1::Command2_Click, &Form1::Command3_Click }) {
+            rig.fake.steps = rig.fake.failAtStep = 0;
+            // Counts the steps of a save: opening, each write, the commit.
+            QCOMPARE(rig.click(handler, "x"), "");
+            const int steps = rig.fake.steps;
+            QVERIFY(steps >= 3 && rig.fake.files[u"x"].size() > 3);
+            for (rig.fake.failAtStep = 1; rig.fake.failAtStep <= steps; ++rig.fake.failAtStep) {
+                rig.fake.files[u"x"] = "old";
+                rig.fake.steps = 0;
+                QCOMPARE(rig.click(handler, "x"),
+                    "ファイル「x」を保存できませんでした。\n理由: ディスクの空き容量が足りません。");
+                QCOMPARE(rig.fake.files[u"x"], "old");
+            }
+        }
+    }
+
+    void filesOnDisk_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("name"); // in a folder holding the folder "folder" and the file "x"
+        QTest::addColumn<QString>("message"); // after "ファイル「<path>」を"; empty when saved
+        QTest::addColumn<int>("sizeLimit"); // writes beyond it fail; 0: no limit
+        // not 0: root's folder of that mode, saved into as the user nobody
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("fileMode"); // of "x"; -1: no "x"
+        QTest::addColumn<QByteArray>("old"); // in "x"
+        QTest::addColumn<bool>("inPlace"); // after a save: the file kept its identity and owner
+
+        const QByteArray latin1 = "J\xFCrgen,1,2\r\n"; // a record neither in UTF-8 nor in Shift_JIS
+        const QString load = "読み込めませんでした。\n理由: ", save = "保存できませんでした。\n理由: ";
+        const QString regular = "保存先には通常のファイルを選んでください。";
+        const QString tooLarge = save + "ファイルの大きさの上限を超えました。";
+        const QString noPermission = save + "アクセスする権限がありません。";
+        const auto row
+            = [&](const char *title, int command, const QString &name, const QString &message, int limit = 16,
+                  int folderMode = 0, int fileMode = 0644, const QByteArray &old = {}, bool inPlace = true) {
+                  QTest::newRow(title) << command << name << message << limit << folderMode << fileMode
+                                       << (old.isEmpty() ? latin1 : old) << inPlace;
+              };
+        row("load cancelled", 4, "", "");
+        row("load, missing", 4, "missing", load + "ファイルが見つかりません。");
+        row("load, a folder", 4, "folder", load + "ファイルではなくフォルダーです。");
+        row("load, not a record file", 4, "x",
+            load + "PSAのデーターファイルではありません（文字コードを判別できません）。");
+        row("data save, missing folder", 3, "none/x", save + "保存先のフォルダーが見つかりません。");
+        row("graph save over a folder", 2, "folder", save + "同じ名前のフォルダーがあります。");
+        row("data save, file too large", 3, "x", tooLarge);
+        row("graph save, file too large", 2, "x", tooLarge);
+        // Only regular files are replaced; a symbolic link is written through to its target.
+        row("data to a device", 3, "device", save + "装置ファイルです。" + regular);
+        row("graph to a block device", 2, "block", save + "装置ファイルです。" + regular);
+        row("graph to a named pipe", 2, "pipe", save + "名前付きパイプです。" + regular);
+        row("data to a socket", 3, "socket", save + "ソケットです。" + regular);
+        row("data through a link", 3, "link", "", 0);
+        row("graph through a link", 2, "link", "", 0);
+        // The user nobody saving into folders and over files of root's.
+        const QByteArray kShort = "old\r\n", kLong = QByteArray(500, 'x');
+        row("data over a longer writable file in a folder of root's", 3, "x", "", 0, 0755, 0666, kLong);
+        row("graph over a writable file in a folder of root's", 2, "x", "", 0, 0755, 0666, kShort);
+        row("shared sticky folder: rename over root's file refused, written in place", 3, "x", "", 0, 01777,
+            0666);
+        row("writable folder keeps the atomic replace", 3, "x", "", 0, 0777, 0666, kShort, false);
+        row("data in place, write failing: old bytes back", 3, "x", tooLarge, 20, 0755, 0666, kShort);
+        row("graph in place, write failing: old bytes back", 2, "x", tooLarge, 1000, 0755, 0666, kShort);
+        row("file the user may not write, folder of root's", 3, "x", noPermission, 0, 0755, 0644);
+        row("file the user may not write, writable folder", 3, "x", noPermission, 0, 0777, 0644);
+        row("no file yet in a folder of root's: nothing to write in place", 3, "x", noPermission, 0, 0755,
+            -1);
+    }
+
+    // Whatever fails, the records, the old file and the folder stay as they were, with no temporary file
+    // left.
+    void filesOnDisk()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        QFETCH(int, sizeLimit);
+        QFETCH(int, folderMode);
+        QFETCH(int, fileMode);
+        QFETCH(QByteArray, old);
+        QFETCH(bool, inPlace);
+        const std::map<QString, mode_t> nodes { { "device", S_IFCHR }, { "block", S_IFBLK },
+            { "pipe", S_IFIFO }, { "socket", S_IFSOCK } };
+        if ((folderMode || nodes.contains(name)) && (::geteuid() != 0 || !::getpwnam("nobody")))
+            QSKIP("Needs root and the user nobody.");
+
+        QTemporaryDir top;
+        const QString folder = top.filePath("shared"), path = name.isEmpty() ? "" : folder + "/" + name;
+        const auto encoded = [](const QString &file) { return QFile::encodeName(file); };
+        QVERIFY(::chmod(encoded(top.path()), 0755) == 0 && QDir(top.path()).mkpath("shared/folder"));
+        QFile file(folder + "/x");
+        QVERIFY(fileMode < 0
+            || (file.open(QIODevice::WriteOnly) && file.write(old) == old.size() && file.flush()
+                && ::chmod(encoded(file.fileName()), mode_t(fileMode)) == 0));
+        if (nodes.contains(name))
+            QVERIFY(::mknod(encoded(path), nodes.at(name) | 0666, makedev(1, 3)) == 0);
+        if (name == "link")
+            QVERIFY(QFile(folder + "/target").open(QIODevice::WriteOnly) && QFile::link("target", path));
+        QVERIFY(::chmod(encoded(folder), mode_t(folderMode ? folderMode : 0755)) == 0);
+        const auto entries
+            = [&] { return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden); };
+        const QStringList listing = entries();
+        struct stat before = {}, after = {};
+        ::lstat(encoded(path), &before);
+
+        QtFileSystem disk;
+        Rig rig(&disk);
+        rig.type(kExample);
+        const QString shown = clickInChild(rig, kCommands[command], path, rlim_t(sizeLimit), folderMode != 0);
+        QCOMPARE(shown,
+            (message.isEmpty() ? "" : "ファイル「" + path + "」を" + message) + "\n" + rig.records(35));
+        QCOMPARE(entries(), listing);
+        ::lstat(encoded(path), &after); // left at 0 when nothing is there
+        QCOMPARE(after.st_ino == before.st_ino, inPlace);
+        QVERIFY(after.st_mode == before.st_mode && after.st_rdev == before.st_rdev);
+        if (folderMode) // in place still root's; atomically replaced a new file of the user's
+            QCOMPARE(after.st_uid == 0, inPlace);
+        const QByteArray written
+            = command == 3 ? kSaved : QByteArray::fromStdString(rig.picture.BitmapBytes());
+        if (message.isEmpty() && command != 4)
+            QCOMPARE(contentsOf(folder + (name == "link" ? "/target" : "/x")), written);
+        else
+            QCOMPARE(contentsOf(folder + "/x"), fileMode < 0 ? QByteArray("(missing)") : old);
+        // The opened file is checked as well as the name.
+        if (name == "pipe")
+            QCOMPARE(OverwriteInPlace(path, "new"), message.mid(message.indexOf(": ") + 2).toStdU16String());
+    }
+
+    void exportAndClearTheGraph()
+    {
+        // The example's three dates, every value 1.5, so that the segments run level through the markers.
+        Rig rig;
+        rig.type({ "2004", "11", "1.5", "2005", "2", "1.5", "2006", "11", "1.5" });
+        const QImage graph = rig.picture.image().copy();
+        // Each reference line is one crisp red pixel row across the plot.
+        for (const double psa : { 0.2, 2.0 }) {
+            const int row = pixelOf(0, yOfPsa(psa)).y();
+            QVERIFY2(count(graph, QRect(0, row, 849, 1), isRed) > 700, qPrintable(QString::number(row)));
+            QCOMPARE(
+                count(graph, QRect(0, row - 1, 849, 3), isRed), count(graph, QRect(0, row, 849, 1), isRed));
+        }
+        // The left axis reaches from the top of the grid to below the bottom axis.
+        const QPoint top = pixelOf(40, 550), foot = pixelOf(40, 20);
+        QCOMPARE(count(graph, QRect(top, foot), isBlack), foot.y() - top.y() + 1);
+        // The second marker is a ring of 5 horizontal units, 5 pixels, as many up as across.
+        const QPoint centre = pixelOf(146.25, yOfPsa(1.5));
+        for (const int ring : { centre.y() - 5, centre.y() + 5 })
+            QVERIFY(isBlack(graph.pixel(centre.x(), ring))
+                && count(graph, QRect(centre.x(), ring - 1, 1, 3), isBlack) == 1);
+        // A number hangs below its position: " 1 " at (5, 255) leaves the margin above it blank.
+        const QPoint label = pixelOf(5, 255);
+        QCOMPARE(count(graph, QRect(label.x(), label.y() - 10, 24, 10), isBlack), 0);
+        QVERIFY(count(graph, QRect(label.x(), label.y(), 24, 15), isBlack) > 0);
+        // The drawing is kept from the first click on, even when the dialog is cancelled.
+        QVERIFY(!rig.picture.autoRedraw());
+        QCOMPARE(rig.click(&Form1::Command2_Click, ""), "");
+        QVERIFY(rig.picture.autoRedraw() && rig.fake.steps == 0);
+        // Saved twice under a name without ".bmp": the second replaces the first.
+        QCOMPARE(rig.click(&Form1::Command2_Click, "graph") + rig.click(&Form1::Command2_Click, "graph"), "");
+        QCOMPARE(rig.fake.files.size(), 1u);
+        QCOMPARE(QImage::fromData(QByteArray::fromStdString(rig.fake.files[u"graph"]), "BMP"), graph);
+        // Clearing keeps the records: the next draw gives the same picture.
+        rig.form.Command9_Click();
+        QCOMPARE(rig.picture.image(), ImageSurface().image());
+        QVERIFY(!rig.window.isEnabled(Button::Command2) && !rig.window.isEnabled(Button::Command9));
+        rig.form.Command1_Click();
+        QCOMPARE(rig.picture.image(), graph);
+    }
+
+    void browsingNeverBlocks_data()
+    {
+        QTest::addColumn<QString>("folder"); // empty: a temporary folder with named pipes
+        QTest::newRow("/proc, whose kmsg blocks a reader") << "/proc";
+        QTest::newRow("/dev") << "/dev";
+        QTest::newRow("named pipes, a PNG without extension") << QString();
+    }
+
+    void browsingNeverBlocks()
+    {
+        QFETCH(QString, folder);
+        QTemporaryDir pipes;
+        if (folder.isEmpty()) {
+            folder = pipes.path();
+            for (const char *name : { "pipe", "pipe.csv", "pipe.xyz" })
+                QVERIFY(::mkfifo(QFile::encodeName(pipes.filePath(name)).constData(), 0666) == 0);
+            QFile png(pipes.filePath("picture"));
+            QVERIFY(png.open(QIODevice::WriteOnly) && png.write("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) == 16);
+        }
+
+        {
+            QtFileDialog shown(nullptr, FileDialogRequest::toLoad(u"CSVファイル|*.csv"));
+            QFileDialog &dialog = shown.dialog();
+            QVERIFY(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+            dialog.open();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            // Every entry listed, so that the model has a type for each.
+            if (folder == pipes.path())
+                dialog.setNameFilter("すべて (*)");
+            // Typed as a user would: the completer and the list look into the folder as it is typed.
+            QTest::keyClicks(dialog.findChild<QLineEdit *>("fileNameEdit"), folder + "/");
+            QVERIFY2(longestPause(1500) < 1000, "the event loop paused for a second or more");
+
+            if (folder == pipes.path()) {
+                const auto *model = dialog.findChild<QFileSystemModel *>();
+                // The type comes from the name: a PNG's first bytes would have made it an image.
+                QTRY_COMPARE(model->type(model->index(pipes.filePath("picture"))), "ファイル");
+            }
+            dialog.reject();
+        }
+        // Closing the dialog waits for its file-information thread, which must not be stuck either.
+        QVERIFY(longestPause(100) < 1000);
+    }
+
+    // Enter answers the question with its default button.
+    void exitQuestionDefaultsToYes()
+    {
+        QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+        QCOMPARE(QtDialogs(nullptr).AskYesNo(u"終了しますか？", u"終了"), MsgBoxAnswer::Yes);
+    }
+
+    void writesStandardBitmap_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<qreal>("ratio");
+
+        QTest::newRow("the picture, 1 byte of padding") << QSize(849, 521) << 1.0;
+        QTest::newRow("the picture at ratio 2") << QSize(849, 521) << 2.0;
+        QTest::newRow("rows of 4 bytes, no padding") << QSize(4, 3) << 1.0;
+        QTest::newRow("one pixel a row, 3 bytes of padding") << QSize(1, 2) << 1.0;
+    }
+
+    void writesStandardBitmap()
+    {
+        QFETCH(QSize, size);
+        QFETCH(qreal, ratio);
+
+        psa::ImageSurface surface(size, ratio);
+        // Colours that tell the byte order apart, a text's shades, and rows that differ from top to bottom.
+        surface.Scale({ 0, 0 }, { 1, 1 });
+        surface.Line({ 0, 0.1 }, { 1, 0.1 }, psa::kRed);
+        surface.Line({ 0.5, 0 }, { 0.5, 1 }, psa::Colour { 0, 128, 255 });
+        surface.Line({ 0, 0.9 }, { 0.9, 0 }, std::nullopt);
+        surface.CurrentX(0.1);
+        surface.CurrentY(0.4);
+        surface.Print(12.5);
+
+        QByteArray expected;
+        QBuffer buffer(&expected);
+        QVERIFY(surface.image().save(&buffer, "BMP"));
+        QCOMPARE(QByteArray::fromStdString(surface.BitmapBytes()), expected);
+    }
+};
 
 QTEST_MAIN(TestForm1Files)
 #include "test_form1_files.moc"

@@ -46,16 +46,294 @@ class TestWindow : public QObject {
 private slots:
     // As the program starts its window, which is also the font the export draws with.
     void initTestCase() { UseJapaneseDefaultFont(); }
-    void init();
+
+    // The window as the program starts it.
+    void init()
+    {
+        m_dialogs = {};
+        m_program = std::make_unique<Program>(m_dialogs, m_files);
+        m_program->window().show();
+        QVERIFY(QTest::qWaitForWindowActive(&m_program->window()));
+    }
     void cleanup() { m_program.reset(); }
-    void controlsAtStartUp_data();
-    void controlsAtStartUp();
-    void typeAndDraw();
-    void copyMenuFollowsGraph();
-    void readsCommandLine_data();
-    void readsCommandLine();
-    void exportsAsWindowSaves_data();
-    void exportsAsWindowSaves();
+
+    // Where start-up leaves a control, in logical pixels at every screen pixel ratio (so the heading Label4
+    // stands exactly over the column of cell 9 and ends one pixel above the grid); its caption, and the name
+    // a screen reader speaks where it is not the caption.
+    void controlsAtStartUp_data()
+    {
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("spoken");
+        const auto row
+            = [](const char *name, QRect geometry, const char *caption, const char *spoken = nullptr) {
+                  QTest::newRow(name) << geometry << QString(caption) << QString(spoken);
+              };
+        row("Text1_1", { 8, 65, 70, 15 }, "", "1行目 西暦年");
+        row("Text1_9", { 132, 97, 70, 15 }, "", "3行目 PSA値");
+        row("Text1_103", { 8, 609, 70, 15 }, "", "35行目 西暦年");
+        row("Picture1", { 208, 88, 849, 521 }, "", "PSAグラフ");
+        row("Command6", { 134, 628, 70, 28 }, "入力終了");
+        row("Label1", { 208, 8, 507, 31 }, "\u3000PSA値推移グラフ\u3000");
+        row("Label4", { 132, 40, 70, 24 }, "PSA値");
+    }
+
+    void controlsAtStartUp()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, spoken);
+        QWidget *widget = m_program->window().findChild<QWidget *>(QTest::currentDataTag());
+        QTEST(widget->geometry(), "geometry");
+        QCOMPARE(widget->property("text").toString(), caption);
+        QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name),
+            spoken.isNull() ? caption : spoken);
+    }
+
+    // The window in use, from the keyboard. A handler that fails unexpectedly (here the file dialog of a
+    // load, with no answer scripted) is given up with a message; the window goes on working. Return and Enter
+    // (the keypad's too) click the focused button once per press, also when held down; the focused button has
+    // a border two pixels wide. A grey button gets no keys; Return in a cell clicks nothing and leaves the
+    // focus and the text where they are.
+    void typeAndDraw()
+    {
+        Form1Window &window = m_program->window();
+        QString clicks(9, u'0'); // per button, from Command1 on
+        for (int number = 1; number <= 9; ++number) {
+            connect(button(number), &QPushButton::clicked, this,
+                [&clicks, number] { clicks[number - 1] = QChar(clicks[number - 1].unicode() + 1); });
+            const bool available = number == 4 || number == 5 || number == 7;
+            QCOMPARE(button(number)->isEnabled(), available);
+            QCOMPARE(colourOf(button(number)), QColor(available ? 0xffffc0 : 0xc8c8c8)); // yellow, grey
+        }
+        QCOMPARE(window.devicePixelRatioF(), qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
+        // The buttons above the picture make one bar as wide as it, each one's border on the next one's.
+        int left = window.picture1()->x();
+        for (const int number : { 5, 4, 8, 3, 1, 2, 9, 7 }) {
+            QCOMPARE(button(number)->geometry(), QRect(left, 40, button(number)->width(), 49));
+            left += button(number)->width() - 1;
+        }
+        QCOMPARE(left, window.picture1()->geometry().right());
+        QTest::keyClick(button(1), Qt::Key_Return);
+        QTest::keyClick(button(1), Qt::Key_Enter, Qt::KeypadModifier);
+        click(4);
+        QCOMPARE(
+            QString::fromStdU16String(m_dialogs.messages.at(0).prompt + u"|" + m_dialogs.messages[0].title),
+            "予期しないエラーが起きたため、この操作を中止しました。|エラー");
+
+        click(5);
+        QCOMPARE(colourOf(button(6)), QColor(0xffffc0));
+        // Tab walks the grid in index order, the cells made at start-up included, then the available buttons.
+        const QStringList typed { "2005", "4", "3.2", "2006", "1", "0.8" };
+        const QStringList buttons { "Command6", "Command5", "Command4", "Command7", "Text1_1" };
+        for (int step = 0; step < 110; ++step) {
+            QCOMPARE(QApplication::focusWidget()->objectName(),
+                step < 105 ? QStringLiteral("Text1_%1").arg(step + 1) : buttons[step - 105]);
+            QTest::keyClicks(QApplication::focusWidget(), typed.value(step));
+            if (step == 0) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QTest::qWait(200);
+        QCOMPARE(clicks, "000110000");
+        QCOMPARE(window.cell(1)->text(), "2005");
+        click(6);
+        QCOMPARE(m_program->form().records().RecordCount, 2);
+
+        // As if the window had just come from a screen of ratio 3: the picture takes its screen's ratio back.
+        m_program->picture1().resize(ImageSurface::kDefaultSize, 3);
+        QTRY_COMPARE(m_program->picture1().image().devicePixelRatio(), window.devicePixelRatioF());
+        click(1);
+        const QImage image = m_program->picture1().image();
+        QCOMPARE(window.picture1()->grab().toImage().convertToFormat(image.format()), image);
+
+        // From here on the buttons only count their clicks, all of them available.
+        clicks.fill(u'0');
+        for (int number = 1; number <= 9; ++number) {
+            disconnect(button(number), &QPushButton::clicked, &window, nullptr);
+            button(number)->setEnabled(true);
+            button(number)->setFocus(Qt::TabFocusReason);
+            QCOMPARE(colourOf(button(number), 1), colourOf(button(number), 0));
+            for (const auto &[key, modifiers] :
+                { std::pair(Qt::Key_Return, Qt::NoModifier), std::pair(Qt::Key_Enter, Qt::KeypadModifier) }) {
+                const QChar before = clicks[number - 1];
+                QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+                QTRY_VERIFY(clicks[number - 1] != before);
+                QKeyEvent held(QEvent::KeyPress, key, modifiers, QString(), true);
+                QApplication::sendEvent(QApplication::focusWidget(), &held);
+            }
+        }
+        QTest::qWait(200);
+        QCOMPARE(clicks, "222222222");
+    }
+
+    // "グラフをコピー" is available exactly while a graph is drawn, and puts the picture's image on the
+    // clipboard.
+    void copyMenuFollowsGraph()
+    {
+        m_files.files[u"records.csv"] = testing::recordsText(5);
+        m_dialogs.fileNames.assign(2, u"records.csv");
+        Form1Window &window = m_program->window();
+        // The buttons clicked, by number, and whether the copy is then offered.
+        const std::pair<const char *, bool> steps[] = { { "", false }, { "4", false }, { "1", true },
+            { "9", false }, { "1", true }, { "566", true }, { "4", true } };
+        for (const auto &[clicks, available] : steps) {
+            for (const char *number = clicks; *number; ++number)
+                click(*number - '0');
+            QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+            // A right click as the window system delivers it, which is what turns it into a context menu
+            // request.
+            QTest::mouseClick(window.windowHandle(), Qt::RightButton, {},
+                window.picture1()->mapTo(&window, QPoint(400, 300)));
+            QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QCOMPARE(menu->actions().first()->text(), QStringLiteral("グラフをコピー"));
+            QCOMPARE(menu->actions().first()->isEnabled(), available);
+            menu->actions().first()->trigger();
+            menu->close();
+            if (available)
+                QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                    m_program->picture1().image());
+            else
+                QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+        }
+    }
+
+    // What the command line asks for; a file it names is opened as "データー読み込み" opens the one chosen.
+    void readsCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Task>("task");
+        // "record file|bitmap file", or a part of the error for WrongUsage
+        QTest::addColumn<QString>("request");
+        const auto row = [](const char *name, const QStringList &arguments, Task task, const char *request) {
+            QTest::newRow(name) << arguments << task << QString(request);
+        };
+        row("nothing: the window as started", {}, Task::ShowWindow, "|");
+        row("three records", { "records.csv" }, Task::ShowWindow, "records.csv|");
+        row("36 records: the first 35, and a message", { "long.csv" }, Task::ShowWindow, "long.csv|");
+        row("missing file, its name after --: a message", { "--", "-a b.csv" }, Task::ShowWindow,
+            "-a b.csv|");
+        row("export", { "--export", "r.csv", "g.bmp" }, Task::Export, "r.csv|g.bmp");
+        row("export named last", { "r.csv", "g.bmp", "--export" }, Task::Export, "r.csv|g.bmp");
+        row("help before all", { "--export", "-v", "--help" }, Task::ShowHelp, "|");
+        row("Qt's own options are not the program's", { "-platform", "xcb" }, Task::WrongUsage, "「-p」");
+        row("export of three names", { "--export", "a", "b", "c" }, Task::WrongUsage, "--export");
+        row("export given a value", { "--export=r.csv", "g.bmp" }, Task::WrongUsage, "値が付いて");
+        row("export to an empty name", { "--export", "r.csv", "" }, Task::WrongUsage, "名前が空");
+        row("two files", { "a.csv", "b.csv" }, Task::WrongUsage, "1つだけ");
+        row("an empty name", { "" }, Task::WrongUsage, "名前が空");
+    }
+
+    void readsCommandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(Task, task);
+        QFETCH(QString, request);
+        const CommandLineRequest read = ParseCommandLine(QStringList { "psa-graph" } + arguments);
+        QCOMPARE(read.task, task);
+        if (task == Task::WrongUsage)
+            QVERIFY2(read.error.contains(request), qPrintable(read.error));
+        else
+            QCOMPARE(read.recordFile + "|" + read.bitmapFile + read.error, request);
+        if (task != Task::ShowWindow)
+            return;
+
+        m_files.files[u"records.csv"] = testing::recordsText(3);
+        m_files.files[u"long.csv"] = testing::recordsText(36);
+        testing::FakeDialogs started, asked;
+        Program fromCommandLine(started, m_files), fromDialog(asked, m_files);
+        OpenStartFile(fromCommandLine.form(), read);
+        asked.fileNames.push_back(read.recordFile.toStdU16String());
+        fromDialog.form().Command4_Click();
+        // The same cells, buttons and messages, and no dialog asked (that would have thrown).
+        QCOMPARE(fromCommandLine.window().grab().toImage(), fromDialog.window().grab().toImage());
+        for (std::size_t i = 0; i < qMax(started.messages.size(), asked.messages.size()); ++i)
+            QVERIFY(started.messages.at(i).prompt == asked.messages.at(i).prompt);
+    }
+
+    void exportsAsWindowSaves_data()
+    {
+        QTest::addColumn<QByteArray>("records"); // "(none)": no record file
+        QTest::addColumn<QStringList>("arguments"); // R: the record file, B: the bitmap, D: the folder
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said"); // on standard output for help and version, else on standard error
+        QTest::addColumn<int>("fileSizeLimit"); // 0: none
+        const auto row = [](const char *name, const std::string &records, const QStringList &arguments,
+                             int status, const char *said, int fileSizeLimit = 0) {
+            QTest::newRow(name) << QByteArray::fromStdString(records) << arguments << status << QString(said)
+                                << fileSizeLimit;
+        };
+        const std::string three = testing::recordsText(3);
+        const QStringList exportRB { "--export", "R", "B" };
+        row("three records", " 2004, 11, 4.2\r\n 2005, 3, 12.5\r\n 2005, 9, 8.75\r\n", exportRB, 0, "");
+        row("36 records: the first 35, says so", testing::recordsText(36), exportRB, 0, "35件");
+        row("below 0.01, no blanks, LF", "2003,1,0.001\n2003,12,0.5\n2006,6,300\n", exportRB, 0, "");
+        row("records missing", "(none)", exportRB, 1, "読み込めませんでした");
+        row("no records", "", exportRB, 1, "記録が1件もない");
+        row("bitmap's folder missing", three, { "--export", "R", "D/none/g.bmp" }, 1, "保存できませんでした");
+        row("beyond the file-size limit", three, exportRB, 1, "保存できませんでした", 100000);
+        row("export of one name", three, { "--export", "R" }, 2, "2つの名前");
+        row("unknown option", three, { "--bogus", "R" }, 2, "「--bogus」");
+        row("version", three, { "--version" }, 0, "psa-graph 0.1.0\n");
+        row("help", three, { "-h" }, 0, "--export 記録ファイル 画像ファイル");
+    }
+
+    // Whenever the export fails the old bitmap stays as it was.
+    void exportsAsWindowSaves()
+    {
+        if (m_program->window().devicePixelRatioF() != 1)
+            QSKIP("The window saves the graph at its screen's pixel ratio, the export at one.");
+        QFETCH(QByteArray, records);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        QFETCH(int, fileSizeLimit);
+        const bool written = status == kExitSuccess && arguments.first() == "--export";
+
+        QTemporaryDir folder;
+        const QString recordPath = folder.filePath("records.csv");
+        const QString bitmapPath = folder.filePath("graph.bmp");
+        QVERIFY(records == "(none)" || writeFile(recordPath, records));
+        QVERIFY(writeFile(bitmapPath, "old"));
+        for (QString &argument : arguments)
+            argument = argument == "R" ? recordPath
+                : argument == "B"      ? bitmapPath
+                                       : argument.replace("D", folder.path());
+        // The built program with no display at all.
+        for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+            qunsetenv(name);
+        QProcess process;
+        process.setChildProcessModifier([fileSizeLimit] {
+            // As on a full disk: the program itself turns writes beyond the limit into errors instead of
+            // ending.
+            std::signal(SIGXFSZ, SIG_DFL);
+            const rlimit limit { rlim_t(fileSizeLimit), rlim_t(fileSizeLimit) };
+            if (fileSizeLimit > 0)
+                setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        process.start(QStringLiteral(PSA_GRAPH_PATH), arguments);
+        QVERIFY(process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), status);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        QVERIFY2((status == kExitSuccess && !written ? out : err).contains(said), qPrintable(err));
+        QFile bitmapFile(bitmapPath);
+        QVERIFY(bitmapFile.open(QIODevice::ReadOnly));
+        const QByteArray bitmap = bitmapFile.readAll();
+        QCOMPARE(bitmap != "old", written);
+        if (!written)
+            return;
+
+        // The window: load, show the graph, save it.
+        m_files.files[u"records.csv"] = records.toStdString();
+        m_dialogs.fileNames = { u"records.csv", u"graph.bmp" };
+        for (const int number : { 4, 1, 2 })
+            click(number);
+        QVERIFY2(bitmap == QByteArray::fromStdString(m_files.files.at(u"graph.bmp")),
+            "the exported bitmap differs from the one the window saves");
+    }
 
 private:
     QPushButton *button(int number) { return m_program->window().button(Button(number)); }
@@ -65,292 +343,6 @@ private:
     testing::FakeFileSystem m_files;
     std::unique_ptr<Program> m_program;
 };
-
-// The window as the program starts it.
-void TestWindow::init()
-{
-    m_dialogs = {};
-    m_program = std::make_unique<Program>(m_dialogs, m_files);
-    m_program->window().show();
-    QVERIFY(QTest::qWaitForWindowActive(&m_program->window()));
-}
-
-// Where start-up leaves a control, in logical pixels at every screen pixel ratio (so the heading Label4
-// stands exactly over the column of cell 9 and ends one pixel above the grid); its caption, and the name a
-// screen reader speaks where it is not the caption.
-void TestWindow::controlsAtStartUp_data()
-{
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("spoken");
-    const auto row = [](const char *name, QRect geometry, const char *caption, const char *spoken = nullptr) {
-        QTest::newRow(name) << geometry << QString(caption) << QString(spoken);
-    };
-    row("Text1_1", { 8, 65, 70, 15 }, "", "1行目 西暦年");
-    row("Text1_9", { 132, 97, 70, 15 }, "", "3行目 PSA値");
-    row("Text1_103", { 8, 609, 70, 15 }, "", "35行目 西暦年");
-    row("Picture1", { 208, 88, 849, 521 }, "", "PSAグラフ");
-    row("Command6", { 134, 628, 70, 28 }, "入力終了");
-    row("Label1", { 208, 8, 507, 31 }, "\u3000PSA値推移グラフ\u3000");
-    row("Label4", { 132, 40, 70, 24 }, "PSA値");
-}
-
-void TestWindow::controlsAtStartUp()
-{
-    QFETCH(QString, caption);
-    QFETCH(QString, spoken);
-    QWidget *widget = m_program->window().findChild<QWidget *>(QTest::currentDataTag());
-    QTEST(widget->geometry(), "geometry");
-    QCOMPARE(widget->property("text").toString(), caption);
-    QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name),
-        spoken.isNull() ? caption : spoken);
-}
-
-// The window in use, from the keyboard. A handler that fails unexpectedly (here the file dialog of a load,
-// with no answer scripted) is given up with a message; the window goes on working. Return and Enter (the
-// keypad's too) click the focused button once per press, also when held down; the focused button has a border
-// two pixels wide. A grey button gets no keys; Return in a cell clicks nothing and leaves the focus and the
-// text where they are.
-void TestWindow::typeAndDraw()
-{
-    Form1Window &window = m_program->window();
-    QString clicks(9, u'0'); // per button, from Command1 on
-    for (int number = 1; number <= 9; ++number) {
-        connect(button(number), &QPushButton::clicked, this,
-            [&clicks, number] { clicks[number - 1] = QChar(clicks[number - 1].unicode() + 1); });
-        const bool available = number == 4 || number == 5 || number == 7;
-        QCOMPARE(button(number)->isEnabled(), available);
-        QCOMPARE(colourOf(button(number)), QColor(available ? 0xffffc0 : 0xc8c8c8)); // yellow, grey
-    }
-    QCOMPARE(window.devicePixelRatioF(), qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
-    // The buttons above the picture make one bar as wide as it, each one's border on the next one's.
-    int left = window.picture1()->x();
-    for (const int number : { 5, 4, 8, 3, 1, 2, 9, 7 }) {
-        QCOMPARE(button(number)->geometry(), QRect(left, 40, button(number)->width(), 49));
-        left += button(number)->width() - 1;
-    }
-    QCOMPARE(left, window.picture1()->geometry().right());
-    QTest::keyClick(button(1), Qt::Key_Return);
-    QTest::keyClick(button(1), Qt::Key_Enter, Qt::KeypadModifier);
-    click(4);
-    QCOMPARE(QString::fromStdU16String(m_dialogs.messages.at(0).prompt + u"|" + m_dialogs.messages[0].title),
-        "予期しないエラーが起きたため、この操作を中止しました。|エラー");
-
-    click(5);
-    QCOMPARE(colourOf(button(6)), QColor(0xffffc0));
-    // Tab walks the grid in index order, the cells made at start-up included, then the available buttons.
-    const QStringList typed { "2005", "4", "3.2", "2006", "1", "0.8" };
-    const QStringList buttons { "Command6", "Command5", "Command4", "Command7", "Text1_1" };
-    for (int step = 0; step < 110; ++step) {
-        QCOMPARE(QApplication::focusWidget()->objectName(),
-            step < 105 ? QStringLiteral("Text1_%1").arg(step + 1) : buttons[step - 105]);
-        QTest::keyClicks(QApplication::focusWidget(), typed.value(step));
-        if (step == 0) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
-        }
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    QTest::qWait(200);
-    QCOMPARE(clicks, "000110000");
-    QCOMPARE(window.cell(1)->text(), "2005");
-    click(6);
-    QCOMPARE(m_program->form().records().RecordCount, 2);
-
-    // As if the window had just come from a screen of ratio 3: the picture takes its screen's ratio back.
-    m_program->picture1().resize(ImageSurface::kDefaultSize, 3);
-    QTRY_COMPARE(m_program->picture1().image().devicePixelRatio(), window.devicePixelRatioF());
-    click(1);
-    const QImage image = m_program->picture1().image();
-    QCOMPARE(window.picture1()->grab().toImage().convertToFormat(image.format()), image);
-
-    // From here on the buttons only count their clicks, all of them available.
-    clicks.fill(u'0');
-    for (int number = 1; number <= 9; ++number) {
-        disconnect(button(number), &QPushButton::clicked, &window, nullptr);
-        button(number)->setEnabled(true);
-        button(number)->setFocus(Qt::TabFocusReason);
-        QCOMPARE(colourOf(button(number), 1), colourOf(button(number), 0));
-        for (const auto &[key, modifiers] :
-            { std::pair(Qt::Key_Return, Qt::NoModifier), std::pair(Qt::Key_Enter, Qt::KeypadModifier) }) {
-            const QChar before = clicks[number - 1];
-            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
-            QTRY_VERIFY(clicks[number - 1] != before);
-            QKeyEvent held(QEvent::KeyPress, key, modifiers, QString(), true);
-            QApplication::sendEvent(QApplication::focusWidget(), &held);
-        }
-    }
-    QTest::qWait(200);
-    QCOMPARE(clicks, "222222222");
-}
-
-// "グラフをコピー" is available exactly while a graph is drawn, and puts the picture's image on the
-// clipboard.
-void TestWindow::copyMenuFollowsGraph()
-{
-    m_files.files[u"records.csv"] = testing::recordsText(5);
-    m_dialogs.fileNames.assign(2, u"records.csv");
-    Form1Window &window = m_program->window();
-    // The buttons clicked, by number, and whether the copy is then offered.
-    const std::pair<const char *, bool> steps[] = { { "", false }, { "4", false }, { "1", true },
-        { "9", false }, { "1", true }, { "566", true }, { "4", true } };
-    for (const auto &[clicks, available] : steps) {
-        for (const char *number = clicks; *number; ++number)
-            click(*number - '0');
-        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-        // A right click as the window system delivers it, which is what turns it into a context menu request.
-        QTest::mouseClick(
-            window.windowHandle(), Qt::RightButton, {}, window.picture1()->mapTo(&window, QPoint(400, 300)));
-        QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        QCOMPARE(menu->actions().first()->text(), QStringLiteral("グラフをコピー"));
-        QCOMPARE(menu->actions().first()->isEnabled(), available);
-        menu->actions().first()->trigger();
-        menu->close();
-        if (available)
-            QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
-                m_program->picture1().image());
-        else
-            QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
-    }
-}
-
-// What the command line asks for; a file it names is opened as "データー読み込み" opens the one chosen.
-void TestWindow::readsCommandLine_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<Task>("task");
-    QTest::addColumn<QString>("request"); // "record file|bitmap file", or a part of the error for WrongUsage
-    const auto row = [](const char *name, const QStringList &arguments, Task task, const char *request) {
-        QTest::newRow(name) << arguments << task << QString(request);
-    };
-    row("nothing: the window as started", {}, Task::ShowWindow, "|");
-    row("three records", { "records.csv" }, Task::ShowWindow, "records.csv|");
-    row("36 records: the first 35, and a message", { "long.csv" }, Task::ShowWindow, "long.csv|");
-    row("not a record file: a message", { "binary.csv" }, Task::ShowWindow, "binary.csv|");
-    row("missing file, its name after --: a message", { "--", "-a b.csv" }, Task::ShowWindow, "-a b.csv|");
-    row("export", { "--export", "r.csv", "g.bmp" }, Task::Export, "r.csv|g.bmp");
-    row("export named last", { "r.csv", "g.bmp", "--export" }, Task::Export, "r.csv|g.bmp");
-    row("help before all", { "--export", "-v", "--help" }, Task::ShowHelp, "|");
-    row("version before a file", { "x.csv", "--version" }, Task::ShowVersion, "|");
-    row("Qt's own options are not the program's", { "-platform", "xcb" }, Task::WrongUsage, "「-p」");
-    row("export of three names", { "--export", "a", "b", "c" }, Task::WrongUsage, "--export");
-    row("export given a value", { "--export=r.csv", "g.bmp" }, Task::WrongUsage, "値が付いて");
-    row("export to an empty name", { "--export", "r.csv", "" }, Task::WrongUsage, "名前が空");
-    row("two files", { "a.csv", "b.csv" }, Task::WrongUsage, "1つだけ");
-    row("an empty name", { "" }, Task::WrongUsage, "名前が空");
-}
-
-void TestWindow::readsCommandLine()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(Task, task);
-    QFETCH(QString, request);
-    const CommandLineRequest read = ParseCommandLine(QStringList { "psa-graph" } + arguments);
-    QCOMPARE(read.task, task);
-    if (task == Task::WrongUsage)
-        QVERIFY2(read.error.contains(request), qPrintable(read.error));
-    else
-        QCOMPARE(read.recordFile + "|" + read.bitmapFile + read.error, request);
-    if (task != Task::ShowWindow)
-        return;
-
-    m_files.files[u"records.csv"] = testing::recordsText(3);
-    m_files.files[u"long.csv"] = testing::recordsText(36);
-    m_files.files[u"binary.csv"] = "\x01\x02\x03";
-    testing::FakeDialogs started, asked;
-    Program fromCommandLine(started, m_files), fromDialog(asked, m_files);
-    OpenStartFile(fromCommandLine.form(), read);
-    asked.fileNames.push_back(read.recordFile.toStdU16String());
-    fromDialog.form().Command4_Click();
-    // The same cells, buttons and messages, and no dialog asked (that would have thrown).
-    QCOMPARE(fromCommandLine.window().grab().toImage(), fromDialog.window().grab().toImage());
-    for (std::size_t i = 0; i < qMax(started.messages.size(), asked.messages.size()); ++i)
-        QVERIFY(started.messages.at(i).prompt == asked.messages.at(i).prompt);
-}
-
-void TestWindow::exportsAsWindowSaves_data()
-{
-    QTest::addColumn<QByteArray>("records"); // "(none)": no record file
-    QTest::addColumn<QStringList>("arguments"); // R: the record file, B: the bitmap, D: the folder
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("said"); // on standard output for help and version, else on standard error
-    QTest::addColumn<int>("fileSizeLimit"); // 0: none
-    const auto row = [](const char *name, const std::string &records, const QStringList &arguments,
-                         int status, const char *said, int fileSizeLimit = 0) {
-        QTest::newRow(name) << QByteArray::fromStdString(records) << arguments << status << QString(said)
-                            << fileSizeLimit;
-    };
-    const std::string three = testing::recordsText(3);
-    const QStringList exportRB { "--export", "R", "B" };
-    row("three records", " 2004, 11, 4.2\r\n 2005, 3, 12.5\r\n 2005, 9, 8.75\r\n", exportRB, 0, "");
-    row("36 records: the first 35, says so", testing::recordsText(36), exportRB, 0, "35件");
-    row("below 0.01, no blanks, LF", "2003,1,0.001\n2003,12,0.5\n2006,6,300\n", exportRB, 0, "");
-    row("records missing", "(none)", exportRB, 1, "読み込めませんでした");
-    row("not a record file", "\x01\x02", exportRB, 1, "読み込めませんでした");
-    row("no records", "", exportRB, 1, "記録が1件もない");
-    row("bitmap's folder missing", three, { "--export", "R", "D/none/g.bmp" }, 1, "保存できませんでした");
-    row("bitmap named as a folder", three, { "--export", "R", "D" }, 1, "保存できませんでした");
-    row("beyond the file-size limit", three, exportRB, 1, "保存できませんでした", 100000);
-    row("export of one name", three, { "--export", "R" }, 2, "2つの名前");
-    row("unknown option", three, { "--bogus", "R" }, 2, "「--bogus」");
-    row("version", three, { "--version" }, 0, "psa-graph 0.1.0\n");
-    row("help", three, { "-h" }, 0, "--export 記録ファイル 画像ファイル");
-}
-
-// Whenever the export fails the old bitmap stays as it was.
-void TestWindow::exportsAsWindowSaves()
-{
-    if (m_program->window().devicePixelRatioF() != 1)
-        QSKIP("The window saves the graph at its screen's pixel ratio, the export at one.");
-    QFETCH(QByteArray, records);
-    QFETCH(QStringList, arguments);
-    QFETCH(int, status);
-    QFETCH(QString, said);
-    QFETCH(int, fileSizeLimit);
-    const bool written = status == kExitSuccess && arguments.first() == "--export";
-
-    QTemporaryDir folder;
-    const QString recordPath = folder.filePath("records.csv");
-    const QString bitmapPath = folder.filePath("graph.bmp");
-    QVERIFY(records == "(none)" || writeFile(recordPath, records));
-    QVERIFY(writeFile(bitmapPath, "old"));
-    for (QString &argument : arguments)
-        argument = argument == "R" ? recordPath
-            : argument == "B"      ? bitmapPath
-                                   : argument.replace("D", folder.path());
-    // The built program with no display at all.
-    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
-        qunsetenv(name);
-    QProcess process;
-    process.setChildProcessModifier([fileSizeLimit] {
-        // As on a full disk: the program itself turns writes beyond the limit into errors instead of ending.
-        std::signal(SIGXFSZ, SIG_DFL);
-        const rlimit limit { rlim_t(fileSizeLimit), rlim_t(fileSizeLimit) };
-        if (fileSizeLimit > 0)
-            setrlimit(RLIMIT_FSIZE, &limit);
-    });
-    process.start(QStringLiteral(PSA_GRAPH_PATH), arguments);
-    QVERIFY(process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), status);
-    const QString err = QString::fromUtf8(process.readAllStandardError());
-    const QString out = QString::fromUtf8(process.readAllStandardOutput());
-    QVERIFY2((status == kExitSuccess && !written ? out : err).contains(said), qPrintable(err));
-    QFile bitmapFile(bitmapPath);
-    QVERIFY(bitmapFile.open(QIODevice::ReadOnly));
-    const QByteArray bitmap = bitmapFile.readAll();
-    QCOMPARE(bitmap != "old", written);
-    if (!written)
-        return;
-
-    // The window: load, show the graph, save it.
-    m_files.files[u"records.csv"] = records.toStdString();
-    m_dialogs.fileNames = { u"records.csv", u"graph.bmp" };
-    for (const int number : { 4, 1, 2 })
-        click(number);
-    QVERIFY2(bitmap == QByteArray::fromStdString(m_files.files.at(u"graph.bmp")),
-        "the exported bitmap differs from the one the window saves");
-}
 
 QTEST_MAIN(TestWindow)
 #include "test_window.moc"

@@ -4,8 +4,8 @@
 //
 //   roundtrip RECORDS.csv SAVED.csv GRAPH.bmp
 #include "app/form1.h"
+#include "app/headless_window.h"
 #include "tests/support/fake_dialogs.h"
-#include "tests/support/fake_window.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -34,13 +34,11 @@ int main(int argc, char *argv[])
     psa::ImageSurface surface;
     psa::QtFileSystem files;
 #endif
-    psa::testing::FakeWindow window;
+    psa::HeadlessWindow window;
     psa::testing::FakeDialogs dialogs;
     psa::Form1 form(window, surface, dialogs, files);
     window.onCellChanged = [&](int index) { form.Text1_Change(index); };
     form.Form_Load();
-    for (int index = 1; index <= psa::kCellCount; ++index)
-        window.SetCellText(index, u"");
     form.OpenRecordFile(std::filesystem::path(argv[1]).u16string());
     dialogs.fileNames
         = { std::filesystem::path(argv[2]).u16string(), std::filesystem::path(argv[3]).u16string() };
