@@ -31,6 +31,7 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" = 1062 ] && [ "$HEIGHT" = 729 ] || fail "client area is ${WIDTH}x${HEIGHT}, not 1062x729"
 origin_x=$X
 origin_y=$Y
+source "$(dirname "$0")/button_looks.sh"
 
 # Clicks the middle of a control given by its window-relative rectangle.
 click() {

@@ -93,24 +93,7 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" = 1062 ] && [ "$HEIGHT" = 729 ] || fail "client area is ${WIDTH}x${HEIGHT}, not 1062x729"
 origin_x=$X
 origin_y=$Y
-# The buttons paint their own faces and captions: a yellow face and black caption where they can be
-# clicked, grey and grey where not; データー入力 and グラフ表示 at start-up. A face is read at a point inside
-# the border, below the caption.
-face_of() {
-    import -window root -crop "1x1+$((origin_x + $1))+$((origin_y + $2))" +repage -depth 8 txt:- 2>/dev/null |
-        awk 'NR == 2 { print $3 }'
-}
-# The darkest grey (0 to 255) of a rectangle of the window: a caption's ink, black or grey.
-darkest_in() {
-    import -window root -crop "${3}x${4}+$((origin_x + $1))+$((origin_y + $2))" +repage -colorspace gray \
-        -format '%[fx:int(255 * minima + 0.5)]' info: 2>/dev/null
-}
-faces() {
-    [ "$(face_of 212 84)" = "#FFFFC0" ] && [ "$(face_of 724 84)" = "#C8C8C8" ] &&
-        [ "$(darkest_in 216 50 89 30)" -lt 64 ] && [ "$(darkest_in 728 50 73 30)" -ge 100 ]
-}
-poll 10 faces || fail "at start-up データー入力 has face $(face_of 212 84) and ink $(darkest_in 216 50 89 30)," \
-    "グラフ表示 face $(face_of 724 84) and ink $(darkest_in 728 50 73 30)"
+source "$here/../e2e/button_looks.sh"
 
 # Clicks the middle of a control given by its rectangle in 96-DPI pixels of the window.
 scale=1
