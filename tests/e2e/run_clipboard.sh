@@ -12,16 +12,10 @@ set -uo pipefail
 program=${1:?path to psa-graph}
 out=${2:?output folder}
 
-for tool in Xvfb xdotool xclip convert identify; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-
 mkdir -p "$out"
 log=$out/psa-graph.log
 copied=$out/copied.png
+tools=(xclip convert identify)
 source "$(dirname "$0")/xvfb_session.sh"
 
 printf ' 2005, 4, 3.2\r\n 2006, 1, 0.8\r\n 2007, 3, 0.15\r\n' >"$work/records.csv"

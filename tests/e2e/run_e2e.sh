@@ -10,16 +10,10 @@ set -uo pipefail
 program=${1:?path to psa-graph}
 out=${2:?output folder}
 
-for tool in Xvfb xdotool import convert; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-
 mkdir -p "$out"
 log=$out/psa-graph.log
 shot=$out/screenshot.png
+tools=(import convert)
 source "$(dirname "$0")/xvfb_session.sh"
 "$program" >"$log" 2>&1 &
 pid=$!
@@ -59,16 +53,6 @@ red_rows() {
 poll 10 red_rows || fail "no red reference lines in the graph area (rows: ${rows:-none}); see $shot"
 echo "red reference lines at picture rows: $rows"
 
-click 984 40 73 49 # 終了
-find_question() { question=$(xdotool search --onlyvisible --name 'かくにんメッセージ' 2>/dev/null | head -n 1) && [ -n "$question" ]; }
-poll 10 find_question || fail "the exit question did not appear"
-xdotool windowfocus --sync "$question" 2>/dev/null
-xdotool key Return # Yes is the default button
-
-exited() { ! kill -0 "$pid" 2>/dev/null; }
-poll 10 exited || fail "psa-graph still runs after answering Yes"
-wait "$pid"
-status=$?
-pid=
-[ "$status" = 0 ] || fail "psa-graph exited with $status"
+source "$(dirname "$0")/exit_through_question.sh"
+exit_through_question
 echo "PASS: psa-graph drew the graph and exited with 0"

@@ -1,6 +1,13 @@
-# Sourced by the end-to-end scripts, after they have set `log`: a private Xvfb that picks its own free
+# Sourced by the end-to-end scripts, after they have set `log` and `tools` (what they need beyond Xvfb and
+# xdotool): skips the test (status 77) when a tool is missing; else a private Xvfb that picks its own free
 # display, DISPLAY and Qt's xcb platform pointed at it, a private runtime folder, `fail` and `poll`, and a
 # cleanup that ends the program (`pid`) and the server when the script exits.
+for tool in Xvfb xdotool "${tools[@]}"; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is not installed"
+        exit 77
+    fi
+done
 work=$(mktemp -d)
 server=
 pid=

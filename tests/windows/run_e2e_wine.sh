@@ -150,21 +150,7 @@ rows=$(red_rows_of "$out/graph.bmp" 849x521+0+0)
 [ "$rows" = "312 386 " ] || fail "red rows of graph.bmp are '${rows}', not '312 386 '"
 echo "graph.bmp: 849x521, red reference lines at rows $rows"
 
-# Ends the program through 終了 and Yes; it must exit with status 0.
-exit_through_question() {
-    xdotool windowfocus --sync "$window" 2>/dev/null
-    click 984 40 73 49 # 終了
-    find_question() { question=$(xdotool search --onlyvisible --name 'かくにんメッセージ' 2>/dev/null | head -n 1) && [ -n "$question" ]; }
-    poll 10 find_question || fail "the exit question did not appear"
-    xdotool windowfocus --sync "$question" 2>/dev/null
-    xdotool key Return # Yes is the default button
-    exited() { ! kill -0 "$pid" 2>/dev/null; }
-    poll 15 exited || fail "psa-graph.exe still runs after answering Yes"
-    wait "$pid"
-    status=$?
-    pid=
-    [ "$status" = 0 ] || fail "psa-graph.exe exited with $status"
-}
+source "$here/../e2e/exit_through_question.sh"
 import -window root "$shot" 2>/dev/null
 exit_through_question
 echo "exited with 0 after Yes"
