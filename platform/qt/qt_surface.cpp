@@ -69,8 +69,6 @@ void ImageSurface::resize(QSize logicalSize, qreal devicePixelRatio)
     }
     m_devicePixelRatio = devicePixelRatio;
     m_logicalSize = logicalSize;
-    if (!m_scaled)
-        m_lowerRight = { double(logicalSize.width()), double(logicalSize.height()) };
     changed();
 }
 
@@ -137,21 +135,12 @@ void ImageSurface::drawn()
 
 Point ImageSurface::toPixels(Point logical) const
 {
-    return { (logical.x - m_upperLeft.x) / (m_lowerRight.x - m_upperLeft.x) * m_logicalSize.width(),
-        (logical.y - m_upperLeft.y) / (m_lowerRight.y - m_upperLeft.y) * m_logicalSize.height() };
+    return m_userScale.toPixels(logical, m_logicalSize.width(), m_logicalSize.height());
 }
 
 void ImageSurface::Scale(Point upperLeft, Point lowerRight)
 {
-    // An axis without extent, or not finite, cannot be mapped: the surface keeps its coordinates.
-    const double width = lowerRight.x - upperLeft.x;
-    const double height = lowerRight.y - upperLeft.y;
-    if (!isFinite(upperLeft) || !isFinite(lowerRight) || width == 0 || height == 0 || !std::isfinite(width)
-        || !std::isfinite(height))
-        return;
-    m_upperLeft = upperLeft;
-    m_lowerRight = lowerRight;
-    m_scaled = true;
+    m_userScale.set(upperLeft, lowerRight);
 }
 
 void ImageSurface::Line(Point from, Point to, std::optional<Colour> colour)
@@ -183,7 +172,7 @@ void ImageSurface::Circle(Point centre, double radius)
 {
     const Point middle = toPixels(centre);
     // The radius counts horizontal units; the same number of pixels up and down keeps the circle round.
-    const double pixelRadius = std::fabs(radius * m_logicalSize.width() / (m_lowerRight.x - m_upperLeft.x));
+    const double pixelRadius = m_userScale.toPixelLength(radius, m_logicalSize.width());
     if (!isFinite(middle) || !std::isfinite(pixelRadius) || pixelRadius > kLargestRadius)
         return;
     if (middle.x < -pixelRadius - 1 || middle.x > m_logicalSize.width() + pixelRadius + 1

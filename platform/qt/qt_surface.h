@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/toolkit.h"
+#include "platform/user_scale.h"
 
 #include <QColor>
 #include <QFont>
@@ -81,10 +82,8 @@ private:
     mutable std::unique_ptr<QPainter> m_painter;
     mutable std::optional<QColor> m_penColour;
     QHash<QString, QStaticText> m_texts;
-    Point m_upperLeft;
-    Point m_lowerRight;
+    UserScale m_userScale;
     Point m_textPosition;
-    bool m_scaled = false; // until the first Scale, logical coordinates are the image's pixels
     bool m_autoRedraw = false;
     bool m_hasDrawing = false;
 };

@@ -41,7 +41,6 @@ DibSurface::DibSurface(int logicalWidth, int logicalHeight, double scale)
     : m_logicalWidth(std::max(1, logicalWidth))
     , m_logicalHeight(std::max(1, logicalHeight))
     , m_scale(scale > 0 && scale <= 16 ? scale : 1)
-    , m_lowerRight { double(m_logicalWidth), double(m_logicalHeight) }
 {
     m_dc = CreateCompatibleDC(nullptr);
     makeBitmap();
@@ -127,8 +126,7 @@ void DibSurface::changed() const
 
 Point DibSurface::toLogicalPixels(Point logical) const
 {
-    return { (logical.x - m_upperLeft.x) / (m_lowerRight.x - m_upperLeft.x) * m_logicalWidth,
-        (logical.y - m_upperLeft.y) / (m_lowerRight.y - m_upperLeft.y) * m_logicalHeight };
+    return m_userScale.toPixels(logical, m_logicalWidth, m_logicalHeight);
 }
 
 int DibSurface::device(double logicalPixel) const
@@ -146,14 +144,7 @@ void DibSurface::fill(int left, int top, int right, int bottom, Colour colour)
 
 void DibSurface::Scale(Point upperLeft, Point lowerRight)
 {
-    // An axis without extent, or not finite, cannot be mapped: the surface keeps its coordinates.
-    const double width = lowerRight.x - upperLeft.x;
-    const double height = lowerRight.y - upperLeft.y;
-    if (!isFinite(upperLeft) || !isFinite(lowerRight) || width == 0 || height == 0 || !std::isfinite(width)
-        || !std::isfinite(height))
-        return;
-    m_upperLeft = upperLeft;
-    m_lowerRight = lowerRight;
+    m_userScale.set(upperLeft, lowerRight);
 }
 
 void DibSurface::Line(Point from, Point to, std::optional<Colour> colour)
@@ -191,7 +182,7 @@ void DibSurface::Circle(Point centre, double radius)
 {
     const Point middle = toLogicalPixels(centre);
     // The radius counts horizontal units; the same number of pixels up and down keeps the circle round.
-    const double pixelRadius = std::fabs(radius * m_logicalWidth / (m_lowerRight.x - m_upperLeft.x));
+    const double pixelRadius = m_userScale.toPixelLength(radius, m_logicalWidth);
     if (!isFinite(middle) || !std::isfinite(pixelRadius) || pixelRadius > kLargestRadius)
         return;
     if (middle.x < -pixelRadius - 1 || middle.x > m_logicalWidth + pixelRadius + 1

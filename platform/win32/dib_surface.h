@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/toolkit.h"
+#include "platform/user_scale.h"
 
 #include <windows.h>
 
@@ -72,8 +73,7 @@ private:
     HFONT m_font = nullptr;
     HGDIOBJ m_originalFont = nullptr;
     std::uint32_t *m_bits = nullptr; // top-down rows of 0x00RRGGBB
-    Point m_upperLeft;
-    Point m_lowerRight;
+    UserScale m_userScale;
     Point m_textPosition;
     bool m_autoRedraw = false;
 };
