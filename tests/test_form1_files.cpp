@@ -8,6 +8,7 @@
 // of the same picture: a bitmap knows pixels only, not the ratio of the screen they were drawn for.
 
 #include "files/record_file.h"
+#include "platform/qt/native_path.h"
 #include "platform/qt/posix_files.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_file_dialog.h"
@@ -32,6 +33,7 @@
 #include <unistd.h>
 
 using namespace psa;
+using namespace Qt::StringLiterals;
 using Handler = void (Form1::*)();
 
 namespace {
@@ -451,6 +453,46 @@ private slots:
     {
         QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
         QCOMPARE(QtDialogs(nullptr).AskYesNo(u"終了しますか？", u"終了"), MsgBoxAnswer::Yes);
+    }
+
+    // A name is the bytes it was given, whether or not they are UTF-8, and those bytes come back unchanged.
+    void namesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain ASCII") << QByteArray("records.csv") << u"records.csv"_s;
+        QTest::newRow("Japanese in UTF-8") << QByteArray("記録.csv") << u"記録.csv"_s;
+        QTest::newRow("outside the first plane") << QByteArray("\xF0\x9F\x98\x80") << u"\U0001F600"_s;
+        // 記録 in Shift_JIS: 8B 4C 98 5E; 0x4C and 0x5E are ASCII and stay themselves.
+        QTest::newRow("Shift_JIS") << QByteArray("\x8B\x4C\x98\x5E.csv") << u"\xDC8BL\xDC98^.csv"_s;
+        QTest::newRow("cut sequence") << QByteArray("a\xE8\xA8") << u"a\xDCE8\xDCA8"_s;
+        QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << u"\xDCC0\xDCAF"_s;
+        QTest::newRow("encoded surrogate") << QByteArray("\xED\xB2\x80") << u"\xDCED\xDCB2\xDC80"_s;
+        QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << u"\xDCF4\xDC90\xDC80\xDC80"_s;
+        QTest::newRow("lead byte at the end") << QByteArray("x\xC3") << u"x\xDCC3"_s;
+    }
+
+    void namesKeepTheirBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        const std::u16string path = PathFromNative(bytes.toStdString());
+        QCOMPARE(QString::fromStdU16String(path), shown);
+        QCOMPARE(QByteArray::fromStdString(NativePath(path)), bytes);
+    }
+
+    void everyByteSurvivesTheRoundTrip()
+    {
+        // Every pair of bytes, which covers every lead and continuation byte next to every other byte.
+        for (int first = 0; first < 256; ++first) {
+            for (int second = 0; second < 256; ++second) {
+                const std::string bytes { char(first), char(second), char(0x80), 'a' };
+                if (NativePath(PathFromNative(bytes)) != bytes)
+                    QFAIL(qPrintable(u"bytes %1 %2"_s.arg(first, 2, 16).arg(second, 2, 16)));
+            }
+        }
+        // A lone surrogate that stands for no byte is written as U+FFFD, not dropped.
+        QCOMPARE(NativePath(u"a\xD800" u"b"), std::string("a\xEF\xBF\xBD" "b"));
     }
 
     void writesStandardBitmap_data()
