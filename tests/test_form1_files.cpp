@@ -492,7 +492,10 @@ private slots:
             }
         }
         // A lone surrogate that stands for no byte is written as U+FFFD, not dropped.
-        QCOMPARE(NativePath(u"a\xD800" u"b"), std::string("a\xEF\xBF\xBD" "b"));
+        QCOMPARE(NativePath(u"a\xD800"
+                            u"b"),
+            std::string("a\xEF\xBF\xBD"
+                        "b"));
     }
 
     void writesStandardBitmap_data()
