@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/form1.h"
 #include "app/graph_export.h"
+#include "platform/qt/native_path.h"
 #include "platform/qt/qt_files.h"
 #include "platform/qt/qt_text.h"
 
@@ -54,9 +55,10 @@ CommandLineRequest wrongUsage(const QString &error)
     return request;
 }
 
+// File names in the text are written as the bytes they were given.
 void print(std::FILE *stream, const QString &text)
 {
-    std::fputs(text.toUtf8().constData(), stream);
+    std::fputs(NativePath(text.toStdU16String()).c_str(), stream);
     std::fputc('\n', stream);
     std::fflush(stream);
 }
@@ -107,7 +109,7 @@ QStringList ArgumentsOf(int argc, char *argv[])
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(QString::fromStdU16String(PathFromNative(argv[i])));
     return arguments;
 }
 

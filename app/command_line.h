@@ -34,7 +34,7 @@ struct CommandLineRequest {
 // number of file names is WrongUsage with a message in Japanese.
 [[nodiscard]] CommandLineRequest ParseCommandLine(const QStringList &arguments);
 
-// main's arguments as Qt strings.
+// main's arguments as Qt strings; bytes that are no UTF-8 are kept (see PathFromNative).
 [[nodiscard]] QStringList ArgumentsOf(int argc, char *argv[]);
 
 // The help: how to call the program, its options and exit statuses. Its headings come from Qt's
