@@ -53,14 +53,13 @@ std::optional<std::u16string> refusalToReplace(FileSystem &files, const FileIden
 
     const Opened<ByteReader> opened = files.OpenForReading(bitmapPath);
     if (!opened.file)
-        return SaveFailedMessage(bitmapPath, std::u16string(kCannotCheck) + u"\n" + opened.error);
+        return SaveFailedMessage(bitmapPath, opened.error + std::u16string(kCannotCheck));
     std::string head(kHeadBytes, '\0');
     std::size_t filled = 0;
     while (filled < head.size()) {
         const std::ptrdiff_t count = opened.file->Read(head.data() + filled, head.size() - filled);
         if (count < 0)
-            return SaveFailedMessage(
-                bitmapPath, std::u16string(kCannotCheck) + u"\n" + opened.file->ErrorText());
+            return SaveFailedMessage(bitmapPath, opened.file->ErrorText() + std::u16string(kCannotCheck));
         if (count == 0)
             break;
         filled += std::size_t(count);
