@@ -290,6 +290,7 @@ private slots:
         row("a symbolic link to it", "symlink", exportRB, 1, "と同じファイル");
         row("a hard link to it", "hardlink", exportRB, 1, "と同じファイル");
         row("a text file", "text", exportRB, 1, "ビットマップ画像ではありません");
+        row("a named pipe: the save's own refusal, no wait", "fifo", exportRB, 1, "名前付きパイプです");
         row("an empty file", "empty", exportRB, 0, "");
         row("an earlier bitmap", "bitmap", exportRB, 0, "");
         row("no file yet", "none", exportRB, 0, "");
@@ -326,12 +327,22 @@ private slots:
             QVERIFY(
                 ::link(QFile::encodeName(recordPath).constData(), QFile::encodeName(bitmapPath).constData())
                 == 0);
+        else if (setUp == "fifo")
+            QVERIFY(::mkfifo(QFile::encodeName(bitmapPath).constData(), 0600) == 0);
         else if (setUp != "none")
             QVERIFY(writeFile(bitmapPath,
                 setUp == "bitmap"      ? earlier
                     : setUp == "empty" ? QByteArray()
                                        : text));
-        const QByteArray before = contentsOf(bitmapPath);
+        // Reading a pipe would wait for a writer.
+        const auto contentsOrKind = [&setUp](const QString &path) {
+            struct stat status { };
+            return setUp == "fifo" && ::stat(QFile::encodeName(path).constData(), &status) == 0
+                    && S_ISFIFO(status.st_mode)
+                ? QByteArray("(pipe)")
+                : contentsOf(path);
+        };
+        const QByteArray before = contentsOrKind(bitmapPath);
         if (asNobody) {
             const passwd *nobody = ::getpwnam("nobody");
             QVERIFY(::chmod(QFile::encodeName(folder.path()).constData(), 0777) == 0);
@@ -359,7 +370,7 @@ private slots:
         if (setUp == "symlink")
             QVERIFY(QFileInfo(bitmapPath).isSymLink());
         if (status != 0) {
-            QCOMPARE(contentsOf(bitmapPath), before);
+            QCOMPARE(contentsOrKind(bitmapPath), before);
             return;
         }
         const QByteArray bitmap
@@ -517,6 +528,39 @@ private slots:
             { "--export", recordPath, folder.filePath("again.bmp") }, environmentWithoutDisplay());
         QCOMPARE(again.status, 0);
         QCOMPARE(contentsOf(bitmapPath), contentsOf(folder.filePath("again.bmp")));
+    }
+
+    // Started with its standard streams closed, the window has them on /dev/null, so that none of the files
+    // it opens (the record file, fonts, a save) takes their number and receives what is written to them.
+    void closedStreamsLeadNowhere()
+    {
+        QTemporaryDir folder;
+        const QString recordPath = folder.filePath("records.csv");
+        QVERIFY(writeFile(recordPath, QByteArray::fromStdString(testing::recordsText(3))));
+        QProcess process;
+        QProcessEnvironment environment = environmentWithoutDisplay();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        process.setProcessEnvironment(environment);
+        process.setChildProcessModifier([] {
+            for (const int stream : { STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO })
+                ::close(stream);
+        });
+        process.start(QStringLiteral(PSA_GRAPH_PATH), { recordPath });
+        QVERIFY(process.waitForStarted());
+        const auto streams = [&process] {
+            QStringList targets;
+            for (const int number : { STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO })
+                targets << QFile::symLinkTarget(
+                    QStringLiteral("/proc/%1/fd/%2").arg(process.processId()).arg(number));
+            return targets;
+        };
+        // While the system loads the program's libraries they may pass through these numbers.
+        QTRY_COMPARE_WITH_TIMEOUT(streams(), QStringList({ "/dev/null", "/dev/null", "/dev/null" }), 5000);
+        // Still so once the window is up and has read the record file.
+        QTest::qWait(500);
+        QCOMPARE(streams(), QStringList({ "/dev/null", "/dev/null", "/dev/null" }));
+        process.kill();
+        QVERIFY(process.waitForFinished());
     }
 };
 
