@@ -108,8 +108,7 @@ QString optionGivenValue(const QStringList &arguments)
 {
     for (const QString &name :
         { kHelpOption, kVersionOption, kExportOption, QStringLiteral("h"), QStringLiteral("v") }) {
-        const QString typed = typedOption(arguments, name, true);
-        if (typed.contains(u'='))
+        if (QString typed = typedOption(arguments, name, true); typed.contains(u'='))
             return typed;
     }
     return {};
