@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -138,7 +139,7 @@ std::optional<QString> fileArgument(const QString &argument, QString &error)
 
 // Set while the window's application object is being made: a fatal error of Qt then means that no
 // display could be reached.
-bool g_connectingToDisplay = false;
+std::atomic<bool> g_connectingToDisplay = false;
 bool g_showQtMessages = false;
 
 QString noDisplayMessage()

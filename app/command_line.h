@@ -68,7 +68,8 @@ void OpenStartFile(Form1 &form, const CommandLineRequest &request);
 
 // From now on Qt's own messages (its warnings about the environment, the platform's and the fonts'
 // diagnostics) stay off standard error, which carries the program's messages only; with the environment
-// variable PSA_GRAPH_QT_MESSAGES set to 1 they are shown as Qt shows them. A fatal error is always shown.
+// variable PSA_GRAPH_QT_MESSAGES set to 1 they are shown as Qt shows them. Qt's text of a fatal error is
+// always shown, but for failing to reach a display (see ConnectToDisplay).
 void HideQtMessages();
 
 // The application object of the window. When no display can be reached (none named, or the one named does
