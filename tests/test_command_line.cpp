@@ -336,9 +336,9 @@ private slots:
                                        : text));
         // Reading a pipe would wait for a writer.
         const auto contentsOrKind = [&setUp](const QString &path) {
-            struct stat status { };
-            return setUp == "fifo" && ::stat(QFile::encodeName(path).constData(), &status) == 0
-                    && S_ISFIFO(status.st_mode)
+            struct stat node { };
+            return setUp == "fifo" && ::stat(QFile::encodeName(path).constData(), &node) == 0
+                    && S_ISFIFO(node.st_mode)
                 ? QByteArray("(pipe)")
                 : contentsOf(path);
         };
