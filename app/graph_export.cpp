@@ -2,8 +2,12 @@
 
 #include "app/form1.h"
 #include "app/headless_window.h"
+#include "files/record_file.h"
 #include "platform/qt/qt_surface.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <utility>
 
 namespace psa {
@@ -11,6 +15,60 @@ namespace psa {
 namespace {
 
 constexpr char16_t kNoRecords[] = u"」には記録が1件もないため、グラフを描けません。";
+constexpr std::u16string_view kNotABitmap
+    = u"同じ名前のファイルがすでにあり、ビットマップ画像ではありません。"
+      u"ほかのデータを消さないよう、置き換えませんでした。"
+      u"別の名前を指定してください。";
+constexpr std::u16string_view kCannotCheck
+    = u"ビットマップ画像かどうかを確かめられないため、置き換えませんでした。";
+
+// The file header (14 bytes) and the size of the information header after it, which tells the known kinds
+// of Windows bitmap apart.
+constexpr std::size_t kHeadBytes = 18;
+constexpr std::array<std::uint32_t, 8> kInfoHeaderSizes { 12, 16, 40, 52, 56, 64, 108, 124 };
+
+bool isBitmapHead(std::string_view head)
+{
+    if (head.size() < kHeadBytes || head[0] != 'B' || head[1] != 'M')
+        return false;
+    std::uint32_t infoSize = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        infoSize |= std::uint32_t(static_cast<unsigned char>(head[14 + i])) << (8 * i);
+    return std::find(kInfoHeaderSizes.begin(), kInfoHeaderSizes.end(), infoSize) != kInfoHeaderSizes.end();
+}
+
+// Why the export must not write to `bitmapPath`, or nothing. A name where no file is yet, or something the
+// save itself refuses (a folder, a device, a pipe), is left to the save.
+std::optional<std::u16string> refusalToReplace(FileSystem &files, const FileIdentifier &identify,
+    std::u16string_view recordsPath, std::u16string_view bitmapPath)
+{
+    const std::optional<FileIdentity> target = identify(bitmapPath);
+    if (!target || !target->regularFile)
+        return std::nullopt;
+    if (const std::optional<FileIdentity> records = identify(recordsPath);
+        records && SameFile(*records, *target))
+        return SaveFailedMessage(bitmapPath,
+            u"記録ファイル「" + std::u16string(recordsPath)
+                + u"」と同じファイルです。記録を消さないよう、書き出しませんでした。");
+
+    const Opened<ByteReader> opened = files.OpenForReading(bitmapPath);
+    if (!opened.file)
+        return SaveFailedMessage(bitmapPath, opened.error + std::u16string(kCannotCheck));
+    std::string head(kHeadBytes, '\0');
+    std::size_t filled = 0;
+    while (filled < head.size()) {
+        const std::ptrdiff_t count = opened.file->Read(head.data() + filled, head.size() - filled);
+        if (count < 0)
+            return SaveFailedMessage(bitmapPath, opened.file->ErrorText() + std::u16string(kCannotCheck));
+        if (count == 0)
+            break;
+        filled += std::size_t(count);
+    }
+    head.resize(filled);
+    if (head.empty() || isBitmapHead(head))
+        return std::nullopt;
+    return SaveFailedMessage(bitmapPath, kNotABitmap);
+}
 
 // The file dialog names the bitmap; every message is kept for the caller.
 class ExportDialogs final : public Dialogs {
@@ -36,7 +94,8 @@ private:
 
 } // namespace
 
-ExportOutcome ExportGraph(FileSystem &files, std::u16string_view recordsPath, std::u16string_view bitmapPath)
+ExportOutcome ExportGraph(FileSystem &files, const FileIdentifier &identify, std::u16string_view recordsPath,
+    std::u16string_view bitmapPath)
 {
     HeadlessWindow window;
     ImageSurface picture1(ImageSurface::kDefaultSize, 1);
@@ -51,12 +110,14 @@ ExportOutcome ExportGraph(FileSystem &files, std::u16string_view recordsPath, st
     if (window.isEnabled(Button::Command1)) {
         form.Command1_Click();
         // Without records the window draws nothing and leaves no graph to save.
-        if (window.isEnabled(Button::Command2)) {
+        if (!window.isEnabled(Button::Command2)) {
+            dialogs.messages.push_back(u"ファイル「" + std::u16string(recordsPath) + kNoRecords);
+        } else if (auto refusal = refusalToReplace(files, identify, recordsPath, bitmapPath)) {
+            dialogs.messages.push_back(std::move(*refusal));
+        } else {
             const std::size_t before = dialogs.messages.size();
             form.Command2_Click();
             outcome.written = dialogs.messages.size() == before;
-        } else {
-            dialogs.messages.push_back(u"ファイル「" + std::u16string(recordsPath) + kNoRecords);
         }
     }
     outcome.messages = std::move(dialogs.messages);

@@ -1,12 +1,18 @@
 #pragma once
 
+#include "platform/file_identity.h"
 #include "platform/toolkit.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace psa {
+
+// The file a name leads to, or nothing when there is none (see IdentifyFile).
+using FileIdentifier = std::function<std::optional<FileIdentity>(std::u16string_view path)>;
 
 // What a batch export did, and everything the window would have said on the way, in order.
 struct ExportOutcome {
@@ -19,9 +25,12 @@ struct ExportOutcome {
 // most 35 records), the graph drawn as "グラフ表示" draws it right after start-up, and the bitmap written as
 // "グラフ保存" writes it (replacing a file only once all of it is written), on an 849 x 521 picture at pixel
 // ratio 1 in the application's font. Fails, with the message that says why, when the file cannot be read,
-// holds no record (the window would have nothing to save either) or the bitmap cannot be written. Needs a
-// QGuiApplication.
-[[nodiscard]] ExportOutcome ExportGraph(
-    FileSystem &files, std::u16string_view recordsPath, std::u16string_view bitmapPath);
+// holds no record (the window would have nothing to save either) or the bitmap cannot be written.
+// Unlike the window, nobody is asked before a file is replaced, so the export replaces only what it could
+// have written itself: it refuses, leaving the file as it was, when `bitmapPath` leads to the record file
+// (another path to it, a symbolic or a hard link) or to an existing file that is neither empty nor a Windows
+// bitmap ("BM" and a known header size), or whose first bytes cannot be read. Needs a QGuiApplication.
+[[nodiscard]] ExportOutcome ExportGraph(FileSystem &files, const FileIdentifier &identify,
+    std::u16string_view recordsPath, std::u16string_view bitmapPath);
 
 } // namespace psa

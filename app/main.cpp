@@ -7,18 +7,22 @@
 
 int main(int argc, char *argv[])
 {
+    // Before anything opens a file: a file given the number of a closed standard stream would receive what
+    // is written to it.
+    const psa::ClosedStandardStreams closed = psa::OpenClosedStandardStreams();
     // A save beyond the user's file-size limit must fail with a message, like a full disk, instead of ending
     // the program and losing what is on screen.
     std::signal(SIGXFSZ, SIG_IGN);
+    psa::HideQtMessages();
 
     const psa::CommandLineRequest request = psa::ParseCommandLine(psa::ArgumentsOf(argc, argv));
     if (request.task != psa::CommandLineRequest::Task::ShowWindow)
-        return psa::RunWithoutWindow(argc, argv, request);
+        return psa::RunWithoutWindow(argc, argv, request, closed);
 
     // Qt is never shown the arguments: they are the program's, and a file name could look like Qt's options.
     int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    psa::InstallJapaneseQtTexts(app);
+    const std::unique_ptr<QApplication> app = psa::ConnectToDisplay(qtArgc, argv);
+    psa::InstallJapaneseQtTexts(*app);
     psa::UseJapaneseDefaultFont();
 
     psa::Program program;

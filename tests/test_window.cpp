@@ -218,7 +218,8 @@ private slots:
         row("export", { "--export", "r.csv", "g.bmp" }, Task::Export, "r.csv|g.bmp");
         row("export named last", { "r.csv", "g.bmp", "--export" }, Task::Export, "r.csv|g.bmp");
         row("help before all", { "--export", "-v", "--help" }, Task::ShowHelp, "|");
-        row("Qt's own options are not the program's", { "-platform", "xcb" }, Task::WrongUsage, "「-p」");
+        row("Qt's own options are not the program's", { "-platform", "xcb" }, Task::WrongUsage,
+            "「-platform」");
         row("export of three names", { "--export", "a", "b", "c" }, Task::WrongUsage, "--export");
         row("export given a value", { "--export=r.csv", "g.bmp" }, Task::WrongUsage, "値が付いて");
         row("export to an empty name", { "--export", "r.csv", "" }, Task::WrongUsage, "名前が空");
@@ -296,7 +297,9 @@ private slots:
         const QString recordPath = folder.filePath("records.csv");
         const QString bitmapPath = folder.filePath("graph.bmp");
         QVERIFY(records == "(none)" || writeFile(recordPath, records));
-        QVERIFY(writeFile(bitmapPath, "old"));
+        // An earlier bitmap: the file header, the size of a 40-byte information header, nothing else.
+        const QByteArray old = QByteArray("BM", 2) + QByteArray(12, '\0') + QByteArray("\x28\0\0\0", 4);
+        QVERIFY(writeFile(bitmapPath, old));
         for (QString &argument : arguments)
             argument = argument == "R" ? recordPath
                 : argument == "B"      ? bitmapPath
@@ -322,7 +325,7 @@ private slots:
         QFile bitmapFile(bitmapPath);
         QVERIFY(bitmapFile.open(QIODevice::ReadOnly));
         const QByteArray bitmap = bitmapFile.readAll();
-        QCOMPARE(bitmap != "old", written);
+        QCOMPARE(bitmap != old, written);
         if (!written)
             return;
 
