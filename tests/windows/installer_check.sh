@@ -9,9 +9,14 @@ setup=$(realpath "${1:?psa-graph-setup.exe}")
 here=$(cd "$(dirname "$0")" && pwd)
 PATH=/usr/lib/wine:$PATH
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Where Wine's menu builder would put menu entries, file associations and icons for what the installer
+# registers: folders of this check's own instead of the user's home. The prefix switches the menu builder off,
+# so they must stay empty.
+desktop_home=$(mktemp -d -t psa-installer-home.XXXXXX)
+export XDG_DATA_HOME=$desktop_home/data XDG_CONFIG_HOME=$desktop_home/config
 WINEPREFIX=$("$here/../../scripts/wine-prefix") || exit 1
 export WINEPREFIX
-trap 'wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX"' EXIT
+trap '"$here/../../scripts/wine-prefix" --remove "$WINEPREFIX"; rm -rf "$desktop_home"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 installed=$(find "$WINEPREFIX/drive_c/users" -maxdepth 1 -mindepth 1 -type d ! -name Public | head -n 1)/AppData/Local/Programs/psa-graph
@@ -25,7 +30,9 @@ echo "$command" | grep -q 'psa-graph.exe" "%1"' || fail "no open command for .cs
 wine64 reg query 'HKCU\Software\Classes\.csv\OpenWithProgids' /v psa-graph.csv >/dev/null 2>&1 || fail "not offered for .csv"
 wine64 reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\psa-graph' /v UninstallString >/dev/null 2>&1 ||
     fail "no uninstall entry"
-echo "installed: program, shortcut, uninstaller, Open with for .csv"
+desktop_files=$(find "$desktop_home" -type f | sed "s|^$desktop_home/||")
+[ -z "$desktop_files" ] || fail "Wine's menu builder wrote into the desktop's folders: $desktop_files"
+echo "installed: program, shortcut, uninstaller, Open with for .csv; no menu entry or icon outside the prefix"
 
 wine64 "$installed/uninstall.exe" /S
 wineserver -w
