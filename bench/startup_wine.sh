@@ -22,7 +22,13 @@ WINEPREFIX=$("$root/scripts/wine-prefix")
 export WINEPREFIX
 runtime=$(mktemp -d)
 chmod 700 "$runtime"
-trap 'wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX" "$runtime"' EXIT
+cleanup() {
+    local status=$?
+    "$root/scripts/wine-prefix" --remove "$WINEPREFIX" || status=1
+    rm -rf "$runtime" || status=1
+    exit "$status"
+}
+trap cleanup EXIT
 wineserver -p
 wine64 cmd /c exit >/dev/null 2>&1 # the desktop process, started once
 

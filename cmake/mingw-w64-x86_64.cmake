@@ -17,6 +17,15 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Windows' own DLLs has to sit beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
+# Reproducible: two builds of one commit, in any folders, give the same bytes. No time stamp in the PE
+# header, no folder names in the objects, and archives without times, owners or modes.
+string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -Wl,--no-insert-timestamp")
+cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH psa_source_dir)
+set(CMAKE_CXX_FLAGS_INIT "-ffile-prefix-map=${psa_source_dir}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build")
+set(CMAKE_CXX_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
+set(CMAKE_CXX_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")
+set(CMAKE_CXX_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
+
 # Test executables run on this machine through Wine.
 find_program(PSA_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(PSA_WINE)

@@ -1,7 +1,9 @@
 ; The Windows installer, psa-graph-setup.exe: psa-graph.exe for the current user (no administrator
 ; rights needed), a Start-menu shortcut, an uninstaller in Apps & features, and psa-graph offered under
 ; "Open with" for .csv files. Built by scripts/package-windows:
-;   makensis -DVERSION=0.1.0 -DEXE=path\to\psa-graph.exe -DOUTFILE=psa-graph-setup.exe installer.nsi
+;   makensis -DVERSION=0.1.0 -DEXE=path\to\psa-graph.exe -DICON=path\to\psa-graph.ico
+;       -DLICENSE=path\to\LICENSE.txt -DOUTFILE=psa-graph-setup.exe installer.nsi
+; The licence (MIT) is shown before installing and installed beside the program.
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -23,10 +25,11 @@ VIAddVersionKey /LANG=1041 "ProductName" "${APP}"
 VIAddVersionKey /LANG=1041 "FileDescription" "${APPNAME} セットアップ"
 VIAddVersionKey /LANG=1041 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1041 "ProductVersion" "${VERSION}"
-VIAddVersionKey /LANG=1041 "LegalCopyright" "psa-graph developers"
+VIAddVersionKey /LANG=1041 "LegalCopyright" "© 2026 The psa-graph developers. MIT License"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!insertmacro MUI_PAGE_LICENSE "${LICENSE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -36,6 +39,7 @@ VIAddVersionKey /LANG=1041 "LegalCopyright" "psa-graph developers"
 Section "Install"
     SetOutPath "$INSTDIR"
     File "/oname=psa-graph.exe" "${EXE}"
+    File "/oname=LICENSE.txt" "${LICENSE}"
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortCut "$SMPROGRAMS\${APPNAME}.lnk" "$INSTDIR\psa-graph.exe"
 
@@ -51,7 +55,7 @@ Section "Install"
 
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${APPNAME}"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "psa-graph developers"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "The psa-graph developers"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\psa-graph.exe,0"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
@@ -62,6 +66,7 @@ SectionEnd
 
 Section "Uninstall"
     Delete "$INSTDIR\psa-graph.exe"
+    Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     Delete "$SMPROGRAMS\${APPNAME}.lnk"

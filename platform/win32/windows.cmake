@@ -39,9 +39,42 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/psa-graph.rc PROPERTIES OBJECT_D
 
 # One self-contained executable: the toolchain links the C++ runtime statically.
 add_executable(psa-graph WIN32 app/win32_main.cpp ${CMAKE_BINARY_DIR}/psa-graph.rc)
-target_link_options(psa-graph PRIVATE -municode -s)
+# The link map's cross reference table shows what the program's code calls, which the stripped executable
+# does not: the release check reads it.
+target_link_options(psa-graph PRIVATE -municode -s LINKER:-Map=${CMAKE_BINARY_DIR}/psa-graph.map,--cref)
 target_link_libraries(psa-graph PRIVATE psa_app psa_platform_win32 shell32 psa_warnings)
 set_target_properties(psa-graph PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The files of the release beside the executable: the licence with Windows' line ends, for the installer, and
+# the zip of psa-graph.exe. The zip's entry carries the release's date from the AppStream metadata, at midnight
+# UTC, and no owner or extra times, so that it too is the same for every build of one commit.
+file(STRINGS packaging/io.github.psa_graph.psa_graph.metainfo.xml psa_release
+    REGEX "<release version=\"${PROJECT_VERSION}\" date=\"[0-9-]+\"")
+if(NOT psa_release MATCHES "date=\"([0-9]+-[0-9]+-[0-9]+)\"")
+    message(FATAL_ERROR "The AppStream metadata has no release ${PROJECT_VERSION} with its date")
+endif()
+set(PSA_RELEASE_DATE ${CMAKE_MATCH_1})
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    packaging/io.github.psa_graph.psa_graph.metainfo.xml LICENSE)
+
+file(READ LICENSE psa_license)
+string(REPLACE "\n" "\r\n" psa_license "${psa_license}")
+file(WRITE ${CMAKE_BINARY_DIR}/LICENSE.txt "${psa_license}")
+
+find_program(PSA_ZIP zip REQUIRED)
+set(PSA_ZIP_FILE ${CMAKE_BINARY_DIR}/psa-graph-${PROJECT_VERSION}-windows-x64.zip)
+set(psa_zip_stage ${CMAKE_BINARY_DIR}/zip-stage)
+add_custom_command(OUTPUT ${PSA_ZIP_FILE}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${psa_zip_stage} ${PSA_ZIP_FILE}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${psa_zip_stage}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:psa-graph> ${psa_zip_stage}/psa-graph.exe
+    COMMAND chmod 0644 ${psa_zip_stage}/psa-graph.exe
+    COMMAND touch -d "${PSA_RELEASE_DATE} 00:00:00 UTC" ${psa_zip_stage}/psa-graph.exe
+    COMMAND ${CMAKE_COMMAND} -E chdir ${psa_zip_stage} ${CMAKE_COMMAND} -E env TZ=UTC
+        ${PSA_ZIP} -X -9 -q ${PSA_ZIP_FILE} psa-graph.exe
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${psa_zip_stage}
+    DEPENDS psa-graph VERBATIM)
+add_custom_target(psa-graph-zip ALL DEPENDS ${PSA_ZIP_FILE})
 
 if(PSA_BUILD_TESTS)
     enable_testing()

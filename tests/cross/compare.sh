@@ -27,7 +27,7 @@ if [ -z "${WINEPREFIX:-}" ]; then
 fi
 export WINEPREFIX
 cleanup() {
-    [ -n "$own_prefix" ] && { wineserver -k 2>/dev/null; rm -rf "$own_prefix"; }
+    [ -z "$own_prefix" ] || "$here/../../scripts/wine-prefix" --remove "$own_prefix"
 }
 trap cleanup EXIT
 

@@ -46,7 +46,7 @@ cleanup() {
     [ -n "$dpi_changed" ] && reset_dpi
     wineserver -k 2>/dev/null
     [ -n "$server" ] && kill "$server" 2>/dev/null
-    [ -n "$own_prefix" ] && rm -rf "$own_prefix"
+    [ -n "$own_prefix" ] && "$here/../../scripts/wine-prefix" --remove "$own_prefix"
     rm -rf "$work"
 }
 trap cleanup EXIT
