@@ -512,6 +512,8 @@ Replacement replaceWhole(const Location &at, std::string_view bytes)
     // Opened before the rename, so that nothing after it can fail but the flush itself. A folder the user may
     // not read (a drop box) cannot be flushed by the user; its entry then reaches the disk in its own time.
     const FileDescriptor readableFolder(::openat(at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!readableFolder.valid() && errno != EACCES)
+        return fail(Replacement::Result::Failed, ErrnoReason(errno, u"保存先のフォルダーを開けませんでした"));
     if (::renameat(at.folder.get(), temporary.name().c_str(), at.folder.get(), at.name.c_str()) != 0) {
         const int error = errno;
         return fail(permissionDenied(error) ? Replacement::Result::NotPossible : Replacement::Result::Failed,
