@@ -392,6 +392,8 @@ private slots:
         row("data to a socket", 3, "socket", save + "ソケットです。" + regular);
         row("data through a link", 3, "link", "", 0);
         row("graph through a link", 2, "link", "", 0);
+        row("data through a link into a missing folder", 3, "dangling",
+            save + "保存先のフォルダーが見つかりません。");
         // The user nobody saving into folders and over files of root's.
         const QByteArray kShort = "old\r\n", kLong = QByteArray(500, 'x');
         row("data over a longer writable file in a folder of root's", 3, "x", "", 0, 0755, 0666, kLong);
@@ -436,6 +438,8 @@ private slots:
             QVERIFY(::mknod(encoded(path), nodes.at(name) | 0666, makedev(1, 3)) == 0);
         if (name == "link")
             QVERIFY(QFile(folder + "/target").open(QIODevice::WriteOnly) && QFile::link("target", path));
+        if (name == "dangling")
+            QVERIFY(QFile::link("none/x", path));
         QVERIFY(::chmod(encoded(folder), mode_t(folderMode ? folderMode : 0755)) == 0);
         const auto entries
             = [&] { return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden); };
