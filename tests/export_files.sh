@@ -101,6 +101,37 @@ grep -E 'kmsg' "$work/kmsg.log" | grep -v 'O_PATH' | grep -q . &&
 run root "$program" --export "$records" /proc/self/comm
 expect 1 "システムの内部の状態" "saving over /proc/self/comm"
 
+echo "-- a record file swapped for a named pipe between its check and its opening"
+# The export is held for a second right after it has looked at the record file, and meanwhile the name is made
+# a link to a named pipe: what it reads is still the file it checked.
+cp "$records" "$work/swap.csv"
+mkfifo "$work/pipe"
+run root strace -o "$work/swap.log" -y -e trace=openat "$program" --export "$work/swap.csv" "$work/swap.bmp"
+number=$(awk -v file="\"$work/swap.csv\"" '/^openat\(/ { n++ } index($0, file) && /O_PATH/ { print n; exit }' "$work/swap.log")
+if [ -z "$number" ]; then
+    fail "the record file was not looked at with O_PATH: $(grep -F swap.csv "$work/swap.log")"
+else
+    rm -f "$work/swap.bmp"
+    (cd "$work/cwd" && exec env XDG_RUNTIME_DIR="$work/runtime-root" ASAN_OPTIONS=detect_leaks=0 timeout 20 \
+        strace -o /dev/null -e trace=openat -e inject="openat:delay_exit=1000000:when=$number" \
+        "$program" --export "$work/swap.csv" "$work/swap.bmp" 2>"$work/swap.err") &
+    waiting=$!
+    caught=
+    for _ in $(seq 250); do
+        for pid in $(pgrep -P "$(pgrep -P "$waiting")" 2>/dev/null); do
+            ls -l "/proc/$pid/fd" 2>/dev/null | grep -qF "$work/swap.csv" && caught=yes
+        done
+        [ -n "$caught" ] && break
+        sleep 0.02
+    done
+    [ -n "$caught" ] || fail "the export was not caught holding the record file"
+    mv "$work/swap.csv" "$work/swap.old" && ln -s pipe "$work/swap.csv"
+    wait "$waiting"
+    status=$? message=$(cat "$work/swap.err")
+    expect 0 "" "a record file swapped for a named pipe after its check"
+    cmp -s "$work/swap.bmp" "$work/expected.bmp" || fail "the swapped record file was not read as it was checked"
+fi
+
 echo "-- a link planted in a shared folder"
 mkdir -m 1777 "$work/shared"
 printf "root's data" >"$work/secret"
