@@ -697,6 +697,9 @@ std::optional<std::u16string> OverwriteInPlace(int folder, const std::string &na
     // put in the file's place from holding the program up; it is refused below.
     const FileDescriptor file(
         ::openat(folder, name.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
+    // ELOOP: the file was looked at before, so it has just been replaced by a link, which is not followed.
+    if (!file.valid() && errno == ELOOP)
+        return u"保存の途中でファイルがシンボリックリンクに置き換えられたため、保存しませんでした。";
     if (!file.valid())
         return ErrnoReason(errno, u"ファイルを開けませんでした");
     struct stat status { };
