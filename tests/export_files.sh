@@ -23,7 +23,9 @@ skip() {
     exit 77
 }
 [ "$(id -u)" -eq 0 ] || skip "needs root: links of another user, /proc/kmsg, saves as the user nobody"
-getent passwd nobody >/dev/null && getent group nogroup >/dev/null || skip "needs the user nobody and the group nogroup"
+if ! getent passwd nobody >/dev/null || ! getent group nogroup >/dev/null; then
+    skip "needs the user nobody and the group nogroup"
+fi
 command -v strace >/dev/null || skip "strace is not installed"
 strace -o /dev/null true 2>/dev/null || skip "strace cannot trace here"
 
@@ -71,7 +73,7 @@ listing() { (cd "$1" && find . -mindepth 1 | LC_ALL=C sort | tr '\n' '|'); }
 # second on its way back, and returns once the program holds WATCHED open, with the export still running as
 # process $held (its standard error in $work/held.err). Fails when the program was not caught holding it.
 hold() {
-    local user=$1 number=$2 watched=$3 as=() pid
+    local user=$1 number=$2 watched=$3 as=() pid fd
     shift 3
     [ "$user" = root ] || as=(-u "$user")
     (cd "$work/cwd" && exec env XDG_RUNTIME_DIR="$work/runtime-$user" ASAN_OPTIONS=detect_leaks=0 timeout 20 \
@@ -80,7 +82,9 @@ hold() {
     held=$!
     for _ in $(seq 250); do
         for pid in $(pgrep -P "$(pgrep -P "$held")" 2>/dev/null); do
-            ls -l "/proc/$pid/fd" 2>/dev/null | grep -qF -- "-> $watched" && return 0
+            for fd in "/proc/$pid/fd/"*; do
+                [ "$(readlink "$fd" 2>/dev/null)" != "$watched" ] || return 0
+            done
         done
         sleep 0.02
     done
@@ -89,10 +93,10 @@ hold() {
 
 # The bitmap as the export writes it.
 run root "$program" --export "$records" "$work/expected.bmp"
-[ "$status" -eq 0 ] && [ -s "$work/expected.bmp" ] || {
+if [ "$status" -ne 0 ] || [ ! -s "$work/expected.bmp" ]; then
     echo "FAIL: the plain export failed ($status): $message"
     exit 1
-}
+fi
 
 echo "-- names that are no UTF-8"
 mkdir "$work/names"
@@ -240,8 +244,9 @@ for refusal in renameat:error=EPERM listxattr:error=ENOENT; do
     inode=$(stat -c %i "$work/whole/g.bmp")
     run root strace -o /dev/null -e trace=${refusal%%:*} -e inject="$refusal:when=1" "$program" --export "$records" "$work/whole/g.bmp"
     expect 0 "" "$refusal"
-    cmp -s "$work/whole/g.bmp" "$work/expected.bmp" && [ "$(stat -c '%i %U' "$work/whole/g.bmp")" = "$inode nobody" ] ||
+    if ! cmp -s "$work/whole/g.bmp" "$work/expected.bmp" || [ "$(stat -c '%i %U' "$work/whole/g.bmp")" != "$inode nobody" ]; then
         fail "$refusal: not written in place: $(stat -c '%i %U' "$work/whole/g.bmp"), was $inode nobody"
+    fi
 done
 
 # The file replaced by a link to another file of root's while the save of the user nobody is held at its

@@ -90,8 +90,7 @@ QString clickInChild(Rig &rig, Handler handler, const QString &path, rlim_t limi
         ::munmap(shown, kSize);
         return "(hung)";
     }
-    const QString text
-        = WIFEXITED(status) && WEXITSTATUS(status) == 0 ? QString::fromUtf8(shown) : "(failed)";
+    QString text = WIFEXITED(status) && WEXITSTATUS(status) == 0 ? QString::fromUtf8(shown) : "(failed)";
     ::munmap(shown, kSize);
     return text;
 }
