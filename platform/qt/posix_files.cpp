@@ -293,6 +293,8 @@ std::u16string targetRefusal(const Location &at)
     return {};
 }
 
+// The names of the extended attributes of the file at `path`, or of the open file `fd` when `path` is null;
+// `ok` is false when they cannot be listed.
 std::vector<std::string> attributeNames(const char *path, int fd, bool &ok)
 {
     std::vector<std::string> names;
