@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+class QString;
+
 namespace psa {
 
 // The largest file whose old contents an in-place write keeps in memory; the program's own files are far
@@ -51,6 +53,11 @@ private:
 // The system's reason for a failed call, in Japanese. `errnoValue` is read right after the failing call;
 // an error without a reason of its own reads as `what` and its number.
 [[nodiscard]] std::u16string ErrnoReason(int errnoValue, std::u16string_view what);
+// The same for callers that also hold Qt's text for the failure, which is English and therefore not shown.
+[[nodiscard]] inline std::u16string ErrnoReason(int errnoValue, const QString &, std::u16string_view what)
+{
+    return ErrnoReason(errnoValue, what);
+}
 
 // Whether the file system of the open descriptor only shows the kernel's state (/proc, /sys, debugfs,
 // cgroups, ...): its files pass for regular files but may block a reader for ever, be consumed by reading
