@@ -1,6 +1,8 @@
 // The record file's reader and writer. The file commands of the window: with the in-memory file system, and
 // against real files in temporary folders for what only a real file system has: its failures, names that are
-// not regular files, and folders and files of root's that an ordinary user saves into. The file dialog
+// not regular files, folders and files of root's that an ordinary user saves into, owners, permissions and
+// attributes a replaced file keeps, symbolic links planted in shared folders, files of /proc and /sys, and
+// names that are no UTF-8. The file dialog
 // browsing folders whose files could block a reader for ever (/proc, /dev, named pipes): the window's event
 // loop must keep answering (a dialog that blocks it for good ends in the test's time-out), and no entry's
 // type may come from its contents. The drawing surface: the example graph pixel by pixel, clearing, and its
@@ -22,14 +24,18 @@
 
 #include <cmath>
 #include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <map>
 #include <pwd.h>
+#include <sys/klog.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace psa;
@@ -51,7 +57,8 @@ QByteArray contentsOf(const QString &path)
 }
 
 // Clicks in a child process, as the user nobody if `asNobody`, with writes beyond `limit` bytes (0: none)
-// failing with EFBIG instead of ending it; returns the messages shown, a line feed and the records.
+// failing with EFBIG instead of ending it and the umask 022; returns the messages shown, a line feed and the
+// records, or "(hung)" when the click has not returned within ten seconds.
 QString clickInChild(Rig &rig, Handler handler, const QString &path, rlim_t limit, bool asNobody)
 {
     constexpr std::size_t kSize = 1 << 16;
@@ -62,6 +69,7 @@ QString clickInChild(Rig &rig, Handler handler, const QString &path, rlim_t limi
     if (child == 0) {
         const rlimit size { limit ? limit : RLIM_INFINITY, limit ? limit : RLIM_INFINITY };
         std::signal(SIGXFSZ, SIG_IGN);
+        ::umask(022);
         if (::setrlimit(RLIMIT_FSIZE, &size) != 0
             || (asNobody
                 && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0
@@ -70,12 +78,106 @@ QString clickInChild(Rig &rig, Handler handler, const QString &path, rlim_t limi
         qstrncpy(shown, (rig.click(handler, path) + "\n" + rig.records(35)).toUtf8().constData(), kSize);
         std::_Exit(0);
     }
+    QElapsedTimer clock;
+    clock.start();
     int status = -1;
-    ::waitpid(child, &status, 0);
-    const QString text
-        = WIFEXITED(status) && WEXITSTATUS(status) == 0 ? QString::fromUtf8(shown) : "(failed)";
+    pid_t ended = 0;
+    while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 && clock.elapsed() < 10000)
+        ::usleep(5000);
+    if (ended == 0) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        ::munmap(shown, kSize);
+        return "(hung)";
+    }
+    QString text = WIFEXITED(status) && WEXITSTATUS(status) == 0 ? QString::fromUtf8(shown) : "(failed)";
     ::munmap(shown, kSize);
     return text;
+}
+
+QByteArray encoded(const QString &file)
+{
+    return QFile::encodeName(file);
+}
+
+// The extended attributes of the file (not followed if a link), name and value, one a line.
+QStringList attributesOf(const QByteArray &path)
+{
+    QStringList attributes;
+    QByteArray names(4096, '\0');
+    const ssize_t size = ::llistxattr(path.constData(), names.data(), std::size_t(names.size()));
+    for (const QByteArray &name : names.left(std::max<ssize_t>(size, 0)).split('\0')) {
+        if (name.isEmpty())
+            continue;
+        QByteArray value(4096, '\0');
+        const ssize_t length = ::lgetxattr(path.constData(), name.constData(), value.data(), 4096);
+        attributes << name + "=" + value.left(std::max<ssize_t>(length, 0)).toHex();
+    }
+    return attributes;
+}
+
+// An access control list as the system keeps it: version 2, then (tag, permissions, id) entries in order of
+// tag and id. Gives the user of id 1 read access besides the owner's read and write.
+QByteArray accessList(bool withNamedUser)
+{
+    const auto entry = [](quint16 tag, quint16 permissions, quint32 id) {
+        QByteArray bytes;
+        QDataStream stream(&bytes, QIODevice::WriteOnly);
+        stream.setByteOrder(QDataStream::LittleEndian);
+        stream << tag << permissions << id;
+        return bytes;
+    };
+    constexpr quint32 kNone = 0xFFFFFFFF;
+    QByteArray list = QByteArray::fromHex("02000000") + entry(0x01, 6, kNone);
+    if (withNamedUser)
+        list += entry(0x02, 4, 1);
+    list += entry(0x04, 4, kNone);
+    if (withNamedUser)
+        list += entry(0x10, 4, kNone);
+    return list + entry(0x20, 0, kNone);
+}
+
+// Names in the folder as the system gives them, bytes and all.
+QList<QByteArray> rawEntries(const QByteArray &folder)
+{
+    QList<QByteArray> names;
+    DIR *directory = ::opendir(folder.constData());
+    while (const dirent *entry = directory ? ::readdir(directory) : nullptr)
+        if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+            names << QByteArray(entry->d_name);
+    if (directory)
+        ::closedir(directory);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// For each system file system mounted here, one regular file in it (at most two levels down), by type.
+std::map<QString, QString> systemFilesMounted()
+{
+    const QStringList kTypes { "proc", "sysfs", "debugfs", "tracefs", "securityfs", "cgroup", "cgroup2",
+        "configfs", "devpts", "efivarfs", "bpf", "pstore", "selinuxfs", "fusectl", "binfmt_misc", "mqueue",
+        "rpc_pipefs", "nfsd" };
+    std::map<QString, QString> found;
+    QFile mounts("/proc/self/mounts");
+    if (!mounts.open(QIODevice::ReadOnly))
+        return found;
+    for (const QByteArray &line : mounts.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 3 || !kTypes.contains(fields[2]) || found.contains(fields[2]))
+            continue;
+        QDirIterator entries(QString::fromUtf8(fields[1]), QDir::Files | QDir::System | QDir::Hidden,
+            QDirIterator::Subdirectories);
+        for (int looked = 0; entries.hasNext() && looked < 200; ++looked) {
+            const QString path = entries.next();
+            struct stat status = {};
+            if (path.count('/') - fields[1].count('/') <= 3 && ::lstat(encoded(path), &status) == 0
+                && S_ISREG(status.st_mode)) {
+                found[fields[2]] = path;
+                break;
+            }
+        }
+    }
+    return found;
 }
 
 // The longest pause of the event loop while it runs for `milliseconds`.
@@ -289,13 +391,16 @@ private slots:
         row("data to a socket", 3, "socket", save + "ソケットです。" + regular);
         row("data through a link", 3, "link", "", 0);
         row("graph through a link", 2, "link", "", 0);
+        row("data through a link into a missing folder", 3, "dangling",
+            save + "保存先のフォルダーが見つかりません。");
         // The user nobody saving into folders and over files of root's.
         const QByteArray kShort = "old\r\n", kLong = QByteArray(500, 'x');
         row("data over a longer writable file in a folder of root's", 3, "x", "", 0, 0755, 0666, kLong);
         row("graph over a writable file in a folder of root's", 2, "x", "", 0, 0755, 0666, kShort);
         row("shared sticky folder: rename over root's file refused, written in place", 3, "x", "", 0, 01777,
             0666);
-        row("writable folder keeps the atomic replace", 3, "x", "", 0, 0777, 0666, kShort, false);
+        row("writable folder, root's file: the owner cannot be kept, written in place", 3, "x", "", 0, 0777,
+            0666, kShort);
         row("data in place, write failing: old bytes back", 3, "x", tooLarge, 20, 0755, 0666, kShort);
         row("graph in place, write failing: old bytes back", 2, "x", tooLarge, 1000, 0755, 0666, kShort);
         row("file the user may not write, folder of root's", 3, "x", noPermission, 0, 0755, 0644);
@@ -323,7 +428,6 @@ private slots:
 
         QTemporaryDir top;
         const QString folder = top.filePath("shared"), path = name.isEmpty() ? "" : folder + "/" + name;
-        const auto encoded = [](const QString &file) { return QFile::encodeName(file); };
         QVERIFY(::chmod(encoded(top.path()), 0755) == 0 && QDir(top.path()).mkpath("shared/folder"));
         QFile file(folder + "/x");
         QVERIFY(fileMode < 0
@@ -333,6 +437,8 @@ private slots:
             QVERIFY(::mknod(encoded(path), nodes.at(name) | 0666, makedev(1, 3)) == 0);
         if (name == "link")
             QVERIFY(QFile(folder + "/target").open(QIODevice::WriteOnly) && QFile::link("target", path));
+        if (name == "dangling")
+            QVERIFY(QFile::link("none/x", path));
         QVERIFY(::chmod(encoded(folder), mode_t(folderMode ? folderMode : 0755)) == 0);
         const auto entries
             = [&] { return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden); };
@@ -359,8 +465,257 @@ private slots:
         else
             QCOMPARE(contentsOf(folder + "/x"), fileMode < 0 ? QByteArray("(missing)") : old);
         // The opened file is checked as well as the name.
-        if (name == "pipe")
-            QCOMPARE(OverwriteInPlace(path, "new"), message.mid(message.indexOf(": ") + 2).toStdU16String());
+        if (name == "pipe") {
+            const FileDescriptor opened(::open(encoded(folder), O_PATH | O_DIRECTORY));
+            QCOMPARE(OverwriteInPlace(opened.get(), "pipe", "new"),
+                message.mid(message.indexOf(": ") + 2).toStdU16String());
+        }
+    }
+
+    void replacedFileKeepsOwnerModeAndAttributes_data()
+    {
+        QTest::addColumn<bool>("byNobody"); // saved by the user nobody, else by root
+        QTest::addColumn<int>("folderMode"); // of the folder, root's
+        QTest::addColumn<QString>("owner"); // of the old file, "user:group"; empty: no old file
+        QTest::addColumn<int>("fileMode");
+        // "link": a second hard link beside the folder; "attributes": an access list and a user attribute;
+        // "default": the folder has a default access list, the file none
+        QTest::addColumn<QString>("extra");
+        QTest::addColumn<QString>("reason"); // empty when saved
+        QTest::addColumn<bool>("inPlace");
+        QTest::addColumn<int>("modeAfter");
+        const auto row
+            = [](const char *title, bool byNobody, int folderMode, const QString &owner, int fileMode,
+                  const QString &extra, const QString &reason, bool inPlace, int modeAfter) {
+                  QTest::newRow(title) << byNobody << folderMode << owner << fileMode << extra << reason
+                                       << inPlace << modeAfter;
+              };
+        row("root over nobody's file: owner, group and mode kept, replaced whole", false, 0755,
+            "nobody:nogroup", 0640, "", "", false, 0640);
+        row("root over a file with a second hard link: written in place, both names see it", false, 0755,
+            "root:root", 0644, "link", "", true, 0644);
+        row("second hard link in a shared sticky folder: replaced whole, the other name keeps the old bytes",
+            false, 01777, "nobody:nogroup", 0644, "link", "", false, 0644);
+        row("access list and user attribute carried over", false, 0755, "nobody:nogroup", 0640, "attributes",
+            "", false, 0640);
+        row("the folder's default access list is not added to a file that had none", false, 0755, "root:root",
+            0644, "default", "", false, 0644);
+        row("set-user and set-group bits dropped", false, 0755, "root:root", 06755, "", "", false, 0755);
+        row("a new file has what the umask gives", false, 0755, "", 0, "", "", false, 0644);
+        row("nobody's file of root's group: the group cannot be kept, written in place", true, 0777,
+            "nobody:root", 0664, "", "", true, 0664);
+        row("nobody over nobody's file: replaced whole, mode kept", true, 0777, "nobody:nogroup", 0600, "",
+            "", false, 0600);
+        row("nobody's read-only file is not replaced", true, 0777, "nobody:nogroup", 0444, "",
+            "アクセスする権限がありません。", true, 0444);
+    }
+
+    void replacedFileKeepsOwnerModeAndAttributes()
+    {
+        QFETCH(bool, byNobody);
+        QFETCH(int, folderMode);
+        QFETCH(QString, owner);
+        QFETCH(int, fileMode);
+        QFETCH(QString, extra);
+        QFETCH(QString, reason);
+        QFETCH(bool, inPlace);
+        QFETCH(int, modeAfter);
+        const passwd *nobody = ::getpwnam("nobody");
+        const group *nogroup = ::getgrnam("nogroup");
+        if (::geteuid() != 0 || !nobody || !nogroup)
+            QSKIP("Needs root, the user nobody and the group nogroup.");
+
+        QTemporaryDir top;
+        const QString folder = top.filePath("f"), path = folder + "/x";
+        QVERIFY(::chmod(encoded(top.path()), 0755) == 0 && QDir().mkdir(folder));
+        const QByteArray old = "old\r\n";
+        if (!owner.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size() && file.flush());
+            const uid_t uid = owner.startsWith("nobody") ? nobody->pw_uid : 0;
+            const gid_t gid = owner.endsWith("nogroup") ? nogroup->gr_gid : 0;
+            QVERIFY(::chown(encoded(path), uid, gid) == 0 && ::chmod(encoded(path), mode_t(fileMode)) == 0);
+        }
+        if (extra == "link")
+            QVERIFY(::link(encoded(path), encoded(top.filePath("second"))) == 0);
+        const QByteArray list = accessList(true);
+        if ((extra == "attributes"
+                && (::setxattr(encoded(path), "system.posix_acl_access", list.data(), list.size(), 0) != 0
+                    || ::setxattr(encoded(path), "user.psa", "kept", 4, 0) != 0))
+            || (extra == "default"
+                && ::setxattr(encoded(folder), "system.posix_acl_default", list.data(), list.size(), 0) != 0))
+            QSKIP("The temporary folder's file system keeps no access lists or user attributes.");
+        QVERIFY(::chmod(encoded(folder), mode_t(folderMode)) == 0);
+        struct stat before = {}, after = {};
+        ::stat(encoded(path), &before);
+        const QStringList attributes = attributesOf(encoded(path));
+
+        QtFileSystem disk;
+        Rig rig(&disk);
+        rig.type(kExample);
+        QCOMPARE(clickInChild(rig, &Form1::Command3_Click, path, 0, byNobody),
+            (reason.isEmpty() ? "" : "ファイル「" + path + "」を保存できませんでした。\n理由: " + reason)
+                + "\n" + rig.records(35));
+        QVERIFY(::stat(encoded(path), &after) == 0);
+        QCOMPARE(contentsOf(path), reason.isEmpty() ? kSaved : old);
+        QCOMPARE(after.st_ino == before.st_ino, inPlace);
+        QCOMPARE(after.st_uid, owner.isEmpty() ? 0 : before.st_uid);
+        QCOMPARE(after.st_gid, owner.isEmpty() ? 0 : before.st_gid);
+        QCOMPARE(after.st_mode & 07777, mode_t(modeAfter));
+        QCOMPARE(attributesOf(encoded(path)), attributes);
+        if (extra == "link")
+            QCOMPARE(contentsOf(top.filePath("second")), inPlace ? kSaved : old);
+        QCOMPARE(rawEntries(encoded(folder)), QList<QByteArray> { "x" });
+    }
+
+    void plantedLinksAreNotFollowed_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("folderMode"); // of the folder holding the link, root's
+        QTest::addColumn<bool>("nobodysLink"); // else root's
+        QTest::addColumn<bool>("byNobody"); // saved by the user nobody, else by root
+        QTest::addColumn<bool>("onTheWay"); // the link stands for a folder on the way, not for the file
+        QTest::addColumn<bool>("followed");
+        const auto row = [](const char *title, int command, int folderMode, bool nobodysLink, bool byNobody,
+                             bool onTheWay, bool followed) {
+            QTest::newRow(title) << command << folderMode << nobodysLink << byNobody << onTheWay << followed;
+        };
+        row("shared sticky folder, another user's link, root saving the data: refused", 3, 01777, true, false,
+            false, false);
+        row("the same, the graph", 2, 01777, true, false, false, false);
+        row("another user's link as a folder on the way: refused", 3, 01777, true, false, true, false);
+        row("the saver's own link: followed", 3, 01777, true, true, false, true);
+        row("the folder owner's link: followed", 3, 01777, false, true, false, true);
+        row("a folder that is not sticky: followed", 3, 0777, true, false, false, true);
+        row("a sticky folder only its owner may write: followed", 2, 01755, true, false, true, true);
+    }
+
+    // A link another user put in a shared folder such as /tmp must not have the program replace the file it
+    // points at, a file the saver may write and its planter may not.
+    void plantedLinksAreNotFollowed()
+    {
+        QFETCH(int, command);
+        QFETCH(int, folderMode);
+        QFETCH(bool, nobodysLink);
+        QFETCH(bool, byNobody);
+        QFETCH(bool, onTheWay);
+        QFETCH(bool, followed);
+        const passwd *nobody = ::getpwnam("nobody");
+        if (::geteuid() != 0 || !nobody)
+            QSKIP("Needs root and the user nobody.");
+
+        QTemporaryDir top;
+        const QString shared = top.filePath("shared"), target = top.filePath("private/target");
+        const QString link = shared + (onTheWay ? "/dir" : "/graph"),
+                      path = onTheWay ? link + "/target" : link;
+        const QByteArray old = "root's data";
+        QVERIFY(::chmod(encoded(top.path()), 0755) == 0 && QDir(top.path()).mkpath("shared")
+            && QDir(top.path()).mkpath("private"));
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size() && file.flush()
+            && ::chmod(encoded(target), 0666) == 0);
+        QVERIFY(QFile::link(onTheWay ? "../private" : "../private/target", link)
+            && (!nobodysLink || ::lchown(encoded(link), nobody->pw_uid, nobody->pw_gid) == 0)
+            && ::chmod(encoded(shared), mode_t(folderMode)) == 0);
+
+        QtFileSystem disk;
+        Rig rig(&disk);
+        rig.type(kExample);
+        const QString shown = clickInChild(rig, kCommands[command], path, 0, byNobody);
+        const QByteArray written
+            = command == 3 ? kSaved : QByteArray::fromStdString(rig.picture.BitmapBytes());
+        if (followed) {
+            QCOMPARE(shown, "\n" + rig.records(35));
+            QCOMPARE(contentsOf(target), written);
+        } else {
+            QCOMPARE(shown,
+                "ファイル「" + path
+                    + "」を保存できませんでした。\n理由: "
+                      "共有のフォルダーにある、他の利用者が作ったシンボリック"
+                      "リンクです。リンク先のファイルを守るため、保存しませんでした。\n"
+                    + rig.records(35));
+            QCOMPARE(contentsOf(target), old);
+        }
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(rawEntries(encoded(top.filePath("private"))), QList<QByteArray> { "target" });
+    }
+
+    void systemFilesAreNeverRead_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("load /proc/kmsg, whose reading blocks and takes the kernel's messages")
+            << 4 << "/proc/kmsg";
+        QTest::newRow("load a process's status") << 4 << "/proc/self/status";
+        QTest::newRow("save the data over a process's name") << 3 << "/proc/self/comm";
+        QTest::newRow("save the graph among a process's files") << 2 << "/proc/self/graph.bmp";
+        for (const auto &[type, path] : systemFilesMounted())
+            QTest::newRow(qPrintable("load from " + type + ": " + path)) << 4 << path;
+    }
+
+    // Files of /proc, /sys and the like pass for regular files, but reading one may never end or consume it,
+    // and writing one changes the system. They are refused, whatever they hold, in a bounded time.
+    void systemFilesAreNeverRead()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, path);
+        if (!QFileInfo(path).absoluteDir().exists() || (QFileInfo::exists(path) && !QFileInfo(path).isFile()))
+            QSKIP("Not mounted here, or hidden behind a device as in a container.");
+        constexpr int kSizeUnread = 9; // of the kernel's log, what a reader of /proc/kmsg would take away
+        const int unread = ::klogctl(kSizeUnread, nullptr, 0);
+
+        QtFileSystem disk;
+        Rig rig(&disk);
+        rig.type(kExample);
+        const QString reason
+            = "システムの内部の状態を表す特殊なファイルです（/proc や /sys の中のファイルなど）。";
+        QCOMPARE(clickInChild(rig, kCommands[command], path, 0, false),
+            "ファイル「" + path
+                + (command == 4 ? "」を読み込めませんでした。\n理由: " + reason
+                                : "」を保存できませんでした。\n理由: " + reason
+                            + "保存先には通常のファイルを選んでください。")
+                + "\n" + rig.records(35));
+        if (unread > 0)
+            QVERIFY(::klogctl(kSizeUnread, nullptr, 0) >= unread);
+    }
+
+    // A name that is no UTF-8 is saved, listed and loaded under exactly its bytes, in a folder of such a
+    // name.
+    void namesAreBytesOnDisk()
+    {
+        QTemporaryDir top;
+        // 記録 and グラフ in Shift_JIS; 0x5E and 0x74 inside them are ASCII.
+        const QByteArray folderName = "\x8b\x4c\x98\x5e", fileName = "\x83\x4f\x83\x89\x83\x74.csv";
+        const QByteArray folder = encoded(top.path()) + "/" + folderName, file = folder + "/" + fileName;
+        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+        // QTemporaryDir cannot name them to remove them.
+        const auto removeThem = qScopeGuard([&] {
+            for (const QByteArray &name : rawEntries(folder))
+                ::unlink(folder + "/" + name);
+            ::rmdir(folder.constData());
+        });
+        const QString path = QString::fromStdU16String(PathFromNative(file.toStdString()));
+        QtFileSystem disk;
+        Rig rig(&disk);
+        rig.type(kExample);
+        QCOMPARE(
+            rig.click(&Form1::Command3_Click, path) + rig.click(&Form1::Command2_Click, path + ".bmp"), "");
+        QCOMPARE(rawEntries(encoded(top.path())), QList<QByteArray> { folderName });
+        QCOMPARE(rawEntries(folder), (QList<QByteArray> { fileName, fileName + ".bmp" }));
+        rig.form.Command5_Click();
+        QCOMPARE(rig.click(&Form1::Command4_Click, path), "");
+        QCOMPARE(rig.records(3),
+            "2004=2004 11=11 4.2=4.2 2005=2005 3=3 12.5=12.5 2005=2005 9=9 8.75=8.75 12345789 3 9");
+    }
+
+    // Whatever the system answers, the reason reads in Japanese: none of its English texts reaches a message.
+    void everyReasonIsJapanese()
+    {
+        for (int error = 1; error < 134; ++error) {
+            const QString reason = QString::fromStdU16String(ErrnoReason(error, u"書き込みに失敗しました"));
+            QVERIFY2(!reason.contains(QRegularExpression("[A-Za-z]")) && reason.endsWith(u'。'),
+                qPrintable(reason));
+        }
     }
 
     void exportAndClearTheGraph()

@@ -1,14 +1,18 @@
 #pragma once
 
-// The file operations the Qt classes do not offer: what kind of thing a name stands for, and rewriting a file
-// in place with its old contents kept until the new ones are safely on the disk. Unix systems only.
-
-#include <QString>
+// The program's file operations on Unix, written with the system's own calls on the path's bytes: a name
+// that is no UTF-8 (a Shift_JIS name unpacked from a Windows zip) is opened and written as it is. Reading
+// refuses anything but a regular file of an ordinary file system before a byte is read. Saving replaces a
+// file only once the new contents are on the disk, keeps the old file's owner, group, mode and extended
+// attributes, follows no symbolic link that another user planted in a shared folder, and where a file cannot
+// be replaced whole rewrites it in place, its old contents written back if that fails.
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+
+class QString;
 
 namespace psa {
 
@@ -16,27 +20,81 @@ namespace psa {
 // smaller.
 inline constexpr std::size_t kMaxKeptBytes = std::size_t(64) << 20;
 
-// The system's reason for a failed call, in Japanese; `errnoValue` is read right after the failing call,
-// `detail` is Qt's own text for the errors without a Japanese reason, which then read as `what`.
-[[nodiscard]] std::u16string ErrnoReason(int errnoValue, const QString &detail, std::u16string_view what);
+// A file descriptor, closed when its owner goes.
+class FileDescriptor {
+public:
+    FileDescriptor() = default;
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    FileDescriptor(FileDescriptor &&other) noexcept
+        : m_fd(other.release())
+    {
+    }
+    FileDescriptor &operator=(FileDescriptor &&other) noexcept;
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    ~FileDescriptor();
 
-struct SaveTarget {
-    // The name stands for an existing regular file, reached through symbolic links.
-    bool existingFile = false;
-    // Why nothing may be written under the name (a folder, a device, a named pipe, a socket, an unreadable
-    // path); empty when a file may be written or created there.
-    std::u16string refusal;
+    [[nodiscard]] int get() const { return m_fd; }
+    [[nodiscard]] bool valid() const { return m_fd >= 0; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd = -1;
 };
 
-// What saving under `path` would meet, following symbolic links to their target. A name that does not
-// exist yet is fine here; whether its folder exists is for the caller to find out.
-[[nodiscard]] SaveTarget InspectSaveTarget(const QString &path);
+// The system's reason for a failed call, in Japanese. `errnoValue` is read right after the failing call;
+// an error without a reason of its own reads as `what` and its number.
+[[nodiscard]] std::u16string ErrnoReason(int errnoValue, std::u16string_view what);
+// The same for callers that also hold Qt's text for the failure, which is English and therefore not shown.
+[[nodiscard]] inline std::u16string ErrnoReason(int errnoValue, const QString &, std::u16string_view what)
+{
+    return ErrnoReason(errnoValue, what);
+}
 
-// Replaces the contents of the existing regular file at `path` with `bytes`, in place: the file keeps its
-// identity, owner and permissions, and no other file is created, so this works in a folder the user may not
-// write to. The old contents are read first (at most kMaxKeptBytes) and, if any write, the truncation or the
-// final flush to the disk fails, written back. Returns nothing on success, otherwise the reason in Japanese;
-// the file then holds its old contents. Never blocks on a device or a pipe: those are refused.
-[[nodiscard]] std::optional<std::u16string> OverwriteInPlace(const QString &path, std::string_view bytes);
+// Whether the file system of the open descriptor only shows the kernel's state (/proc, /sys, debugfs,
+// cgroups, ...): its files pass for regular files but may block a reader for ever, be consumed by reading
+// (/proc/kmsg) or change the system when written.
+[[nodiscard]] bool OnSystemFileSystem(int fd);
+
+struct OpenedForReading {
+    FileDescriptor file; // not valid when refused
+    std::u16string refusal; // why, in Japanese
+};
+
+// Opens the regular file at `path` for reading. A missing name, a folder, a device, a pipe, a socket or a
+// file of a system file system is refused before it is opened for reading, so nothing blocks and nothing is
+// consumed; the descriptor finally opened (non-blocking) is checked again, so that a swap between the check
+// and the opening changes nothing.
+[[nodiscard]] OpenedForReading OpenRegularFileForReading(const std::string &path);
+
+// Why nothing may be saved under `path`: a missing folder, a folder or anything else that is not a regular
+// file, a system file system, a symbolic link planted by another user in a shared folder. Empty when a save
+// may be tried. SaveReplacing checks the same again when it writes.
+[[nodiscard]] std::u16string SaveRefusal(const std::string &path);
+
+// Puts `bytes` in the file at `path`, reached through symbolic links (see SaveRefusal). An existing file is
+// replaced by a temporary file of the same folder once that holds everything and is on the disk, with the
+// old file's owner, group, permissions and extended attributes; where that cannot be done (a folder the user
+// may not write to, an owner the user cannot give, a file with a second hard link) the file is rewritten in
+// place instead (OverwriteInPlace). Returns nothing on success, otherwise the reason in Japanese; the old
+// file is then as it was and no temporary file is left, except when only the flush of the folder failed after
+// the new file took the old one's place, which the reason says.
+[[nodiscard]] std::optional<std::u16string> SaveReplacing(const std::string &path, std::string_view bytes);
+
+// Replaces the contents of the existing regular file `name` in the folder `folder` with `bytes`, in place:
+// the file keeps its identity, owner and permissions and no other file is created. The old contents are read
+// first (at most kMaxKeptBytes) and, if any write, the truncation or the flush to the disk fails, written
+// back. Returns nothing on success, otherwise the reason in Japanese; the file then holds its old contents.
+// Never blocks on a device or a pipe, and never follows a link: those are refused.
+[[nodiscard]] std::optional<std::u16string> OverwriteInPlace(
+    int folder, const std::string &name, std::string_view bytes);
 
 } // namespace psa

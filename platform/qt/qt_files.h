@@ -4,17 +4,19 @@
 
 namespace psa {
 
-// The file system of the running program: files read with QFile, written through QSaveFile so that a file is
-// replaced only once everything has been written (or rewritten in place where the folder forbids that), and
-// Shift_JIS decoded by Qt's converters.
+// The file system of the running program: files read and written with the system's own calls on the path's
+// bytes (posix_files.h), and Shift_JIS decoded by Qt's converters.
 class QtFileSystem : public FileSystem {
 public:
-    // A missing file, a folder or anything that is not a plain file gives no reader and a Japanese reason.
+    // Anything but a regular file of an ordinary file system (a missing name, a folder, a device, a pipe, a
+    // file of /proc or /sys) gives no reader and a Japanese reason; nothing is read from it and nothing
+    // blocks.
     [[nodiscard]] Opened<ByteReader> OpenForReading(std::u16string_view path) override;
-    // Fails, with a Japanese reason, when the folder is missing or the name stands for anything but a regular
-    // file (a folder, a device, a named pipe, a socket); a symbolic link is written through to its target.
-    // Everything is written at Commit, atomically where the folder allows it, else in place over an existing
-    // file the user may write, its old contents written back if that fails.
+    // Fails, with a Japanese reason, when the folder is missing, the name stands for anything but a regular
+    // file (a folder, a device, a named pipe, a socket, a file of /proc or /sys), or a symbolic link on the
+    // way was planted by another user in a shared folder; other symbolic links are written through to their
+    // target. Everything is written at Commit (SaveReplacing): atomically where the folder allows it, else in
+    // place over an existing file the user may write, its old contents written back if that fails.
     [[nodiscard]] Opened<AtomicWriter> CreateReplacing(std::u16string_view path) override;
     [[nodiscard]] std::optional<std::u16string> DecodeShiftJis(std::string_view bytes) const override;
 };
