@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "platform/qt/qt_dialogs.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_file_system.h"
 #include "support/record_files.h"
@@ -12,12 +13,14 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <sys/resource.h>
 
@@ -36,6 +39,53 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Qt's own dialogs, except that ending the program is only counted.
+class CountingQtDialogs final : public QtDialogs {
+public:
+    using QtDialogs::QtDialogs;
+    void EndProgram() override { ++endRequests; }
+    int endRequests = 0;
+};
+
+// A key as the window system delivers it to `window`, shortcuts first; `repeat` as for a held key.
+void sendKey(QWindow *window, QEvent::Type type, const QKeyCombination &key, bool repeat)
+{
+    const QString text = key.key() == Qt::Key_Space ? QStringLiteral(" ")
+        : key.key() == Qt::Key_Y                    ? QStringLiteral("y")
+        : key.key() == Qt::Key_Escape               ? QStringLiteral("\x1b")
+                                                    : QStringLiteral("\r");
+    qt_handleKeyEvent(window, type, key.key(), key.keyboardModifiers(), text, repeat);
+}
+
+// What a key held down sends after its first press: pairs of release and press, both marked as repeats, as
+// Qt reports the X server's auto-repeat; then the real release.
+void holdAndRelease(QWindow *window, const QKeyCombination &key)
+{
+    for (int repeat = 0; repeat < 5; ++repeat) {
+        sendKey(window, QEvent::KeyRelease, key, true);
+        sendKey(window, QEvent::KeyPress, key, true);
+    }
+    sendKey(window, QEvent::KeyRelease, key, false);
+}
+
+// Runs `step` on the first modal box shown from now on, inside the box's own event loop, which `poll` checks
+// for. A box that `step` leaves open is closed then, so that no test waits for ever; `leftOpen` tells.
+void onFirstBox(QTimer &poll, const std::function<void(QDialog &)> &step, bool &leftOpen)
+{
+    QObject::connect(&poll, &QTimer::timeout, [&poll, step, &leftOpen] {
+        auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        poll.stop();
+        step(*box);
+        QTest::qWait(200); // a key that picks a button by its letter clicks it after a moment
+        leftOpen = box->isVisible();
+        if (leftOpen)
+            box->done(QDialog::Rejected);
+    });
+    poll.start(10);
 }
 
 } // namespace
@@ -333,6 +383,122 @@ private slots:
             click(number);
         QVERIFY2(bitmap == QByteArray::fromStdString(m_files.files.at(u"graph.bmp")),
             "the exported bitmap differs from the one the window saves");
+    }
+
+    // A key held down when a question or a message appears does nothing there, neither its repeats nor its
+    // release; a fresh press answers. Return and Enter click 終了 on their first press and go on repeating
+    // into the exit question, whose default is Yes; Space and Y (Yes by its letter) are held while Return
+    // clicks it. A message after a failure is shown while the key that chose the file is still held.
+    void heldKeyNeverAnswers_data()
+    {
+        QTest::addColumn<QKeyCombination>("held");
+        QTest::addColumn<bool>("question"); // else a message
+        QTest::newRow("Return on 終了") << QKeyCombination(Qt::Key_Return) << true;
+        QTest::newRow("keypad Enter on 終了") << (Qt::KeypadModifier | Qt::Key_Enter) << true;
+        QTest::newRow("Space held, Return on 終了") << QKeyCombination(Qt::Key_Space) << true;
+        QTest::newRow("Y held, Return on 終了") << QKeyCombination(Qt::Key_Y) << true;
+        QTest::newRow("Return into a message") << QKeyCombination(Qt::Key_Return) << false;
+        QTest::newRow("Escape into a message") << QKeyCombination(Qt::Key_Escape) << false;
+    }
+
+    void heldKeyNeverAnswers()
+    {
+        QFETCH(QKeyCombination, held);
+        QFETCH(bool, question);
+        m_program.reset();
+        CountingQtDialogs dialogs(nullptr);
+        Program program(dialogs, m_files);
+        Form1Window &window = program.window();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        program.form().Command5_Click();
+        window.cell(1)->setText("2005");
+
+        QTimer poll;
+        bool openWhileHeld = false, leftOpen = false, done = false;
+        onFirstBox(
+            poll,
+            [&](QDialog &box) {
+                holdAndRelease(box.windowHandle(), held);
+                QTest::qWait(200);
+                openWhileHeld = box.isVisible();
+                sendKey(box.windowHandle(), QEvent::KeyPress, Qt::Key_Return, false);
+                sendKey(box.windowHandle(), QEvent::KeyRelease, Qt::Key_Return, false);
+                done = true;
+            },
+            leftOpen);
+        QWindow *shown = window.windowHandle();
+        if (question) {
+            window.button(Button::Command7)->setFocus();
+            sendKey(shown, QEvent::KeyPress, held, false);
+            if (held.key() != Qt::Key_Return && held.key() != Qt::Key_Enter) {
+                sendKey(shown, QEvent::KeyPress, Qt::Key_Return, false);
+                sendKey(shown, QEvent::KeyRelease, Qt::Key_Return, false);
+            }
+            QTRY_VERIFY(done);
+        } else {
+            window.picture1()->setFocus();
+            sendKey(shown, QEvent::KeyPress, held, false);
+            dialogs.Inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
+            QVERIFY(done);
+        }
+        QVERIFY2(openWhileHeld, "the held key answered");
+        QVERIFY2(!leftOpen, "a fresh Return did not answer");
+        QCOMPARE(dialogs.endRequests, question ? 1 : 0);
+        QCOMPARE(window.cell(1)->text(), "2005");
+    }
+
+    // A button that turns grey while it has the focus hands it to the picture, where Return, Enter and Space
+    // press nothing (the next button in the Tab order is often 終了, and two more Returns would end the
+    // program; after グラフ消去 it is the first cell, where Space would overwrite the year); Tab goes on to
+    // the first cell. A button turning grey without the focus leaves the focus where it is.
+    void greyButtonHandsFocusToPicture_data()
+    {
+        QTest::addColumn<QString>("clicks"); // the buttons clicked first, by number
+        QTest::addColumn<int>(
+            "pressed"); // the button then pressed from the keyboard; 0: none, a cell has the focus
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::newRow("グラフ表示 with no records, Return") << "56" << 1 << QKeyCombination(Qt::Key_Return);
+        QTest::newRow("グラフ表示 with no records, Space") << "56" << 1 << QKeyCombination(Qt::Key_Space);
+        QTest::newRow("グラフ消去, keypad Enter") << "41" << 9 << (Qt::KeypadModifier | Qt::Key_Enter);
+        QTest::newRow("グラフ表示 with no records, a cell focused") << "56" << 0 << QKeyCombination();
+    }
+
+    void greyButtonHandsFocusToPicture()
+    {
+        QFETCH(QString, clicks);
+        QFETCH(int, pressed);
+        QFETCH(QKeyCombination, key);
+        Form1Window &window = m_program->window();
+        m_files.files[u"records.csv"] = testing::recordsText(3);
+        m_dialogs.fileNames.push_back(u"records.csv");
+        for (const QChar number : clicks) {
+            click(number.digitValue());
+            // A month typed with no year: the input ends with no records, and the month must stay.
+            if (number == '5')
+                window.cell(2)->setText("4");
+        }
+        if (pressed == 0) {
+            window.cell(2)->setFocus();
+            m_program->form().Command1_Click();
+            QCOMPARE(QApplication::focusWidget(), window.cell(2));
+            return;
+        }
+        button(pressed)->setFocus();
+        QTest::keyClick(button(pressed), key.key(), key.keyboardModifiers());
+        QTRY_VERIFY(!button(pressed)->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), window.picture1());
+
+        const QImage before = window.grab().toImage();
+        for (const auto &[again, modifiers] : { std::pair(Qt::Key_Return, Qt::NoModifier),
+                 std::pair(Qt::Key_Enter, Qt::KeypadModifier), std::pair(Qt::Key_Space, Qt::NoModifier) })
+            QTest::keyClick(QApplication::focusWidget(), again, modifiers);
+        QTest::qWait(200);
+        QVERIFY(m_dialogs.questions.empty() && m_dialogs.messages.empty());
+        QCOMPARE(m_dialogs.fileRequests.size(), std::size_t(clicks.contains('4') ? 1 : 0));
+        QCOMPARE(window.grab().toImage(), before);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), window.cell(1));
     }
 
 private:

@@ -9,7 +9,8 @@ class QWidget;
 namespace psa {
 
 // The dialogs of the running program, shown by Qt over `window`: Qt's own file dialog (the same on every
-// desktop) and message boxes.
+// desktop) and message boxes. Each takes only keys pressed while it is shown: a key held down when it
+// appeared, such as the Return that clicked the button, neither answers nor dismisses it.
 class QtDialogs : public Dialogs {
 public:
     explicit QtDialogs(QWidget *window);
