@@ -11,6 +11,7 @@
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -70,12 +71,12 @@ void holdAndRelease(QWindow *window, const QKeyCombination &key)
     sendKey(window, QEvent::KeyRelease, key, false);
 }
 
-// Runs `step` on the first modal box shown from now on, inside the box's own event loop, which `poll` checks
+// Runs `step` on the first modal Box shown from now on, inside the box's own event loop, which `poll` checks
 // for. A box that `step` leaves open is closed then, so that no test waits for ever; `leftOpen` tells.
-void onFirstBox(QTimer &poll, const std::function<void(QDialog &)> &step, bool &leftOpen)
+template <typename Box> void onFirstBox(QTimer &poll, const std::function<void(Box &)> &step, bool &leftOpen)
 {
     QObject::connect(&poll, &QTimer::timeout, [&poll, step, &leftOpen] {
-        auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        auto *box = qobject_cast<Box *>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
         poll.stop();
@@ -83,7 +84,7 @@ void onFirstBox(QTimer &poll, const std::function<void(QDialog &)> &step, bool &
         QTest::qWait(200); // a key that picks a button by its letter clicks it after a moment
         leftOpen = box->isVisible();
         if (leftOpen)
-            box->done(QDialog::Rejected);
+            static_cast<QDialog *>(box)->done(QDialog::Rejected);
     });
     poll.start(10);
 }
@@ -416,9 +417,9 @@ private slots:
 
         QTimer poll;
         bool openWhileHeld = false, leftOpen = false, done = false;
-        onFirstBox(
+        onFirstBox<QMessageBox>(
             poll,
-            [&](QDialog &box) {
+            [&](QMessageBox &box) {
                 holdAndRelease(box.windowHandle(), held);
                 QTest::qWait(200);
                 openWhileHeld = box.isVisible();
@@ -446,6 +447,51 @@ private slots:
         QVERIFY2(!leftOpen, "a fresh Return did not answer");
         QCOMPARE(dialogs.endRequests, question ? 1 : 0);
         QCOMPARE(window.cell(1)->text(), "2005");
+    }
+
+    // A key pressed in the file dialog repeats there (Left held moves the cursor three times), but not into
+    // the question whether to replace the file that its Return asks: the question stays until a fresh key.
+    void keyOfFileDialogDoesNotRepeatIntoItsQuestion()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("records.csv");
+        QVERIFY(writeFile(path, "old"));
+        QtDialogs dialogs(&m_program->window());
+        QTimer pollDialog, pollQuestion;
+        bool dialogLeftOpen = false, questionLeftOpen = false, openWhileHeld = false;
+        int cursorMoved = 0;
+        onFirstBox<QFileDialog>(
+            pollDialog,
+            [&](QFileDialog &dialog) {
+                auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                QVERIFY(name && dialog.focusWidget() == name);
+                name->setText(path); // the dialog goes to the folder and keeps the name
+                const int end = name->cursorPosition();
+                QWindow *shown = dialog.windowHandle();
+                sendKey(shown, QEvent::KeyPress, Qt::Key_Left, false);
+                for (int repeat = 0; repeat < 2; ++repeat) {
+                    sendKey(shown, QEvent::KeyRelease, Qt::Key_Left, true);
+                    sendKey(shown, QEvent::KeyPress, Qt::Key_Left, true);
+                }
+                sendKey(shown, QEvent::KeyRelease, Qt::Key_Left, false);
+                cursorMoved = end - name->cursorPosition();
+                onFirstBox<QMessageBox>(
+                    pollQuestion,
+                    [&](QMessageBox &question) {
+                        holdAndRelease(question.windowHandle(), Qt::Key_Return);
+                        QTest::qWait(200);
+                        openWhileHeld = question.isVisible();
+                        sendKey(question.windowHandle(), QEvent::KeyPress, Qt::Key_Escape, false);
+                    },
+                    questionLeftOpen);
+                sendKey(shown, QEvent::KeyPress, Qt::Key_Return, false);
+                sendKey(shown, QEvent::KeyPress, Qt::Key_Escape, false);
+            },
+            dialogLeftOpen);
+        QCOMPARE(dialogs.ShowSave(FileDialogRequest::toSave(u"CSVファイル|*.csv")), u"");
+        QCOMPARE(cursorMoved, 3);
+        QVERIFY2(openWhileHeld, "the Return held from the file dialog answered its question");
+        QVERIFY(!questionLeftOpen && !dialogLeftOpen);
     }
 
     // A button that turns grey while it has the focus hands it to the picture, where Return, Enter and Space
