@@ -7,20 +7,19 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace psa {
 
-namespace {
-
-// For as long as it lives, the program's dialogs take only keys that went down in them (DialogKeys): a
-// dialog is told apart by the modal window on top, so that the file dialog's list and its name completion
-// count as the dialog itself.
-class FreshKeysOnly final : public QObject {
+// Lets every key act only in the window in which it went down (DialogKeys), for as long as it lives. A window
+// is the modal dialog on top, or the main window when there is none; so the file dialog's list and its name
+// completion count as the dialog itself.
+class KeysInTheirWindow final : public QObject {
 public:
-    FreshKeysOnly() { qApp->installEventFilter(this); }
-    ~FreshKeysOnly() override { qApp->removeEventFilter(this); }
-    FreshKeysOnly(const FreshKeysOnly &) = delete;
-    FreshKeysOnly &operator=(const FreshKeysOnly &) = delete;
+    KeysInTheirWindow() { qApp->installEventFilter(this); }
+    ~KeysInTheirWindow() override { qApp->removeEventFilter(this); }
+    KeysInTheirWindow(const KeysInTheirWindow &) = delete;
+    KeysInTheirWindow &operator=(const KeysInTheirWindow &) = delete;
 
 protected:
     bool eventFilter(QObject *receiver, QEvent *event) override
@@ -31,9 +30,10 @@ protected:
             || (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease))
             return false;
         const auto *key = static_cast<QKeyEvent *>(event);
-        const auto window = reinterpret_cast<std::uintptr_t>(QApplication::activeModalWidget());
-        const bool acts = type == QEvent::KeyRelease ? m_keys.release(key->key(), window)
-                                                     : m_keys.press(key->key(), window, key->isAutoRepeat());
+        const std::uintptr_t window = topWindow();
+        const bool acts = type == QEvent::KeyRelease
+            ? m_keys.release(key->key(), window, key->timestamp())
+            : m_keys.press(key->key(), window, key->isAutoRepeat(), key->timestamp());
         if (acts)
             return false;
         // Taken as handled: an accepted shortcut override also keeps the key from any shortcut.
@@ -42,10 +42,24 @@ protected:
     }
 
 private:
-    DialogKeys m_keys;
-};
+    // The window on top as a number of its own: 0 for the main window, a new one for every dialog shown,
+    // since each is made afresh, often where the one before was.
+    std::uintptr_t topWindow()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return 0;
+        if (modal != m_modal) {
+            m_modal = modal;
+            ++m_serial;
+        }
+        return m_serial;
+    }
 
-} // namespace
+    DialogKeys m_keys;
+    QPointer<QWidget> m_modal;
+    std::uintptr_t m_serial = 0;
+};
 
 QStringList QtNameFilters(std::u16string_view filter)
 {
@@ -62,14 +76,16 @@ QStringList QtNameFilters(std::u16string_view filter)
 
 QtDialogs::QtDialogs(QWidget *window)
     : m_window(window)
+    , m_keys(std::make_unique<KeysInTheirWindow>())
 {
 }
+
+QtDialogs::~QtDialogs() = default;
 
 std::u16string QtDialogs::ShowSave(const FileDialogRequest &request)
 {
     QtFileDialog shown(m_window, request);
     QFileDialog &dialog = shown.dialog();
-    const FreshKeysOnly keys;
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QStringList chosen = dialog.selectedFiles();
@@ -82,14 +98,12 @@ MsgBoxAnswer QtDialogs::AskYesNo(std::u16string_view prompt, std::u16string_view
         QMessageBox::Yes | QMessageBox::No, m_window);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
-    const FreshKeysOnly keys;
     return box.exec() == QMessageBox::Yes ? MsgBoxAnswer::Yes : MsgBoxAnswer::No;
 }
 
 void QtDialogs::Inform(std::u16string_view message, std::u16string_view title)
 {
     QMessageBox box(QMessageBox::Warning, toQString(title), toQString(message), QMessageBox::Ok, m_window);
-    const FreshKeysOnly keys;
     box.exec();
 }
 
