@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -77,6 +78,90 @@ HWND control(HWND window, int id)
         found = GetDlgItem(frame, id);
     return found;
 }
+
+// The Form1 handler of each button, by number.
+void (psa::Form1::*const kHandlers[])()
+    = { nullptr, &psa::Form1::Command1_Click, &psa::Form1::Command2_Click, &psa::Form1::Command3_Click,
+          &psa::Form1::Command4_Click, &psa::Form1::Command5_Click, &psa::Form1::Command6_Click,
+          &psa::Form1::Command7_Click, &psa::Form1::Command8_Click, &psa::Form1::Command9_Click };
+
+// A key message for `control` as the keyboard leaves it in the thread's queue: `held` marks a key down as
+// the repeat of a key already down (bit 30), as Windows does for a key held down.
+void postKey(HWND control, UINT message, WPARAM key, bool held = false)
+{
+    const bool up = message == WM_KEYUP || message == WM_SYSKEYUP;
+    PostMessageW(control, message, key, 1 | (held || up ? LPARAM(1) << 30 : 0) | (up ? LPARAM(1) << 31 : 0));
+}
+
+// Handles the thread's messages as the window's own loop does, for `milliseconds`.
+void pump(psa::Win32Window &window, DWORD milliseconds)
+{
+    const DWORD end = GetTickCount() + milliseconds;
+    for (DWORD now = GetTickCount(); now < end; now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (window.pressFocusedButton(message) || IsDialogMessageW(window.handle(), &message))
+                continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+// A key held into the first message box shown from now on, from inside the box's own loop on a timer of the
+// thread: repeats, then its release; then whether the box is still open, and a fresh Return. A box still open
+// after that is closed, so that nothing waits for ever. With `closeFirst`, as many boxes before are closed
+// by a fresh Return that is then held into the next.
+struct HeldIntoBox {
+    WORD held = VK_RETURN;
+    HWND owner = nullptr;
+    HWND box = nullptr;
+    HWND closed = nullptr;
+    int closeFirst = 0;
+    int step = 0;
+    bool openWhileHeld = false;
+    bool leftOpen = false;
+
+    static inline HeldIntoBox *current = nullptr;
+
+    explicit HeldIntoBox(WORD key, HWND window)
+        : held(key)
+        , owner(window)
+    {
+        current = this;
+        SetTimer(nullptr, 0, 150, tick);
+    }
+    static void CALLBACK tick(HWND, UINT, UINT_PTR timer, DWORD)
+    {
+        HeldIntoBox &self = *current;
+        if (self.step == 0) {
+            const HWND active = GetActiveWindow();
+            if (!active || active == self.owner || active == self.closed || !IsWindowVisible(active))
+                return;
+            if (self.closeFirst > 0) {
+                --self.closeFirst;
+                self.closed = active;
+                postKey(GetFocus(), WM_KEYDOWN, VK_RETURN);
+                return;
+            }
+            self.box = active;
+            for (int repeat = 0; repeat < 5; ++repeat)
+                postKey(GetFocus(), WM_KEYDOWN, self.held, true);
+            postKey(GetFocus(), WM_KEYUP, self.held);
+        } else if (self.step == 1) {
+            self.openWhileHeld = IsWindowVisible(self.box);
+            postKey(GetFocus(), WM_KEYDOWN, VK_RETURN);
+            postKey(GetFocus(), WM_KEYUP, VK_RETURN);
+        } else {
+            KillTimer(nullptr, timer);
+            self.leftOpen = IsWindow(self.box) && IsWindowVisible(self.box);
+            if (self.leftOpen)
+                PostMessageW(self.box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+        }
+        ++self.step;
+    }
+};
 
 } // namespace
 
@@ -309,6 +394,121 @@ TEST_CASE("the Win32 window after start-up")
         REQUIRE(dialogs.messages.size() == 1);
         CHECK(dialogs.messages[0].prompt == u"予期しないエラーが起きたため、この操作を中止しました。");
         CHECK(IsWindowVisible(main));
+    }
+}
+
+TEST_CASE("a key held down when a question or a message appears neither answers nor dismisses it")
+{
+    psa::Win32Dialogs dialogs;
+    psa::Win32Window window(GetModuleHandleW(nullptr), dialogs);
+    dialogs.setOwner(window.handle());
+    psa::DibSurface picture1;
+    psa::Win32FileSystem files;
+    psa::Form1 form(window, picture1, dialogs, files);
+    window.onClick = [&](psa::Button button) { (form.*kHandlers[int(button)])(); };
+    window.onCellChange = [&](int index) { form.Text1_Change(index); };
+    form.Form_Load();
+    form.Command5_Click();
+    window.SetCellText(1, u"2005");
+    window.show(SW_SHOW);
+    const HWND main = window.handle();
+    SetForegroundWindow(main);
+    pump(window, 300);
+    const HWND exitButton = control(main, psa::Win32Window::kButtonId + 7);
+
+    // Return (the keypad's Enter is the same key here) clicks 終了 as it goes down and goes on repeating into
+    // the question, whose default is はい; Space and Y (はい by its letter) are held while Return clicks it.
+    // A message after a failure comes while the key that chose the file is still held.
+    const std::tuple<const char *, WORD, bool> cases[] = { { "Return on 終了", VK_RETURN, true },
+        { "Space held, Return on 終了", VK_SPACE, true }, { "Y held, Return on 終了", 'Y', true },
+        { "Return into a message", VK_RETURN, false }, { "Space into a message", VK_SPACE, false } };
+    for (const auto &[name, held, question] : cases) {
+        SUBCASE(name)
+        {
+            HeldIntoBox script(held, main);
+            const HWND focus = question ? exitButton : main;
+            SetFocus(focus);
+            postKey(focus, WM_KEYDOWN, held);
+            if (question && held != VK_RETURN) {
+                postKey(focus, WM_KEYDOWN, VK_RETURN);
+                postKey(focus, WM_KEYUP, VK_RETURN);
+            }
+            pump(window, question ? 1000 : 200);
+            if (!question) {
+                dialogs.Inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
+                pump(window, 200);
+            }
+            CHECK(script.box);
+            CHECK(script.openWhileHeld);
+            CHECK_FALSE(script.leftOpen);
+            // A fresh Return answered はい: the program ends, the window goes.
+            CHECK(IsWindowVisible(main) == !question);
+            CHECK(window.CellText(1) == u"2005");
+        }
+    }
+    SUBCASE("the Return that closed a message, still held, does not close the next, a window of its own")
+    {
+        HeldIntoBox script(VK_RETURN, main);
+        script.closeFirst = 1;
+        for (int shown = 0; shown < 2; ++shown)
+            dialogs.Inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
+        CHECK(script.box);
+        CHECK(script.openWhileHeld);
+        CHECK_FALSE(script.leftOpen);
+    }
+}
+
+TEST_CASE(
+    "a button turning grey with the focus hands it to the picture, where Return and Space press nothing")
+{
+    psa::testing::FakeDialogs dialogs;
+    psa::Win32Window window(GetModuleHandleW(nullptr), dialogs);
+    psa::DibSurface picture1;
+    psa::Win32FileSystem files;
+    psa::Form1 form(window, picture1, dialogs, files);
+    int clicks = 0;
+    window.onClick = [&](psa::Button button) {
+        ++clicks;
+        (form.*kHandlers[int(button)])();
+    };
+    window.onCellChange = [&](int index) { form.Text1_Change(index); };
+    form.Form_Load();
+    window.show(SW_SHOW);
+    const HWND main = window.handle();
+    SetForegroundWindow(main);
+    const auto cell = [&](int index) { return control(main, psa::Win32Window::kCellId + index); };
+    const HWND showGraph = control(main, psa::Win32Window::kButtonId + 1);
+    // A month typed with no year: the input ends with no records, and グラフ表示 has nothing to draw.
+    form.Command5_Click();
+    window.SetCellText(2, u"4");
+    form.Command6_Click();
+
+    SUBCASE("グラフ表示 pressed with Return")
+    {
+        SetFocus(showGraph);
+        postKey(showGraph, WM_KEYDOWN, VK_RETURN);
+        pump(window, 200);
+        REQUIRE_FALSE(IsWindowEnabled(showGraph));
+        wchar_t kind[64] = {};
+        GetClassNameW(GetFocus(), kind, 64);
+        CHECK(std::wstring(kind) == L"PsaGraphPicture1");
+        for (const int key : { VK_RETURN, VK_SPACE, VK_RETURN }) {
+            postKey(GetFocus(), WM_KEYDOWN, key);
+            postKey(GetFocus(), WM_KEYUP, key);
+            pump(window, 100);
+        }
+        CHECK(clicks == 1);
+        CHECK(dialogs.questions.empty());
+        CHECK(window.CellText(2) == u"4");
+        postKey(GetFocus(), WM_KEYDOWN, VK_TAB);
+        pump(window, 100);
+        CHECK(GetFocus() == cell(1));
+    }
+    SUBCASE("a cell keeps the focus when a button turns grey")
+    {
+        SetFocus(cell(2));
+        form.Command1_Click();
+        CHECK(GetFocus() == cell(2));
     }
 }
 
