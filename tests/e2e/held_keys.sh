@@ -1,10 +1,14 @@
 # Sourced by the end-to-end scripts: keys held and pressed as a user does, against the running program (`pid`,
-# its window `window`). Needs `click`, `poll` and `fail`, and xev.
+# its window `window`). Needs `work`, `click`, `poll` and `fail`, and xev; server_repeats_keys is for before the
+# program starts, as its window takes the focus.
 
 question_shown() {
     question=$(xdotool search --onlyvisible --name 'かくにんメッセージ' 2>/dev/null | head -n 1) && [ -n "$question" ]
 }
-still_running() { kill -0 "$pid" 2>/dev/null; }
+# The program runs and shows its window: ending it hides the window at once, before the process is gone.
+still_running() {
+    kill -0 "$pid" 2>/dev/null && xdotool search --onlyvisible --name '^Form1$' 2>/dev/null | grep -qx "$window"
+}
 
 # True when the X server repeats a key that xdotool holds down, as a keyboard does; else holding a key would
 # prove nothing. Counts the presses that xev sees in a window of its own while Return is held for 1.5 s.
@@ -31,7 +35,7 @@ hold_return_on_exit() {
     xdotool keyup Return
     sleep 0.5
     still_running || fail "the program ended while Return was held on 終了"
-    question_shown || fail "holding Return on 終了 did not ask the exit question"
+    question_shown || fail "the exit question is not open after Return was held on 終了: its repeats answered it, or it never came"
     xdotool windowfocus --sync "$question" 2>/dev/null
     xdotool key Tab Return # いいえ
     question_gone() { ! question_shown; }

@@ -17,6 +17,8 @@ log=$out/psa-graph.log
 shot=$out/screenshot.png
 tools=(import convert xev)
 source "$(dirname "$0")/xvfb_session.sh"
+source "$(dirname "$0")/held_keys.sh"
+server_repeats_keys || fail "the X server does not repeat a key held down"
 "$program" >"$log" 2>&1 &
 pid=$!
 
@@ -55,9 +57,6 @@ red_rows() {
 poll 10 red_rows || fail "no red reference lines in the graph area (rows: ${rows:-none}); see $shot"
 echo "red reference lines at picture rows: $rows"
 
-source "$(dirname "$0")/held_keys.sh"
-server_repeats_keys || fail "the X server does not repeat a key held down"
-xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool key Tab Tab # from グラフ表示 past グラフ保存 to 終了
 hold_return_on_exit
 echo "Return held on 終了: the question stayed open, いいえ kept the program running"
