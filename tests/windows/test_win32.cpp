@@ -1,5 +1,6 @@
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include "app/form1.h"
+#include "app/headless_window.h"
 #include "platform/win32/dib_surface.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
@@ -509,6 +510,53 @@ TEST_CASE(
         SetFocus(cell(2));
         form.Command1_Click();
         CHECK(GetFocus() == cell(2));
+    }
+}
+
+TEST_CASE("a save over a file that another program holds open says so, and leaves the file as it was")
+{
+    const fs::path folder = freshFolder(), path = folder / L"記録.csv";
+    const std::string old(" 2004, 11, 4.2\r\n\0\xff", 18);
+    std::ofstream(path, std::ios::binary) << old;
+    psa::Win32FileSystem files;
+    const std::u16string kInUse = u"ほかのプログラムがファイルを使っています。";
+    // How a spreadsheet or an editor holds it: none lets others delete it, which replacing needs.
+    const std::pair<const char *, DWORD> holders[]
+        = { { "shared with nobody", 0 }, { "shared for reading", FILE_SHARE_READ },
+              { "shared for reading and writing", FILE_SHARE_READ | FILE_SHARE_WRITE } };
+    for (const auto &[name, share] : holders) {
+        SUBCASE(name)
+        {
+            const HANDLE held = CreateFileW(
+                path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            REQUIRE(held != INVALID_HANDLE_VALUE);
+            auto writer = files.CreateReplacing(path.u16string());
+            REQUIRE(writer.file);
+            CHECK((writer.file->Write("new") && !writer.file->Commit()));
+            CHECK(writer.file->ErrorText() == kInUse);
+            writer.file.reset();
+            // Through the program: the message names the file and the reason.
+            psa::testing::FakeDialogs dialogs;
+            psa::HeadlessWindow window;
+            psa::DibSurface picture1;
+            psa::Form1 form(window, picture1, dialogs, files);
+            dialogs.fileNames.push_back(path.u16string());
+            form.Command3_Click();
+            REQUIRE(dialogs.messages.size() == 1);
+            CHECK(dialogs.messages[0].prompt.ends_with(kInUse));
+            CloseHandle(held);
+            CHECK(contents(path) == old);
+            CHECK(std::distance(fs::directory_iterator(folder), {}) == 1);
+        }
+    }
+    SUBCASE("shared for deleting too: the save goes through")
+    {
+        const HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        auto writer = files.CreateReplacing(path.u16string());
+        CHECK((writer.file && writer.file->Write("new") && writer.file->Commit()));
+        CloseHandle(held);
+        CHECK(contents(path) == "new");
     }
 }
 
