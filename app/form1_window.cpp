@@ -279,7 +279,13 @@ void Form1Window::SetButtonLeft(Button which, double value)
 
 void Form1Window::SetButtonEnabled(Button which, bool enabled)
 {
-    existingButton(which).setEnabled(enabled);
+    GraphicalButton &target = existingButton(which);
+    // Qt would hand the focus of a button turning grey to the next one in the Tab order, often 終了, where
+    // the next Return asks to end the program. It goes to the picture instead, where Return and Space do
+    // nothing, and Tab goes on from there to the first cell.
+    if (!enabled && focusWidget() == &target)
+        m_picture1->setFocus(Qt::OtherFocusReason);
+    target.setEnabled(enabled);
 }
 
 void Form1Window::SetButtonBackColor(Button which, Colour colour)

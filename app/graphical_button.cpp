@@ -32,14 +32,30 @@ void GraphicalButton::paintEvent(QPaintEvent *)
 
 void GraphicalButton::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+    const int key = event->key();
+    // Under X11 a held key comes as pairs of a release and a press at one moment, which Qt does not always
+    // mark as repeats: a press at the very millisecond at which the same key came up is one.
+    const bool repeat = event->isAutoRepeat()
+        || (event->timestamp() != 0 && key == m_releasedKey && event->timestamp() == m_releasedAt);
+    if (key == Qt::Key_Space && repeat) {
+        event->accept(); // not pressed down again, so that the next release does not click again
+        return;
+    }
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) {
         QPushButton::keyPressEvent(event);
         return;
     }
     // Shown pressed for a moment, then clicked once; holding the key down does not click again.
-    if (!event->isAutoRepeat())
+    if (!repeat)
         animateClick();
     event->accept();
+}
+
+void GraphicalButton::keyReleaseEvent(QKeyEvent *event)
+{
+    m_releasedKey = event->key();
+    m_releasedAt = event->timestamp();
+    QPushButton::keyReleaseEvent(event);
 }
 
 } // namespace psa

@@ -4,20 +4,24 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "platform/qt/qt_dialogs.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_file_system.h"
 #include "support/record_files.h"
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <sys/resource.h>
 
@@ -36,6 +40,75 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Qt's own dialogs, except that ending the program is only counted.
+class CountingQtDialogs final : public QtDialogs {
+public:
+    using QtDialogs::QtDialogs;
+    void EndProgram() override { ++endRequests; }
+    int endRequests = 0;
+};
+
+QString textOf(const QKeyCombination &key)
+{
+    switch (key.key()) {
+    case Qt::Key_Space:
+        return QStringLiteral(" ");
+    case Qt::Key_Y:
+        return QStringLiteral("y");
+    case Qt::Key_Escape:
+        return QStringLiteral("\x1b");
+    default:
+        return QStringLiteral("\r");
+    }
+}
+
+// A key as the window system delivers it to `window`, shortcuts first; `repeat` as for a held key.
+void sendKey(QWindow *window, QEvent::Type type, const QKeyCombination &key, bool repeat)
+{
+    qt_handleKeyEvent(window, type, key.key(), key.keyboardModifiers(), textOf(key), repeat);
+}
+
+// What a key held down sends after its first press: pairs of a release and a press, then the real release.
+// With `marked`, Qt marks the pairs as repeats; without, they come as Qt sometimes reports the X server's
+// repeats, as a real release and press at one and the same millisecond.
+void holdAndRelease(QWidget &window, const QKeyCombination &key, bool marked = true)
+{
+    static unsigned long time = 1'000'000;
+    QTest::qWait(120); // the key is held a while before it repeats, longer than a button shows itself pressed
+    for (int repeat = 0; repeat < 5; ++repeat) {
+        QTest::qWait(40); // 25 repeats a second, as X servers send them by default
+        time += 40;
+        for (const QEvent::Type type : { QEvent::KeyRelease, QEvent::KeyPress }) {
+            if (marked) {
+                sendKey(window.windowHandle(), type, key, true);
+                continue;
+            }
+            QKeyEvent event(type, key.key(), key.keyboardModifiers(), textOf(key));
+            event.setTimestamp(time);
+            QApplication::sendEvent(window.focusWidget(), &event);
+        }
+    }
+    sendKey(window.windowHandle(), QEvent::KeyRelease, key, false);
+}
+
+// Runs `step` on the first modal Box shown from now on, inside the box's own event loop, which `poll` checks
+// for. A box that `step` leaves open is closed then, so that no test waits for ever; `leftOpen` tells.
+template <typename Box> void onFirstBox(QTimer &poll, const std::function<void(Box &)> &step, bool &leftOpen)
+{
+    QObject::connect(&poll, &QTimer::timeout, [&poll, step, &leftOpen] {
+        auto *box = qobject_cast<Box *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        poll.stop();
+        step(*box);
+        // A key that picks a button by its letter clicks it after a moment.
+        leftOpen = !QTest::qWaitFor([box] { return !box->isVisible(); }, 1000);
+        if (leftOpen)
+            static_cast<QDialog *>(box)->done(QDialog::Rejected);
+    });
+    poll.start(10);
 }
 
 } // namespace
@@ -336,6 +409,239 @@ private slots:
             click(number);
         QVERIFY2(bitmap == QByteArray::fromStdString(m_files.files.at(u"graph.bmp")),
             "the exported bitmap differs from the one the window saves");
+    }
+
+    // A key held down when a question or a message appears does nothing there, neither its repeats nor its
+    // release; a fresh press answers. Return and Enter click 終了 on their first press and go on repeating
+    // into the exit question, whose default is Yes; Space and Y (Yes by its letter) are held while Return
+    // clicks it. A message after a failure is shown while the key that chose the file is still held.
+    void heldKeyNeverAnswers_data()
+    {
+        QTest::addColumn<QKeyCombination>("held");
+        QTest::addColumn<bool>("marked"); // the repeats marked as such
+        QTest::addColumn<bool>("question"); // else a message
+        const QKeyCombination returnKey(Qt::Key_Return);
+        QTest::newRow("Return on 終了") << returnKey << true << true;
+        QTest::newRow("Return on 終了, repeats unmarked") << returnKey << false << true;
+        QTest::newRow("keypad Enter on 終了") << (Qt::KeypadModifier | Qt::Key_Enter) << true << true;
+        QTest::newRow("Space held, Return on 終了") << QKeyCombination(Qt::Key_Space) << true << true;
+        QTest::newRow("Y held, Return on 終了") << QKeyCombination(Qt::Key_Y) << true << true;
+        QTest::newRow("Return into a message") << returnKey << true << false;
+        QTest::newRow("Return into a message, repeats unmarked") << returnKey << false << false;
+        QTest::newRow("Escape into a message") << QKeyCombination(Qt::Key_Escape) << true << false;
+    }
+
+    void heldKeyNeverAnswers()
+    {
+        if (m_program->window().devicePixelRatioF() != 1)
+            QSKIP("Keys do not depend on the screen's pixel ratio.");
+        QFETCH(QKeyCombination, held);
+        QFETCH(bool, marked);
+        QFETCH(bool, question);
+        m_program.reset();
+        CountingQtDialogs dialogs(nullptr);
+        Program program(dialogs, m_files);
+        Form1Window &window = program.window();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        program.form().Command5_Click();
+        window.cell(1)->setText("2005");
+
+        QTimer poll;
+        bool openWhileHeld = false, leftOpen = false, done = false;
+        onFirstBox<QMessageBox>(
+            poll,
+            [&](QMessageBox &box) {
+                holdAndRelease(box, held, marked);
+                QTest::qWait(120);
+                openWhileHeld = box.isVisible();
+                sendKey(box.windowHandle(), QEvent::KeyPress, Qt::Key_Return, false);
+                sendKey(box.windowHandle(), QEvent::KeyRelease, Qt::Key_Return, false);
+                done = true;
+            },
+            leftOpen);
+        QWindow *shown = window.windowHandle();
+        if (question) {
+            window.button(Button::Command7)->setFocus();
+            sendKey(shown, QEvent::KeyPress, held, false);
+            if (held.key() != Qt::Key_Return && held.key() != Qt::Key_Enter) {
+                sendKey(shown, QEvent::KeyPress, Qt::Key_Return, false);
+                sendKey(shown, QEvent::KeyRelease, Qt::Key_Return, false);
+            }
+            QTRY_VERIFY(done);
+        } else {
+            window.picture1()->setFocus();
+            sendKey(shown, QEvent::KeyPress, held, false);
+            dialogs.Inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
+            QVERIFY(done);
+        }
+        QVERIFY2(openWhileHeld, "the held key answered");
+        QVERIFY2(!leftOpen, "a fresh Return did not answer");
+        QCOMPARE(dialogs.endRequests, question ? 1 : 0);
+        QCOMPARE(window.cell(1)->text(), "2005");
+    }
+
+    // The Return that closes one message and is still held does not close the next one, which the program
+    // makes afresh, very likely where the first one was.
+    void keyThatClosedMessageDoesNotCloseNext()
+    {
+        if (m_program->window().devicePixelRatioF() != 1)
+            QSKIP("Keys do not depend on the screen's pixel ratio.");
+        QtDialogs dialogs(&m_program->window());
+        QTimer pollFirst, pollSecond;
+        bool firstLeftOpen = false, secondLeftOpen = false, openWhileHeld = false;
+        onFirstBox<QMessageBox>(
+            pollFirst,
+            [&](QMessageBox &first) {
+                sendKey(first.windowHandle(), QEvent::KeyPress, Qt::Key_Return, false);
+                onFirstBox<QMessageBox>(
+                    pollSecond,
+                    [&](QMessageBox &second) {
+                        holdAndRelease(second, Qt::Key_Return);
+                        QTest::qWait(120);
+                        openWhileHeld = second.isVisible();
+                        sendKey(second.windowHandle(), QEvent::KeyPress, Qt::Key_Return, false);
+                    },
+                    secondLeftOpen);
+            },
+            firstLeftOpen);
+        for (int shown = 0; shown < 2; ++shown)
+            dialogs.Inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
+        QVERIFY2(openWhileHeld, "the Return held from the first message closed the second");
+        QVERIFY(!firstLeftOpen && !secondLeftOpen);
+    }
+
+    // A key pressed in the file dialog repeats there (Left held moves the cursor three times), but not into
+    // the question whether to replace the file that its Return asks: the question stays until a fresh key.
+    void keyOfFileDialogDoesNotRepeatIntoItsQuestion()
+    {
+        if (m_program->window().devicePixelRatioF() != 1)
+            QSKIP("Keys do not depend on the screen's pixel ratio.");
+        QTemporaryDir folder;
+        const QString path = folder.filePath("records.csv");
+        QVERIFY(writeFile(path, "old"));
+        QtDialogs dialogs(&m_program->window());
+        QTimer pollDialog, pollQuestion;
+        bool dialogLeftOpen = false, questionLeftOpen = false, openWhileHeld = false;
+        int cursorMoved = 0;
+        onFirstBox<QFileDialog>(
+            pollDialog,
+            [&](QFileDialog &dialog) {
+                auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                QVERIFY(name && dialog.focusWidget() == name);
+                name->setText(path); // the dialog goes to the folder and keeps the name
+                const int end = name->cursorPosition();
+                QWindow *shown = dialog.windowHandle();
+                sendKey(shown, QEvent::KeyPress, Qt::Key_Left, false);
+                for (int repeat = 0; repeat < 2; ++repeat) {
+                    sendKey(shown, QEvent::KeyRelease, Qt::Key_Left, true);
+                    sendKey(shown, QEvent::KeyPress, Qt::Key_Left, true);
+                }
+                sendKey(shown, QEvent::KeyRelease, Qt::Key_Left, false);
+                cursorMoved = end - name->cursorPosition();
+                onFirstBox<QMessageBox>(
+                    pollQuestion,
+                    [&](QMessageBox &question) {
+                        holdAndRelease(question, Qt::Key_Return);
+                        QTest::qWait(120);
+                        openWhileHeld = question.isVisible();
+                        sendKey(question.windowHandle(), QEvent::KeyPress, Qt::Key_Escape, false);
+                    },
+                    questionLeftOpen);
+                sendKey(shown, QEvent::KeyPress, Qt::Key_Return, false);
+                sendKey(shown, QEvent::KeyPress, Qt::Key_Escape, false);
+            },
+            dialogLeftOpen);
+        QCOMPARE(dialogs.ShowSave(FileDialogRequest::toSave(u"CSVファイル|*.csv")), u"");
+        QCOMPARE(cursorMoved, 3);
+        QVERIFY2(openWhileHeld, "the Return held from the file dialog answered its question");
+        QVERIFY(!questionLeftOpen && !dialogLeftOpen);
+    }
+
+    // Return, Enter or Space held down on a button clicks it once, also where the repeats come unmarked.
+    void heldKeyClicksButtonOnce_data()
+    {
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<bool>("marked");
+        for (const bool marked : { true, false }) {
+            const char *repeats = marked ? "" : ", repeats unmarked";
+            QTest::addRow("Return%s", repeats) << QKeyCombination(Qt::Key_Return) << marked;
+            QTest::addRow("keypad Enter%s", repeats) << (Qt::KeypadModifier | Qt::Key_Enter) << marked;
+            QTest::addRow("Space%s", repeats) << QKeyCombination(Qt::Key_Space) << marked;
+        }
+    }
+
+    void heldKeyClicksButtonOnce()
+    {
+        if (m_program->window().devicePixelRatioF() != 1)
+            QSKIP("Keys do not depend on the screen's pixel ratio.");
+        QFETCH(QKeyCombination, key);
+        QFETCH(bool, marked);
+        click(5);
+        QObject counting;
+        int clicks = 0;
+        connect(button(6), &QPushButton::clicked, &counting, [&clicks] { ++clicks; });
+        button(6)->setFocus();
+        Form1Window &window = m_program->window();
+        sendKey(window.windowHandle(), QEvent::KeyPress, key, false);
+        holdAndRelease(window, key, marked);
+        QTest::qWait(150);
+        QCOMPARE(clicks, 1);
+    }
+
+    // A button that turns grey while it has the focus hands it to the picture, where Return, Enter and Space
+    // press nothing (the next button in the Tab order is often 終了, and two more Returns would end the
+    // program; after グラフ消去 it is the first cell, where Space would overwrite the year); Tab goes on to
+    // the first cell. A button turning grey without the focus leaves the focus where it is.
+    void greyButtonHandsFocusToPicture_data()
+    {
+        QTest::addColumn<QString>("clicks"); // the buttons clicked first, by number
+        QTest::addColumn<int>(
+            "pressed"); // the button then pressed from the keyboard; 0: none, a cell has the focus
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::newRow("グラフ表示 with no records, Return") << "56" << 1 << QKeyCombination(Qt::Key_Return);
+        QTest::newRow("グラフ表示 with no records, Space") << "56" << 1 << QKeyCombination(Qt::Key_Space);
+        QTest::newRow("グラフ消去, keypad Enter") << "41" << 9 << (Qt::KeypadModifier | Qt::Key_Enter);
+        QTest::newRow("グラフ表示 with no records, a cell focused") << "56" << 0 << QKeyCombination();
+    }
+
+    void greyButtonHandsFocusToPicture()
+    {
+        if (m_program->window().devicePixelRatioF() != 1)
+            QSKIP("Keys do not depend on the screen's pixel ratio.");
+        QFETCH(QString, clicks);
+        QFETCH(int, pressed);
+        QFETCH(QKeyCombination, key);
+        Form1Window &window = m_program->window();
+        m_files.files[u"records.csv"] = testing::recordsText(3);
+        m_dialogs.fileNames.push_back(u"records.csv");
+        for (const QChar number : clicks) {
+            click(number.digitValue());
+            // A month typed with no year: the input ends with no records, and the month must stay.
+            if (number == '5')
+                window.cell(2)->setText("4");
+        }
+        if (pressed == 0) {
+            window.cell(2)->setFocus();
+            m_program->form().Command1_Click();
+            QCOMPARE(QApplication::focusWidget(), window.cell(2));
+            return;
+        }
+        button(pressed)->setFocus();
+        QTest::keyClick(button(pressed), key.key(), key.keyboardModifiers());
+        QTRY_VERIFY(!button(pressed)->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), window.picture1());
+
+        const QImage before = window.grab().toImage();
+        for (const auto &[again, modifiers] : { std::pair(Qt::Key_Return, Qt::NoModifier),
+                 std::pair(Qt::Key_Enter, Qt::KeypadModifier), std::pair(Qt::Key_Space, Qt::NoModifier) })
+            QTest::keyClick(QApplication::focusWidget(), again, modifiers);
+        QTest::qWait(200);
+        QVERIFY(m_dialogs.questions.empty() && m_dialogs.messages.empty());
+        QCOMPARE(m_dialogs.fileRequests.size(), std::size_t(clicks.contains('4') ? 1 : 0));
+        QCOMPARE(window.grab().toImage(), before);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), window.cell(1));
     }
 
 private:

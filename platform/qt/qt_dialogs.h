@@ -4,15 +4,24 @@
 
 #include <QStringList>
 
+#include <memory>
+
 class QWidget;
 
 namespace psa {
 
+class KeysInTheirWindow;
+
 // The dialogs of the running program, shown by Qt over `window`: Qt's own file dialog (the same on every
-// desktop) and message boxes.
+// desktop) and message boxes. From its making on, a key acts only in the window in which it went down: a key
+// held down when a dialog appeared, such as the Return that clicked the button, neither answers nor dismisses
+// it, and a key that closed a dialog does not go on repeating in the window below.
 class QtDialogs : public Dialogs {
 public:
     explicit QtDialogs(QWidget *window);
+    ~QtDialogs() override;
+    QtDialogs(const QtDialogs &) = delete;
+    QtDialogs &operator=(const QtDialogs &) = delete;
 
     // Returns the absolute path of the chosen file, or "" when the dialog was cancelled.
     [[nodiscard]] std::u16string ShowSave(const FileDialogRequest &request) override;
@@ -24,6 +33,7 @@ public:
 
 private:
     QWidget *m_window;
+    std::unique_ptr<KeysInTheirWindow> m_keys;
 };
 
 // Turns a filter of "description|pattern" pairs, all joined by '|' ("CSVファイル|*.csv|すべて|*.*"), into

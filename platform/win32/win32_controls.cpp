@@ -120,7 +120,15 @@ void Win32Window::SetButtonLeft(Button which, double pixels)
 
 void Win32Window::SetButtonEnabled(Button which, bool enabled)
 {
-    EnableWindow(button(which).placed.handle, enabled);
+    const HWND target = button(which).placed.handle;
+    // A button turning grey with the focus leaves it to the picture, where Return and Space press nothing
+    // and Tab goes on to the first cell, rather than to whatever Windows would pick (nothing, or the next
+    // button, often 終了). So does the focus kept for when the window is active again.
+    if (!enabled && GetFocus() == target)
+        SetFocus(m_picture);
+    if (!enabled && m_lastFocus == target)
+        m_lastFocus = m_picture;
+    EnableWindow(target, enabled);
 }
 
 void Win32Window::SetButtonBackColor(Button which, Colour colour)

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_dialogs.h"
 
+#include "platform/dialog_keys.h"
+
 #include <commdlg.h>
 
 #include <vector>
@@ -7,6 +9,46 @@
 namespace psa {
 
 namespace {
+
+// The hook on the thread's messages, shared by every Win32Dialogs on it: each key down acts only in the
+// window in which the key went down (DialogKeys), the window being the top-level one that the message is for.
+// Windows marks every repeat (bit 30 of lParam), and each dialog is a window made afresh with a handle of its
+// own. A key down that may not act is turned into WM_NULL before anything sees it, so that it neither
+// presses a button nor leaves a character. Key-up messages all pass: here they press nothing by themselves
+// (a button clicks on the release of a Space that went down in it), and an input method may need them. A
+// message only peeked at is decided again, alike, when it is taken.
+struct MessageHook {
+    HHOOK hook = nullptr;
+    int users = 0;
+    DialogKeys keys;
+};
+
+MessageHook &messageHook()
+{
+    thread_local MessageHook hook;
+    return hook;
+}
+
+LRESULT CALLBACK keyInItsWindow(int code, WPARAM removing, LPARAM data)
+{
+    MessageHook &state = messageHook();
+    if (code == HC_ACTION) {
+        MSG &message = *reinterpret_cast<MSG *>(data);
+        const bool down = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+        const bool up = message.message == WM_KEYUP || message.message == WM_SYSKEYUP;
+        if (down || up) {
+            const HWND top = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : GetActiveWindow();
+            const auto window = reinterpret_cast<std::uintptr_t>(top);
+            const int key = int(message.wParam);
+            const bool repeat = (message.lParam & (LPARAM(1) << 30)) != 0;
+            if (up)
+                state.keys.release(key, window);
+            else if (!state.keys.press(key, window, repeat))
+                message.message = WM_NULL;
+        }
+    }
+    return CallNextHookEx(state.hook, code, removing, data);
+}
 
 std::wstring wide(std::u16string_view text)
 {
@@ -40,6 +82,18 @@ std::wstring CommonDialogFilter(std::u16string_view filter)
 Win32Dialogs::Win32Dialogs(HWND owner)
     : m_owner(owner)
 {
+    MessageHook &state = messageHook();
+    if (state.users++ == 0)
+        state.hook = SetWindowsHookExW(WH_GETMESSAGE, keyInItsWindow, nullptr, GetCurrentThreadId());
+}
+
+Win32Dialogs::~Win32Dialogs()
+{
+    MessageHook &state = messageHook();
+    if (--state.users == 0 && state.hook) {
+        UnhookWindowsHookEx(state.hook);
+        state.hook = nullptr;
+    }
 }
 
 std::u16string Win32Dialogs::ShowSave(const FileDialogRequest &request)

@@ -9,11 +9,16 @@
 namespace psa {
 
 // The dialogs of the running program, Windows' own, over the main window: the common save dialog and
-// message boxes.
+// message boxes. From its making on, a key acts only in the window in which it went down: a key held down
+// when a dialog appeared, such as the Return that clicked the button, neither answers nor dismisses it, and a
+// key that closed a dialog does not go on repeating in the window below.
 class Win32Dialogs final : public Dialogs {
 public:
-    // `owner` may be set later, once the window exists.
+    // `owner` may be set later, once the window exists. Made and destroyed on the window's thread.
     explicit Win32Dialogs(HWND owner = nullptr);
+    ~Win32Dialogs() override;
+    Win32Dialogs(const Win32Dialogs &) = delete;
+    Win32Dialogs &operator=(const Win32Dialogs &) = delete;
     void setOwner(HWND owner) { m_owner = owner; }
 
     // Returns the path as the dialog gives it, or "" when the dialog was cancelled or failed.

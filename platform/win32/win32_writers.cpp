@@ -21,6 +21,22 @@ bool writeAll(FileCalls &calls, HANDLE file, std::string_view bytes)
     return true;
 }
 
+// Whether another program holds `target` open without letting others delete it, as a spreadsheet holds the
+// file it shows. Replacing a file deletes the old one, and fails then with whatever error the last attempt
+// met, often "access denied"; opening the file for deleting (which deletes nothing) tells a sharing problem
+// from a real permission problem.
+bool heldByAnotherProgram(FileCalls &calls, const std::wstring &target)
+{
+    const HANDLE probe = calls.Create(
+        target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        return false;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
 // A temporary file beside the target: only a successful Commit puts it in the target's place.
 class TemporaryWriter final : public AtomicWriter {
 public:
@@ -53,8 +69,18 @@ public:
             return fail(u"書き込みに失敗しました");
         CloseHandle(m_file);
         m_file = INVALID_HANDLE_VALUE;
-        if (!m_calls.Replace(m_target.c_str(), m_temporary.c_str(), m_exists))
+        // Checked first as well: Wine's ReplaceFileW leaves empty staging files beside a target it fails to
+        // replace.
+        if (m_exists && heldByAnotherProgram(m_calls, m_target)) {
+            SetLastError(ERROR_SHARING_VIOLATION);
             return fail(u"ファイルを置き換えられませんでした");
+        }
+        if (!m_calls.Replace(m_target.c_str(), m_temporary.c_str(), m_exists)) {
+            const DWORD error = GetLastError();
+            SetLastError(
+                m_exists && heldByAnotherProgram(m_calls, m_target) ? DWORD(ERROR_SHARING_VIOLATION) : error);
+            return fail(u"ファイルを置き換えられませんでした");
+        }
         m_done = true;
         return true;
     }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end check in a real X server: starts psa-graph under Xvfb, enters three records with the mouse and
-# keyboard, shows the graph, finds its red reference lines on the screen, and exits through the confirmation.
+# keyboard, shows the graph, finds its red reference lines on the screen, holds Return on 終了 (the question
+# must stay open), saves the records through the file dialog, checks that Return and Space after a button
+# turned grey press nothing, and exits through the confirmation.
 #
 #   run_e2e.sh <path to psa-graph> <folder for the screenshot and the log>
 #
@@ -13,8 +15,10 @@ out=${2:?output folder}
 mkdir -p "$out"
 log=$out/psa-graph.log
 shot=$out/screenshot.png
-tools=(import convert)
+tools=(import convert xev)
 source "$(dirname "$0")/xvfb_session.sh"
+source "$(dirname "$0")/held_keys.sh"
+server_repeats_keys || fail "the X server does not repeat a key held down"
 "$program" >"$log" 2>&1 &
 pid=$!
 
@@ -52,6 +56,24 @@ red_rows() {
 }
 poll 10 red_rows || fail "no red reference lines in the graph area (rows: ${rows:-none}); see $shot"
 echo "red reference lines at picture rows: $rows"
+
+xdotool key Tab Tab # from グラフ表示 past グラフ保存 to 終了
+hold_return_on_exit
+echo "Return held on 終了: the question stayed open, いいえ kept the program running"
+
+# The records typed are all still there: saved through the file dialog, byte for byte.
+click 616 40 105 49 # データー保存
+sleep 1
+xdotool type --delay 20 "$work/records.csv" || fail "typing the file name"
+xdotool key Return
+saved() { [ -s "$work/records.csv" ]; }
+poll 10 saved || fail "the records were not saved"
+expected=$(printf ' 2005, 4, 3.2\r\n 2006, 1, 0.8\r\n 2007, 3, 0.15\r\n' | od -An -tx1)
+[ "$(od -An -tx1 <"$work/records.csv")" = "$expected" ] || fail "the saved records differ: $(od -c "$work/records.csv")"
+echo "records.csv: the three records typed"
+
+grey_button_presses_nothing
+echo "Return and Space after グラフ表示 turned grey pressed nothing"
 
 source "$(dirname "$0")/exit_through_question.sh"
 exit_through_question

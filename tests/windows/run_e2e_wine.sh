@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end run of psa-graph.exe under Wine in a virtual X server, driven as a user would with xdotool:
-# types the three records of the worked example, ends the input, shows the graph, saves the records (which
-# must be exactly the 48 bytes of the example) and the graph (an 849 x 521 bitmap whose red reference lines
-# lie at PSA 0.2 and 2), then exits through the confirmation, which must end the process with status 0.
+# types the three records of the worked example, ends the input, shows the graph, holds Return on 終了 (the
+# question must stay open), saves the records (which must be exactly the 48 bytes of the example) and the
+# graph (an 849 x 521 bitmap whose red reference lines lie at PSA 0.2 and 2), checks that Return and Space
+# after a button turned grey press nothing, then exits through the confirmation, which must end the process
+# with status 0.
 #
 # Then it starts the program again with the saved file as its argument on a screen at 200 %, and checks the
 # window's size and the graph's reference lines there.
@@ -18,7 +20,7 @@ out=$(realpath -m "${2:?output folder}")
 here=$(cd "$(dirname "$0")" && pwd)
 PATH=/usr/lib/wine:$PATH
 
-for tool in Xvfb xdotool import convert identify wine64 wineserver; do
+for tool in Xvfb xdotool xev import convert identify wine64 wineserver; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed"
         exit 77
@@ -83,6 +85,8 @@ server=$!
 display_known() { [ -s "$work/display" ]; }
 poll 20 display_known || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=:$(head -n 1 "$work/display")
+source "$here/../e2e/held_keys.sh"
+server_repeats_keys || fail "the X server does not repeat a key held down"
 
 wine64 "$program" >"$log" 2>&1 &
 pid=$!
@@ -132,6 +136,10 @@ done
 click 134 628 70 28 # 入力終了
 click 720 40 89 49  # グラフ表示
 
+xdotool key Tab Tab # from グラフ表示 past グラフ保存 to 終了
+hold_return_on_exit
+echo "Return held on 終了: the question stayed open, いいえ kept the program running"
+
 visible=$(xdotool search --onlyvisible --name '.' 2>/dev/null | sort -u)
 click 616 40 105 49 # データー保存
 save_as "$visible" "Z:${out//\//\\}\\records.csv"
@@ -152,6 +160,8 @@ echo "graph.bmp: 849x521, red reference lines at rows $rows"
 
 source "$here/../e2e/exit_through_question.sh"
 import -window root "$shot" 2>/dev/null
+grey_button_presses_nothing
+echo "Return and Space after グラフ表示 turned grey pressed nothing"
 exit_through_question
 echo "exited with 0 after Yes"
 

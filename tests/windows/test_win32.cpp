@@ -1,5 +1,6 @@
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include "app/form1.h"
+#include "app/headless_window.h"
 #include "platform/win32/dib_surface.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -77,6 +79,107 @@ HWND control(HWND window, int id)
         found = GetDlgItem(frame, id);
     return found;
 }
+
+// The Form1 handler of each button, by number.
+void (psa::Form1::*const kHandlers[])()
+    = { nullptr, &psa::Form1::Command1_Click, &psa::Form1::Command2_Click, &psa::Form1::Command3_Click,
+          &psa::Form1::Command4_Click, &psa::Form1::Command5_Click, &psa::Form1::Command6_Click,
+          &psa::Form1::Command7_Click, &psa::Form1::Command8_Click, &psa::Form1::Command9_Click };
+
+// A key message for `control` as the keyboard leaves it in the thread's queue: `held` marks a key down as
+// the repeat of a key already down (bit 30), as Windows does for a key held down.
+void postKey(HWND control, UINT message, WPARAM key, bool held = false)
+{
+    const bool up = message == WM_KEYUP || message == WM_SYSKEYUP;
+    PostMessageW(control, message, key, 1 | (held || up ? LPARAM(1) << 30 : 0) | (up ? LPARAM(1) << 31 : 0));
+}
+
+// Handles the thread's messages as the window's own loop does, until `done` or for at most `milliseconds`.
+void pump(
+    psa::Win32Window &window, DWORD milliseconds, const std::function<bool()> &done = [] { return false; })
+{
+    const DWORD end = GetTickCount() + milliseconds;
+    for (DWORD now = GetTickCount(); now < end && !done(); now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (window.pressFocusedButton(message) || IsDialogMessageW(window.handle(), &message))
+                continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+// A key held into the first message box shown from now on, from inside the box's own loop on a timer of the
+// thread: repeats, then its release; then whether the box is still open, and fresh keys that answer: Tab and
+// Return (いいえ where there is a choice), or Return. A box still open after that is closed, so that nothing
+// waits for ever. With `closeFirst`, as many boxes before are closed by a fresh Return that is then held into
+// the next.
+struct HeldIntoBox {
+    WORD held = VK_RETURN;
+    HWND owner = nullptr;
+    HWND box = nullptr;
+    HWND closed = nullptr;
+    int closeFirst = 0;
+    int step = 0;
+    bool openWhileHeld = false;
+    bool leftOpen = false;
+
+    UINT_PTR timer = 0;
+    static inline HeldIntoBox *current = nullptr;
+
+    HeldIntoBox(WORD key, HWND window)
+        : held(key)
+        , owner(window)
+        , timer(SetTimer(nullptr, 0, 50, tick))
+    {
+        current = this;
+    }
+    // The timer must not outlive the script: a later loop would run it on what is gone.
+    ~HeldIntoBox()
+    {
+        KillTimer(nullptr, timer);
+        current = nullptr;
+    }
+    HeldIntoBox(const HeldIntoBox &) = delete;
+    HeldIntoBox &operator=(const HeldIntoBox &) = delete;
+    [[nodiscard]] bool done() const { return step > 2; }
+
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        if (!current)
+            return;
+        HeldIntoBox &self = *current;
+        if (self.step == 0) {
+            const HWND active = GetActiveWindow();
+            if (!active || active == self.owner || active == self.closed || !IsWindowVisible(active))
+                return;
+            if (self.closeFirst > 0) {
+                --self.closeFirst;
+                self.closed = active;
+                postKey(GetFocus(), WM_KEYDOWN, VK_RETURN);
+                return;
+            }
+            self.box = active;
+            for (int repeat = 0; repeat < 5; ++repeat)
+                postKey(GetFocus(), WM_KEYDOWN, self.held, true);
+            postKey(GetFocus(), WM_KEYUP, self.held);
+        } else if (self.step == 1) {
+            self.openWhileHeld = IsWindowVisible(self.box);
+            for (const WPARAM key : { WPARAM(VK_TAB), WPARAM(VK_RETURN) }) {
+                postKey(GetFocus(), WM_KEYDOWN, key);
+                postKey(GetFocus(), WM_KEYUP, key);
+            }
+        } else {
+            KillTimer(nullptr, self.timer);
+            self.leftOpen = IsWindow(self.box) && IsWindowVisible(self.box);
+            if (self.leftOpen)
+                PostMessageW(self.box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+        }
+        ++self.step;
+    }
+};
 
 } // namespace
 
@@ -309,6 +412,169 @@ TEST_CASE("the Win32 window after start-up")
         REQUIRE(dialogs.messages.size() == 1);
         CHECK(dialogs.messages[0].prompt == u"予期しないエラーが起きたため、この操作を中止しました。");
         CHECK(IsWindowVisible(main));
+    }
+}
+
+TEST_CASE("a key held down when a question or a message appears neither answers nor dismisses it")
+{
+    psa::Win32Dialogs dialogs;
+    psa::Win32Window window(GetModuleHandleW(nullptr), dialogs);
+    dialogs.setOwner(window.handle());
+    psa::DibSurface picture1;
+    psa::Win32FileSystem files;
+    psa::Form1 form(window, picture1, dialogs, files);
+    window.onClick = [&](psa::Button button) { (form.*kHandlers[int(button)])(); };
+    window.onCellChange = [&](int index) { form.Text1_Change(index); };
+    form.Form_Load();
+    form.Command5_Click();
+    window.SetCellText(1, u"2005");
+    window.show(SW_SHOW);
+    const HWND main = window.handle();
+    // Wine activates a window through the X server, and a window of a test before, gone now, may still take
+    // the activation away a moment later.
+    pump(window, 500);
+    SetForegroundWindow(main);
+    pump(window, 3000, [&] { return GetActiveWindow() == main; });
+    const HWND exitButton = control(main, psa::Win32Window::kButtonId + 7);
+
+    // Return (the keypad's Enter is the same key here) clicks 終了 as it goes down and goes on repeating into
+    // the question, whose default is はい; Space and Y (はい by its letter) are held while Return clicks it.
+    // A message after a failure comes while the key that chose the file is still held. Each is then answered
+    // with fresh keys: いいえ, or OK.
+    const std::tuple<const char *, WORD, bool> cases[]
+        = { { "Return on 終了", VK_RETURN, true }, { "Space held, Return on 終了", VK_SPACE, true },
+              { "Y held, Return on 終了", 'Y', true }, { "Return into a message", VK_RETURN, false } };
+    for (const auto &[name, held, question] : cases) {
+        CAPTURE(std::string(name));
+        HeldIntoBox script(held, main);
+        const HWND focus = question ? exitButton : main;
+        SetFocus(focus);
+        postKey(focus, WM_KEYDOWN, held);
+        if (question && held != VK_RETURN) {
+            postKey(focus, WM_KEYDOWN, VK_RETURN);
+            postKey(focus, WM_KEYUP, VK_RETURN);
+        }
+        if (!question) {
+            pump(window, 100);
+            dialogs.Inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
+        }
+        pump(window, 5000, [&] { return script.done(); });
+        CHECK(script.box);
+        CHECK(script.openWhileHeld);
+        CHECK_FALSE(script.leftOpen);
+        CHECK(IsWindowVisible(main));
+        CHECK(window.CellText(1) == u"2005");
+    }
+
+    CAPTURE("the Return that closed a message, still held, does not close the next, a window of its own");
+    HeldIntoBox script(VK_RETURN, main);
+    script.closeFirst = 1;
+    for (int shown = 0; shown < 2; ++shown)
+        dialogs.Inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
+    CHECK(script.box);
+    CHECK(script.openWhileHeld);
+    CHECK_FALSE(script.leftOpen);
+}
+
+TEST_CASE(
+    "a button turning grey with the focus hands it to the picture, where Return and Space press nothing")
+{
+    psa::testing::FakeDialogs dialogs;
+    psa::Win32Window window(GetModuleHandleW(nullptr), dialogs);
+    psa::DibSurface picture1;
+    psa::Win32FileSystem files;
+    psa::Form1 form(window, picture1, dialogs, files);
+    int clicks = 0;
+    window.onClick = [&](psa::Button button) {
+        ++clicks;
+        (form.*kHandlers[int(button)])();
+    };
+    window.onCellChange = [&](int index) { form.Text1_Change(index); };
+    form.Form_Load();
+    window.show(SW_SHOW);
+    const HWND main = window.handle();
+    // Wine activates a window through the X server, and a window of a test before, gone now, may still take
+    // the activation away a moment later.
+    pump(window, 500);
+    SetForegroundWindow(main);
+    pump(window, 3000, [&] { return GetActiveWindow() == main; });
+    const auto cell = [&](int index) { return control(main, psa::Win32Window::kCellId + index); };
+    const HWND showGraph = control(main, psa::Win32Window::kButtonId + 1);
+    // A month typed with no year: the input ends with no records, and グラフ表示 has nothing to draw.
+    form.Command5_Click();
+    window.SetCellText(2, u"4");
+    form.Command6_Click();
+
+    // A cell keeps the focus when a button turns grey.
+    SetFocus(cell(2));
+    form.Command1_Click();
+    CHECK(GetFocus() == cell(2));
+
+    form.Command6_Click();
+    SetFocus(showGraph);
+    postKey(showGraph, WM_KEYDOWN, VK_RETURN);
+    pump(window, 200);
+    REQUIRE_FALSE(IsWindowEnabled(showGraph));
+    wchar_t kind[64] = {};
+    GetClassNameW(GetFocus(), kind, 64);
+    CHECK(std::wstring(kind) == L"PsaGraphPicture1");
+    for (const int key : { VK_RETURN, VK_SPACE, VK_RETURN }) {
+        postKey(GetFocus(), WM_KEYDOWN, key);
+        postKey(GetFocus(), WM_KEYUP, key);
+        pump(window, 100);
+    }
+    CHECK(clicks == 1);
+    CHECK(dialogs.questions.empty());
+    CHECK(window.CellText(2) == u"4");
+    postKey(GetFocus(), WM_KEYDOWN, VK_TAB);
+    pump(window, 100);
+    CHECK(GetFocus() == cell(1));
+}
+
+TEST_CASE("a save over a file that another program holds open says so, and leaves the file as it was")
+{
+    const fs::path folder = freshFolder(), path = folder / L"記録.csv";
+    const std::string old(" 2004, 11, 4.2\r\n\0\xff", 18);
+    std::ofstream(path, std::ios::binary) << old;
+    psa::Win32FileSystem files;
+    const std::u16string kInUse = u"ほかのプログラムがファイルを使っています。";
+    // How a spreadsheet or an editor holds it: none lets others delete it, which replacing needs.
+    const std::pair<const char *, DWORD> holders[]
+        = { { "shared with nobody", 0 }, { "shared for reading", FILE_SHARE_READ },
+              { "shared for reading and writing", FILE_SHARE_READ | FILE_SHARE_WRITE } };
+    for (const auto &[name, share] : holders) {
+        SUBCASE(name)
+        {
+            const HANDLE held = CreateFileW(
+                path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            REQUIRE(held != INVALID_HANDLE_VALUE);
+            auto writer = files.CreateReplacing(path.u16string());
+            REQUIRE(writer.file);
+            CHECK((writer.file->Write("new") && !writer.file->Commit()));
+            CHECK(writer.file->ErrorText() == kInUse);
+            writer.file.reset();
+            // Through the program: the message names the file and the reason.
+            psa::testing::FakeDialogs dialogs;
+            psa::HeadlessWindow window;
+            psa::DibSurface picture1;
+            psa::Form1 form(window, picture1, dialogs, files);
+            dialogs.fileNames.push_back(path.u16string());
+            form.Command3_Click();
+            REQUIRE(dialogs.messages.size() == 1);
+            CHECK(dialogs.messages[0].prompt.ends_with(kInUse));
+            CloseHandle(held);
+            CHECK(contents(path) == old);
+            CHECK(std::distance(fs::directory_iterator(folder), {}) == 1);
+        }
+    }
+    SUBCASE("shared for deleting too: the save goes through")
+    {
+        const HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        auto writer = files.CreateReplacing(path.u16string());
+        CHECK((writer.file && writer.file->Write("new") && writer.file->Commit()));
+        CloseHandle(held);
+        CHECK(contents(path) == "new");
     }
 }
 
