@@ -38,7 +38,9 @@ poll() {
 }
 
 # The server picks a free display itself and writes its number, so parallel runs never race for one.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# -noreset: a client that connects just as the last one has left must not meet a server in the middle of
+# its reset, which refuses it.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 server=$!
 display_known() { [ -s "$work/display" ]; }
 poll 20 display_known || fail "Xvfb did not start: $(cat "$work/xvfb.log")"

@@ -80,7 +80,7 @@ export WINEPREFIX
 wineserver -k 2>/dev/null
 wineserver -w
 
-Xvfb -displayfd 3 -screen 0 2400x1600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 2400x1600x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 server=$!
 display_known() { [ -s "$work/display" ]; }
 poll 20 display_known || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
