@@ -3,7 +3,6 @@
 #include "app/form1.h"
 #include "app/headless_window.h"
 #include "files/record_file.h"
-#include "platform/qt/qt_surface.h"
 
 #include <algorithm>
 #include <array>
@@ -94,11 +93,10 @@ private:
 
 } // namespace
 
-ExportOutcome ExportGraph(FileSystem &files, const FileIdentifier &identify, std::u16string_view recordsPath,
-    std::u16string_view bitmapPath)
+ExportOutcome ExportGraph(Surface &picture1, FileSystem &files, const FileIdentifier &identify,
+    std::u16string_view recordsPath, std::u16string_view bitmapPath)
 {
     HeadlessWindow window;
-    ImageSurface picture1(ImageSurface::kDefaultSize, 1);
     ExportDialogs dialogs(bitmapPath);
     Form1 form(window, picture1, dialogs, files);
     window.onCellChanged = [&form](int index) { form.Text1_Change(index); };

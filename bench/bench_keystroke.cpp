@@ -1,6 +1,6 @@
 // One keystroke in a grid cell through the real window: QLineEdit::setText fires textChanged, which runs
 // Form1::Text1_Change and stores the cell's value in the record table.
-#include "app/application.h"
+#include "platform/qt/application.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -85,14 +85,16 @@ hold() {
         strace "${as[@]}" -o /dev/null -e trace=openat -e inject="openat:delay_exit=2000000:when=$number" \
         "$program" --export "$@" 2>"$work/held.err") &
     held=$!
-    local seen=0
+    # Held for a third of a second, not just looked at in passing; timed, not counted, since on a busy machine
+    # one look can take longer than that.
+    local since=0 now
     for _ in $(seq 250); do
+        now=$(date +%s%N)
         if holding "$watched"; then
-            # Held for a while, not just looked at in passing.
-            seen=$((seen + 1))
-            [ "$seen" -lt 10 ] || return 0
+            [ "$since" -ne 0 ] || since=$now
+            [ $((now - since)) -lt 330000000 ] || return 0
         else
-            seen=0
+            since=0
         fi
         sleep 0.03
     done

@@ -2,11 +2,12 @@
 // export may replace, and the built program as its own process without a display, as an ordinary user,
 // with its standard streams closed or full. Only the program's own messages may reach standard error.
 
-#include "app/command_line.h"
 #include "app/graph_export.h"
+#include "platform/qt/command_line.h"
 #include "platform/qt/native_path.h"
 #include "support/fake_file_system.h"
 #include "support/record_files.h"
+#include "support/recording_surface.h"
 
 #include <QDir>
 #include <QFile>
@@ -251,7 +252,8 @@ private slots:
             return identity;
         };
 
-        const ExportOutcome outcome = ExportGraph(files, identify, u"r.csv", u"g.bmp");
+        RecordingSurface picture1;
+        const ExportOutcome outcome = ExportGraph(picture1, files, identify, u"r.csv", u"g.bmp");
         QCOMPARE(outcome.written, replaced);
         QCOMPARE(files.files.at(u"r.csv"), records);
         const std::string now = files.files.count(u"g.bmp") ? files.files.at(u"g.bmp") : "(missing)";

@@ -2,8 +2,8 @@
 // picture's menu and the graph at the screen's pixel ratio; the command line, and the export run as its own
 // process with no display. Runs once as is and once with QT_SCALE_FACTOR=2.
 
-#include "app/application.h"
-#include "app/command_line.h"
+#include "platform/qt/application.h"
+#include "platform/qt/command_line.h"
 #include "platform/qt/qt_dialogs.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_file_system.h"

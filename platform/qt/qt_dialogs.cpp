@@ -61,19 +61,6 @@ private:
     std::uintptr_t m_serial = 0;
 };
 
-QStringList QtNameFilters(std::u16string_view filter)
-{
-    const QStringList parts = toQString(filter).split(u'|');
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
-        for (QString &pattern : patterns)
-            pattern = pattern.trimmed();
-        filters.append(QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns.join(u' ')));
-    }
-    return filters;
-}
-
 QtDialogs::QtDialogs(QWidget *window)
     : m_window(window)
     , m_keys(std::make_unique<KeysInTheirWindow>())

@@ -36,9 +36,4 @@ private:
     std::unique_ptr<KeysInTheirWindow> m_keys;
 };
 
-// Turns a filter of "description|pattern" pairs, all joined by '|' ("CSVファイル|*.csv|すべて|*.*"), into
-// Qt's name filters ("CSVファイル (*.csv)"). Several patterns of one entry may be separated by ';'. A
-// trailing description without a pattern is dropped.
-[[nodiscard]] QStringList QtNameFilters(std::u16string_view filter);
-
 } // namespace psa

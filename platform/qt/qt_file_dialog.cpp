@@ -1,6 +1,6 @@
 #include "platform/qt/qt_file_dialog.h"
 
-#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_text.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -52,6 +52,19 @@ QString KindIconProvider::type(const QFileInfo &info) const
     if (suffix.isEmpty())
         return QStringLiteral("ファイル");
     return QStringLiteral("%1 ファイル").arg(suffix.toUpper());
+}
+
+QStringList QtNameFilters(std::u16string_view filter)
+{
+    const QStringList parts = toQString(filter).split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+        for (QString &pattern : patterns)
+            pattern = pattern.trimmed();
+        filters.append(QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns.join(u' ')));
+    }
+    return filters;
 }
 
 QtFileDialog::QtFileDialog(QWidget *parent, const FileDialogRequest &request)

@@ -1,22 +1,11 @@
 #pragma once
 
 #include "platform/toolkit.h"
+#include "platform/win32/file_calls.h"
 
 #include <windows.h>
 
 namespace psa {
-
-// The Windows calls through which the file system changes files. Tests derive from it to make any one of them
-// fail; the program uses the calls themselves.
-class FileCalls {
-public:
-    virtual ~FileCalls() = default;
-    [[nodiscard]] virtual HANDLE Create(const wchar_t *path, DWORD access, DWORD share, DWORD disposition);
-    [[nodiscard]] virtual bool Write(HANDLE file, const char *bytes, DWORD size, DWORD &written);
-    [[nodiscard]] virtual bool Flush(HANDLE file);
-    // Puts `temporary` in the place of `target`, which exists when `targetExists`.
-    [[nodiscard]] virtual bool Replace(const wchar_t *target, const wchar_t *temporary, bool targetExists);
-};
 
 // Files on Windows, by their Unicode names:
 // - saving writes a temporary file beside the target, checks every write and the flush to disk, and only

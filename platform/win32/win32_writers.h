@@ -3,7 +3,7 @@
 // The two ways Win32FileSystem replaces a file; internal to platform/win32.
 
 #include "platform/toolkit.h"
-#include "platform/win32/win32_files.h"
+#include "platform/win32/file_calls.h"
 #include "platform/win32/win32_text.h"
 
 #include <string>

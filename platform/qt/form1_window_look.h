@@ -14,6 +14,9 @@ class QWidget;
 
 namespace psa {
 
+// Where the design's Windows faces are missing, this Japanese face stands in.
+inline const QString kSubstituteFamily = QStringLiteral("Noto Sans CJK JP");
+
 [[nodiscard]] QColor toQColor(Colour colour);
 [[nodiscard]] QRect toQRect(const design::Rect &rect);
 // A design font: its face where installed, else the Japanese substitute, at the design size and weight.

@@ -26,9 +26,6 @@ class Form1Window : public QWidget, public Window {
     Q_OBJECT
 
 public:
-    // Where the design's Windows faces are missing, this Japanese face stands in.
-    static inline const QString kSubstituteFamily = QStringLiteral("Noto Sans CJK JP");
-
     explicit Form1Window(QWidget *parent = nullptr);
     ~Form1Window() override;
 

@@ -1,6 +1,5 @@
-#include "app/form1_window_look.h"
+#include "platform/qt/form1_window_look.h"
 
-#include "app/form1_window.h"
 #include "platform/qt/qt_text.h"
 
 #include <QFontDatabase>
@@ -30,9 +29,9 @@ QFont qtFont(const design::Font &designed)
     QFont font;
     const QString family = toQString(designed.family);
     if (installed(family))
-        font.setFamilies({ family, Form1Window::kSubstituteFamily });
+        font.setFamilies({ family, kSubstituteFamily });
     else
-        font.setFamilies({ Form1Window::kSubstituteFamily });
+        font.setFamilies({ kSubstituteFamily });
     font.setPointSizeF(designed.points);
     font.setWeight(designed.bold ? QFont::Bold : QFont::Normal);
     return font;

@@ -1,4 +1,4 @@
-#include "app/picture_box.h"
+#include "platform/qt/picture_box.h"
 
 #include "platform/qt/qt_surface.h"
 

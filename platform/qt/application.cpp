@@ -1,5 +1,6 @@
-#include "app/application.h"
+#include "platform/qt/application.h"
 
+#include "platform/qt/form1_window_look.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_files.h"
 
@@ -15,7 +16,7 @@ QFont JapaneseDefaultFont()
     QStringList families = font.families();
     if (families.isEmpty())
         families.append(font.family());
-    families.prepend(Form1Window::kSubstituteFamily);
+    families.prepend(kSubstituteFamily);
     font.setFamilies(families);
     return font;
 }

@@ -1,6 +1,6 @@
-#include "app/graphical_button.h"
+#include "platform/qt/graphical_button.h"
 
-#include "app/form1_window_look.h"
+#include "platform/qt/form1_window_look.h"
 
 #include <QKeyEvent>
 #include <QPainter>

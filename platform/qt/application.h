@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/form1.h"
-#include "app/form1_window.h"
+#include "platform/qt/form1_window.h"
 #include "platform/qt/qt_surface.h"
 
 #include <QFont>

@@ -1,9 +1,9 @@
-#include "app/command_line.h"
+#include "platform/qt/command_line.h"
 
-#include "app/application.h"
 #include "app/file_uri.h"
 #include "app/form1.h"
 #include "app/graph_export.h"
+#include "platform/qt/application.h"
 #include "platform/qt/native_path.h"
 #include "platform/qt/posix_files.h"
 #include "platform/qt/qt_files.h"
@@ -263,8 +263,9 @@ int RunWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, 
         QGuiApplication application(qtArgc, argv);
         QGuiApplication::setFont(JapaneseDefaultFont());
         QtFileSystem files;
-        const ExportOutcome outcome = ExportGraph(
-            files, IdentifyFile, request.recordFile.toStdU16String(), request.bitmapFile.toStdU16String());
+        ImageSurface picture1(ImageSurface::kDefaultSize, 1);
+        const ExportOutcome outcome = ExportGraph(picture1, files, IdentifyFile,
+            request.recordFile.toStdU16String(), request.bitmapFile.toStdU16String());
         for (const std::u16string &message : outcome.messages)
             print(stderr, QStringLiteral("psa-graph: ") + toQString(message));
         return outcome.written ? kExitSuccess : kExitFailure;

@@ -1,4 +1,4 @@
-#include "app/grid_cell.h"
+#include "platform/qt/grid_cell.h"
 
 #include "platform/form1_design.h"
 

@@ -1,5 +1,5 @@
-#include "app/application.h"
-#include "app/command_line.h"
+#include "platform/qt/application.h"
+#include "platform/qt/command_line.h"
 
 #include <QApplication>
 
