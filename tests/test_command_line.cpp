@@ -252,7 +252,7 @@ private slots:
             return identity;
         };
 
-        RecordingSurface picture1;
+        testing::RecordingSurface picture1;
         const ExportOutcome outcome = ExportGraph(picture1, files, identify, u"r.csv", u"g.bmp");
         QCOMPARE(outcome.written, replaced);
         QCOMPARE(files.files.at(u"r.csv"), records);
