@@ -33,3 +33,8 @@ target_compile_definitions(psa_ui PRIVATE PSA_GRAPH_VERSION="${PROJECT_VERSION}"
 qt_add_executable(psa-graph platform/qt/main.cpp)
 target_link_libraries(psa-graph PRIVATE psa_ui psa_warnings)
 set_target_properties(psa-graph PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# In the program, text goes between Qt's strings and bytes only where the code says in which encoding.
+foreach(target psa_platform_qt psa_ui psa-graph)
+    target_compile_definitions(${target} PRIVATE QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII)
+endforeach()
