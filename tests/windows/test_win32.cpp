@@ -502,7 +502,7 @@ TEST_CASE(
     shown.form.Command6_Click();
     SetFocus(showGraph);
     postKey(showGraph, WM_KEYDOWN, VK_RETURN);
-    pump(shown.window, 200);
+    pump(shown.window, 2000, [&] { return !IsWindowEnabled(showGraph); });
     REQUIRE_FALSE(IsWindowEnabled(showGraph));
     wchar_t kind[64] = {};
     GetClassNameW(GetFocus(), kind, 64);
@@ -516,7 +516,7 @@ TEST_CASE(
     CHECK(dialogs.questions.empty());
     CHECK(shown.window.CellText(2) == u"4");
     postKey(GetFocus(), WM_KEYDOWN, VK_TAB);
-    pump(shown.window, 100);
+    pump(shown.window, 2000, [&] { return GetFocus() == shown.cell(1); });
     CHECK(GetFocus() == shown.cell(1));
 }
 
