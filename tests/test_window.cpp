@@ -370,22 +370,26 @@ private slots:
 
     // A key held down when a question or a message appears does nothing there, neither its repeats nor its
     // release; a fresh press answers. Return clicks 終了 on its first press and goes on repeating into the
-    // exit question, whose default is Yes. A message after a failure is shown while the key that chose the
-    // file is still held; the Return that closes one message and is still held does not close the next one,
-    // which the program makes afresh, very likely where the first one was.
+    // exit question, whose default is Yes; Y, Yes by its letter, is held while Return clicks 終了. A message
+    // after a failure is shown while the key that chose the file is still held; the Return that closes one
+    // message and is still held does not close the next one, which the program makes afresh, very likely
+    // where the first one was.
     void heldKeyNeverAnswers_data()
     {
         QTest::addColumn<int>("messages"); // shown one after the other; 0: the exit question instead
         QTest::addColumn<bool>("marked"); // the repeats marked as such
-        QTest::newRow("Return on 終了") << 0 << true;
-        QTest::newRow("Return into a message, repeats unmarked") << 1 << false;
-        QTest::newRow("Return that closed a message, into the next") << 2 << true;
+        QTest::addColumn<Qt::Key>("held");
+        QTest::newRow("Return on 終了") << 0 << true << Qt::Key_Return;
+        QTest::newRow("Y held, Return on 終了") << 0 << true << Qt::Key_Y;
+        QTest::newRow("Return into a message, repeats unmarked") << 1 << false << Qt::Key_Return;
+        QTest::newRow("Return that closed a message, into the next") << 2 << true << Qt::Key_Return;
     }
 
     void heldKeyNeverAnswers()
     {
         QFETCH(int, messages);
         QFETCH(bool, marked);
+        QFETCH(Qt::Key, held);
         m_program.reset();
         CountingQtDialogs dialogs(nullptr);
         Program program(dialogs, m_files);
@@ -397,9 +401,8 @@ private slots:
 
         QTimer pollFirst, poll;
         bool firstLeftOpen = false, leftOpen = false, openWhileHeld = false;
-        const std::function<void(QMessageBox &)> holdInto = [&](QMessageBox &box) {
-            openWhileHeld = openAfterHeld(box, Qt::Key_Return, marked, Qt::Key_Return);
-        };
+        const std::function<void(QMessageBox &)> holdInto
+            = [&](QMessageBox &box) { openWhileHeld = openAfterHeld(box, held, marked, Qt::Key_Return); };
         if (messages == 2) {
             onFirstBox<QMessageBox>(
                 pollFirst,
@@ -414,7 +417,11 @@ private slots:
                 window.button(Button::Command7)->setFocus();
             else
                 window.picture1()->setFocus();
-            sendKey(window.windowHandle(), QEvent::KeyPress, Qt::Key_Return, false);
+            sendKey(window.windowHandle(), QEvent::KeyPress, held, false);
+            if (held != Qt::Key_Return) {
+                sendKey(window.windowHandle(), QEvent::KeyPress, Qt::Key_Return, false);
+                sendKey(window.windowHandle(), QEvent::KeyRelease, Qt::Key_Return, false);
+            }
         }
         for (int shown = 0; shown < messages; ++shown)
             dialogs.Inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
