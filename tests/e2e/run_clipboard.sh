@@ -26,14 +26,19 @@ find_window() { window=$(xdotool search --onlyvisible --name '^Form1$' 2>/dev/nu
 poll 20 find_window || fail "the window Form1 did not appear"
 xdotool windowfocus --sync "$window" 2>/dev/null
 
-# Opens the picture's context menu and picks its first item with the keyboard.
+# The program's windows on the screen: the main window, and the context menu while it is open.
+shown_windows() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l; }
+menu_open() { [ "$(shown_windows)" -gt 1 ]; }
+menu_closed() { [ "$(shown_windows)" -eq 1 ]; }
+
+# Opens the picture's context menu and picks its first item with the keyboard. An item that cannot be
+# chosen leaves the menu open, and Escape closes it.
 copy_graph() {
     xdotool mousemove --window "$window" 600 350 click 3 || fail "right click on the picture"
-    sleep 0.5
+    poll 5 menu_open || fail "the picture's context menu did not open"
     xdotool key Down Return || fail "choosing from the menu"
-    sleep 0.3
-    xdotool key Escape # closes the menu if its item could not be chosen
-    sleep 0.3
+    poll 1 menu_closed || xdotool key Escape
+    poll 5 menu_closed || fail "the picture's context menu did not close"
 }
 targets() { xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
 
@@ -41,7 +46,6 @@ copy_graph
 targets | grep -q '^image/' && fail "the clipboard holds an image before anything was drawn: $(targets | tr '\n' ' ')"
 
 xdotool mousemove --window "$window" $((720 + 44)) $((40 + 24)) click 1 || fail "click on グラフ表示"
-sleep 0.5
 copy_graph
 has_png() { targets | grep -qx 'image/png'; }
 poll 10 has_png || fail "no image/png on the clipboard after 「グラフをコピー」 (targets: $(targets | tr '\n' ' '))"
