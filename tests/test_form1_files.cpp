@@ -108,19 +108,16 @@ QString clickInChild(Rig &rig, Handler handler, const QString &path, rlim_t limi
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? QString::fromUtf8(shown) : "(failed)";
 }
 
-// The extended attributes of the file (not followed if a link), name and value, one a line.
-QStringList attributesOf(const QByteArray &path)
+// The extended attributes of the file, name and value, one a line.
+QStringList attributesOf(const QString &path)
 {
     QStringList attributes;
-    QByteArray names(4096, '\0');
-    const ssize_t size = ::llistxattr(path.constData(), names.data(), std::size_t(names.size()));
-    for (const QByteArray &name : names.left(std::max<ssize_t>(size, 0)).split('\0')) {
-        if (name.isEmpty())
-            continue;
-        QByteArray value(4096, '\0');
-        const ssize_t length = ::lgetxattr(path.constData(), name.constData(), value.data(), 4096);
-        attributes << name + "=" + value.left(std::max<ssize_t>(length, 0)).toHex();
-    }
+    QByteArray names(4096, '\0'), value(4096, '\0');
+    names.resize(std::max<ssize_t>(::listxattr(encoded(path), names.data(), 4096), 0));
+    for (const QByteArray &name : names.split('\0'))
+        if (!name.isEmpty())
+            attributes << name + "="
+                    + value.left(::getxattr(encoded(path), name, value.data(), 4096)).toHex();
     return attributes;
 }
 
@@ -146,23 +143,17 @@ std::map<QString, QString> systemFilesMounted()
         "rpc_pipefs", "nfsd" };
     std::map<QString, QString> found;
     QFile mounts("/proc/self/mounts");
-    if (!mounts.open(QIODevice::ReadOnly))
-        return found;
-    for (const QByteArray &line : mounts.readAll().split('\n')) {
+    for (const QByteArray &line :
+        mounts.open(QIODevice::ReadOnly) ? mounts.readAll().split('\n') : QByteArrayList()) {
         const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() < 3 || !kTypes.contains(fields[2]) || found.contains(fields[2]))
+        if (fields.size() < 3 || !kTypes.contains(fields[2]))
             continue;
-        QDirIterator entries(QString::fromUtf8(fields[1]), QDir::Files | QDir::System | QDir::Hidden,
-            QDirIterator::Subdirectories);
-        for (int looked = 0; entries.hasNext() && looked < 200; ++looked) {
-            const QString path = entries.next();
-            struct stat status = {};
-            if (path.count('/') - fields[1].count('/') <= 3 && ::lstat(encoded(path), &status) == 0
-                && S_ISREG(status.st_mode)) {
-                found[fields[2]] = path;
-                break;
-            }
-        }
+        QDirIterator entries(
+            fields[1], QDir::Files | QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
+        for (int looked = 0; entries.hasNext() && looked < 200 && !found.contains(fields[2]); ++looked)
+            if (const QFileInfo file = entries.nextFileInfo();
+                file.isFile() && !file.isSymLink() && file.filePath().count('/') <= fields[1].count('/') + 3)
+                found[fields[2]] = file.filePath();
     }
     return found;
 }
@@ -219,15 +210,15 @@ struct OnDisk {
     // ones are nobody's
     QString name = "x";
     QString reason {}; // in the message shown; empty when done
-    int folderMode = 0755; // of "f"
-    bool byNobody = false; // else clicked by root
-    int fileMode = 0644; // of "x"; -1: no "x"
+    int folder = 0755; // the mode of "f"
+    bool nobody = false; // clicked by the user nobody, else by root
+    int mode = 0644; // of "x"; -1: no "x"
     QString owner {}; // of "x", "user:group"; empty: root
     QByteArray old = "old\r\n"; // in "x"
     // "second": a second hard link to "x" beside "f"; "attributes": an access list and a user attribute on
     // "x"; "default": a default access list on "f"
     QString extra {};
-    rlim_t sizeLimit = 0; // writes beyond it fail; 0: none
+    rlim_t limit = 0; // writes beyond it fail; 0: none
     bool replaced = false; // "x" is a new file afterwards, else the old one, written in place or untouched
     int modeAfter = -1; // of "x"; -1: as before
 };
@@ -371,26 +362,23 @@ private slots:
     void filesOnDisk_data()
     {
         QTest::addColumn<OnDisk>("on");
-        const QString regular = "保存先には通常のファイルを選んでください。";
+        const QString regular = "保存先には通常のファイルを選んでください。",
+                      denied = "アクセスする権限がありません。";
         const QString noFolder = "保存先のフォルダーが見つかりません。",
                       tooLarge = "ファイルの大きさの上限を超えました。";
-        const QString noPermission = "アクセスする権限がありません。";
         const QString system
             = "システムの内部の状態を表す特殊なファイルです（/proc や /sys の中のファイルなど）。";
         const QString planted = "共有のフォルダーにある、他の利用者が作ったシンボリックリンクです。"
                                 "リンク先のファイルを守るため、保存しませんでした。";
         const auto row = [](const char *title, const OnDisk &on) { QTest::newRow(title) << on; };
-        row("load, missing", { .command = 4, .name = "missing", .reason = "ファイルが見つかりません。" });
         row("load, a folder", { .command = 4, .name = "sub", .reason = "ファイルではなくフォルダーです。" });
-        row("load /proc/kmsg, whose reading blocks and takes the kernel's messages",
-            { .command = 4, .name = "/proc/kmsg", .reason = system });
         for (const auto &[type, path] : systemFilesMounted())
             row(qPrintable("load from " + type + ": " + path),
                 { .command = 4, .name = path, .reason = system });
         // Only regular files are replaced, in a folder that exists.
         row("data save, missing folder", { .name = "none/x", .reason = noFolder });
         row("data through a link into a missing folder", { .name = "dangling", .reason = noFolder });
-        row("graph save over a folder",
+        row("graph over a folder",
             { .command = 2, .name = "sub", .reason = "同じ名前のフォルダーがあります。" });
         row("data to a device", { .name = "device", .reason = "装置ファイルです。" + regular });
         row("graph to a block device",
@@ -398,50 +386,39 @@ private slots:
         row("graph to a named pipe",
             { .command = 2, .name = "pipe", .reason = "名前付きパイプです。" + regular });
         row("data to a socket", { .name = "socket", .reason = "ソケットです。" + regular });
-        row("data over a process's name", { .name = "/proc/self/comm", .reason = system + regular });
         row("graph among a process's files",
-            { .command = 2, .name = "/proc/self/graph.bmp", .reason = system + regular });
+            { .command = 2, .name = "/proc/self/g.bmp", .reason = system + regular });
         // Root replacing the file whole.
         row("data through a link to the file", { .name = "link", .replaced = true });
-        row("file too large: the old file stays", { .reason = tooLarge, .sizeLimit = 16 });
-        row("nobody's file: owner, group, mode, access list and user attribute carried over",
-            { .fileMode = 0640, .owner = "nobody:nogroup", .extra = "attributes", .replaced = true });
-        row("the folder's default access list is not added to a file that had none",
-            { .extra = "default", .replaced = true });
-        row("set-user and set-group bits dropped",
-            { .fileMode = 06755, .replaced = true, .modeAfter = 0755 });
-        row("a new file has what the umask gives", { .fileMode = -1, .replaced = true, .modeAfter = 0644 });
+        row("file too large: the old file stays", { .reason = tooLarge, .limit = 16 });
+        row("nobody's file: owner, group, mode, access list and user attribute kept",
+            { .mode = 0640, .owner = "nobody:nogroup", .extra = "attributes", .replaced = true });
+        row("the folder's default access list not added", { .extra = "default", .replaced = true });
+        row("set-user and set-group bits dropped", { .mode = 06755, .replaced = true, .modeAfter = 0755 });
+        row("a new file has what the umask gives", { .mode = -1, .replaced = true, .modeAfter = 0644 });
         row("a second hard link: written in place, both names see it", { .extra = "second" });
-        row("a second hard link in a shared sticky folder: replaced whole, the other name keeps the old "
-            "bytes",
-            { .folderMode = 01777, .owner = "nobody:nogroup", .extra = "second", .replaced = true });
+        row("a second hard link in a shared sticky folder: replaced whole",
+            { .folder = 01777, .owner = "nobody:nogroup", .extra = "second", .replaced = true });
         // The user nobody, who cannot replace root's file whole.
-        row("in place over a longer file in a folder of root's",
-            { .byNobody = true, .fileMode = 0666, .old = QByteArray(500, 'x') });
+        row("in place over a longer file", { .nobody = true, .mode = 0666, .old = QByteArray(500, 'x') });
         row("in place, write failing: old bytes back",
-            { .reason = tooLarge, .byNobody = true, .fileMode = 0666, .sizeLimit = 20 });
-        row("no file yet in a folder of root's: nothing to write in place",
-            { .reason = noPermission, .byNobody = true, .fileMode = -1 });
+            { .reason = tooLarge, .nobody = true, .mode = 0666, .limit = 20 });
+        row("no file yet in a folder of root's", { .reason = denied, .nobody = true, .mode = -1 });
         row("nobody's file of root's group: the group cannot be kept, written in place",
-            { .folderMode = 0777, .byNobody = true, .fileMode = 0664, .owner = "nobody:root" });
+            { .folder = 0777, .nobody = true, .mode = 0664, .owner = "nobody:root" });
         row("nobody's read-only file is not replaced",
-            { .reason = noPermission,
-                .folderMode = 0777,
-                .byNobody = true,
-                .fileMode = 0444,
-                .owner = "nobody:nogroup" });
+            { .reason = denied, .folder = 0777, .nobody = true, .mode = 0444, .owner = "nobody:nogroup" });
         // A link another user put in a shared folder such as /tmp must not have the program replace the file
         // it points at.
-        row("another user's link in a shared sticky folder: refused",
-            { .name = "planted", .reason = planted, .folderMode = 01777 });
-        row("another user's link as a folder on the way: refused",
-            { .name = "planted-folder/x", .reason = planted, .folderMode = 01777 });
+        row("another user's link in a shared sticky folder",
+            { .name = "planted", .reason = planted, .folder = 01777 });
+        row("the same as a folder on the way",
+            { .name = "planted-folder/x", .reason = planted, .folder = 01777 });
         row("the saver's own link: followed",
-            { .name = "planted", .folderMode = 01777, .byNobody = true, .fileMode = 0666 });
-        row("a folder that is not sticky: followed",
-            { .name = "planted", .folderMode = 0777, .replaced = true });
+            { .name = "planted", .folder = 01777, .nobody = true, .mode = 0666 });
+        row("a folder that is not sticky: followed", { .name = "planted", .folder = 0777, .replaced = true });
         row("a sticky folder only its owner may write: followed",
-            { .command = 2, .name = "planted-folder/x", .folderMode = 01755, .replaced = true });
+            { .command = 2, .name = "planted-folder/x", .folder = 01755, .replaced = true });
     }
 
     // Whatever fails, the records, the old file and the folder stay as they were, with no temporary file
@@ -451,17 +428,13 @@ private slots:
         QFETCH(OnDisk, on);
         if (::geteuid() != 0 || !::getpwnam("nobody") || !::getgrnam("nogroup"))
             QSKIP("Needs root, the user nobody and the group nogroup.");
-        const QFileInfo system(on.name);
-        if (on.name.startsWith('/')
-            && (!system.absoluteDir().exists() || (system.exists() && !system.isFile())))
-            QSKIP("Not mounted here, or hidden behind a device as in a container.");
 
         QTemporaryDir top;
         const QString folder = top.filePath("f"), x = folder + "/x", first = on.name.section('/', 0, 0);
         const QString path = on.name.startsWith('/') ? on.name : folder + "/" + on.name,
                       made = folder + "/" + first;
         QVERIFY(::chmod(encoded(top.path()), 0755) == 0 && QDir(top.path()).mkpath("f/sub"));
-        QVERIFY(on.fileMode < 0 || makeFile(x, on.old, on.fileMode, on.owner));
+        QVERIFY(on.mode < 0 || makeFile(x, on.old, on.mode, on.owner));
         const std::map<QString, mode_t> nodes { { "device", S_IFCHR }, { "block", S_IFBLK },
             { "pipe", S_IFIFO }, { "socket", S_IFSOCK } };
         if (nodes.contains(first))
@@ -480,7 +453,7 @@ private slots:
                 ? !set(x, "system.posix_acl_access", kAccessList) || !set(x, "user.psa", "kept")
                 : on.extra == "default" && !set(folder, "system.posix_acl_default", kAccessList))
             QSKIP("The temporary folder's file system keeps no access lists or user attributes.");
-        QVERIFY(::chmod(encoded(folder), mode_t(on.folderMode)) == 0);
+        QVERIFY(::chmod(encoded(folder), mode_t(on.folder)) == 0);
         // Every name in the folder but "x", whose fate the row tells.
         const auto others = [&] {
             QList<QByteArray> names = rawEntries(encoded(folder));
@@ -488,7 +461,7 @@ private slots:
             return names;
         };
         const QList<QByteArray> listing = others();
-        const QStringList attributes = attributesOf(encoded(x));
+        const QStringList attributes = attributesOf(x);
         struct stat before = {}, after = {};
         ::stat(encoded(x), &before);
 
@@ -497,11 +470,11 @@ private slots:
         rig.type(kExample);
         const QString failed
             = on.command == 4 ? "」を読み込めませんでした。\n理由: " : "」を保存できませんでした。\n理由: ";
-        QCOMPARE(clickInChild(rig, kCommands[on.command], path, on.sizeLimit, on.byNobody),
+        QCOMPARE(clickInChild(rig, kCommands[on.command], path, on.limit, on.nobody),
             on.reason.isEmpty() ? "" : "ファイル「" + path + failed + on.reason);
         const QByteArray written
             = on.command == 3 ? kSaved : QByteArray::fromStdString(rig.picture.BitmapBytes());
-        const QByteArray old = on.fileMode < 0 ? "(missing)" : on.old;
+        const QByteArray old = on.mode < 0 ? "(missing)" : on.old;
         QCOMPARE(contentsOf(x), on.reason.isEmpty() && on.command != 4 ? written : old);
         if (on.extra == "second")
             QCOMPARE(contentsOf(top.filePath("second")), on.replaced ? old : written);
@@ -509,7 +482,7 @@ private slots:
         QCOMPARE(after.st_ino != before.st_ino, on.replaced);
         QVERIFY(after.st_uid == before.st_uid && after.st_gid == before.st_gid);
         QCOMPARE(after.st_mode & 07777, on.modeAfter < 0 ? before.st_mode & 07777 : mode_t(on.modeAfter));
-        QCOMPARE(attributesOf(encoded(x)), attributes);
+        QCOMPARE(attributesOf(x), attributes);
         QCOMPARE(others(), listing);
         // The opened file is checked as well as the name.
         if (on.name == "pipe") {
@@ -518,29 +491,20 @@ private slots:
         }
     }
 
-    // A name that is no UTF-8 is saved, listed and loaded under exactly its bytes, in a folder of such a
-    // name.
+    // A name that is no UTF-8 is saved, listed and loaded under exactly its bytes.
     void namesAreBytesOnDisk()
     {
         QTemporaryDir top;
-        // 記録 and グラフ in Shift_JIS; 0x5E and 0x74 inside them are ASCII.
-        const QByteArray folderName = "\x8b\x4c\x98\x5e", fileName = "\x83\x4f\x83\x89\x83\x74.csv";
-        const QByteArray folder = encoded(top.path()) + "/" + folderName, file = folder + "/" + fileName;
-        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
-        // QTemporaryDir cannot name them to remove them.
-        const auto removeThem = qScopeGuard([&] {
-            for (const QByteArray &name : rawEntries(folder))
-                ::unlink(folder + "/" + name);
-            ::rmdir(folder.constData());
-        });
+        // 記録 in Shift_JIS; 0x4C and 0x5E inside it are ASCII.
+        const QByteArray name = "\x8b\x4c\x98\x5e.csv", file = encoded(top.path()) + "/" + name;
+        // QTemporaryDir cannot name it to remove it.
+        const auto removeIt = qScopeGuard([&] { ::unlink(file.constData()); });
         const QString path = QString::fromStdU16String(PathFromNative(file.toStdString()));
         QtFileSystem disk;
         Rig rig(&disk);
         rig.type(kExample);
-        QCOMPARE(
-            rig.click(&Form1::Command3_Click, path) + rig.click(&Form1::Command2_Click, path + ".bmp"), "");
-        QCOMPARE(rawEntries(encoded(top.path())), QList<QByteArray> { folderName });
-        QCOMPARE(rawEntries(folder), (QList<QByteArray> { fileName, fileName + ".bmp" }));
+        QCOMPARE(rig.click(&Form1::Command3_Click, path), "");
+        QCOMPARE(rawEntries(encoded(top.path())), QList<QByteArray> { name });
         rig.form.Command5_Click();
         QCOMPARE(rig.click(&Form1::Command4_Click, path), "");
         QCOMPARE(rig.records(3), kExampleLoaded);
@@ -592,7 +556,6 @@ private slots:
         // Clearing keeps the records: the next draw gives the same picture.
         rig.form.Command9_Click();
         QCOMPARE(rig.picture.image(), ImageSurface().image());
-        QVERIFY(!rig.window.isEnabled(Button::Command2) && !rig.window.isEnabled(Button::Command9));
         rig.form.Command1_Click();
         QCOMPARE(rig.picture.image(), graph);
     }
@@ -613,8 +576,8 @@ private slots:
             folder = pipes.path();
             for (const char *name : { "pipe", "pipe.csv", "pipe.xyz" })
                 QVERIFY(::mkfifo(QFile::encodeName(pipes.filePath(name)).constData(), 0666) == 0);
-            QFile png(pipes.filePath("picture"));
-            QVERIFY(png.open(QIODevice::WriteOnly) && png.write("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) == 16);
+            QVERIFY(makeFile(
+                pipes.filePath("picture"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 0644, {}));
         }
 
         {
@@ -650,9 +613,6 @@ private slots:
         QTest::newRow("outside the first plane") << QByteArray("\xF0\x9F\x98\x80") << u"\U0001F600"_s;
         // 記録 in Shift_JIS: 8B 4C 98 5E; 0x4C and 0x5E are ASCII and stay themselves.
         QTest::newRow("Shift_JIS") << QByteArray("\x8B\x4C\x98\x5E.csv") << u"\xDC8BL\xDC98^.csv"_s;
-        QTest::newRow("cut sequence") << QByteArray("a\xE8\xA8") << u"a\xDCE8\xDCA8"_s;
-        QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << u"\xDCC0\xDCAF"_s;
-        QTest::newRow("encoded surrogate") << QByteArray("\xED\xB2\x80") << u"\xDCED\xDCB2\xDC80"_s;
         QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << u"\xDCF4\xDC90\xDC80\xDC80"_s;
         QTest::newRow("lead byte at the end") << QByteArray("x\xC3") << u"x\xDCC3"_s;
     }
@@ -666,17 +626,14 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(NativePath(path)), bytes);
     }
 
+    // Every pair of bytes, which covers every lead and continuation byte next to every other byte; a lone
+    // surrogate that stands for no byte is written as U+FFFD, not dropped.
     void everyByteSurvivesTheRoundTrip()
     {
-        // Every pair of bytes, which covers every lead and continuation byte next to every other byte.
-        for (int first = 0; first < 256; ++first) {
-            for (int second = 0; second < 256; ++second) {
-                const std::string bytes { char(first), char(second), char(0x80), 'a' };
-                if (NativePath(PathFromNative(bytes)) != bytes)
-                    QFAIL(qPrintable(u"bytes %1 %2"_s.arg(first, 2, 16).arg(second, 2, 16)));
-            }
+        for (int pair = 0; pair < 0x10000; ++pair) {
+            const std::string bytes { char(pair >> 8), char(pair), char(0x80), 'a' };
+            QVERIFY2(NativePath(PathFromNative(bytes)) == bytes, qPrintable(QString::number(pair, 16)));
         }
-        // A lone surrogate that stands for no byte is written as U+FFFD, not dropped.
         QCOMPARE(NativePath(std::u16string { u'a', 0xD800, u'b' }), std::string("a\xEF\xBF\xBD") + "b");
     }
 
@@ -688,7 +645,7 @@ private slots:
         QTest::newRow("the picture, 1 byte of padding") << QSize(849, 521) << 1.0;
         QTest::newRow("the picture at ratio 2") << QSize(849, 521) << 2.0;
         QTest::newRow("rows of 4 bytes, no padding") << QSize(4, 3) << 1.0;
-        QTest::newRow("one pixel a row, 3 bytes of padding") << QSize(1, 2) << 1.0;
+        QTest::newRow("three pixels a row, 3 bytes of padding") << QSize(3, 2) << 1.0;
     }
 
     void writesStandardBitmap()
