@@ -370,6 +370,7 @@ private slots:
         const QString planted = "共有のフォルダーにある、他の利用者が作ったシンボリックリンクです。"
                                 "リンク先のファイルを守るため、保存しませんでした。";
         const auto row = [](const char *title, const OnDisk &on) { QTest::newRow(title) << on; };
+        row("load, missing", { .command = 4, .name = "none", .reason = "ファイルが見つかりません。" });
         row("load, a folder", { .command = 4, .name = "sub", .reason = "ファイルではなくフォルダーです。" });
         for (const auto &[type, path] : systemFilesMounted())
             row(qPrintable("load from " + type + ": " + path),
@@ -415,6 +416,8 @@ private slots:
             { .name = "planted-folder/x", .reason = planted, .folder = 01777 });
         row("the saver's own link: followed",
             { .name = "planted", .folder = 01777, .nobody = true, .mode = 0666 });
+        row("the folder owner's link: followed",
+            { .name = "link", .folder = 01777, .nobody = true, .mode = 0666 });
         row("a folder that is not sticky: followed", { .name = "planted", .folder = 0777, .replaced = true });
         row("a sticky folder only its owner may write: followed",
             { .command = 2, .name = "planted-folder/x", .folder = 01755, .replaced = true });
