@@ -1,0 +1,389 @@
+// The window's file commands against real files in temporary folders, for what only a real file system has:
+// its failures, names that are not regular files, folders and files of root's that an ordinary user saves
+// into, owners, permissions and attributes a replaced file keeps, symbolic links planted in shared folders,
+// files of /proc and /sys, and names that are no UTF-8, which keep their bytes both ways. Whatever the system
+// answers, the reason shown reads in Japanese.
+
+#include "platform/qt/native_path.h"
+#include "platform/qt/posix_files.h"
+#include "platform/qt/qt_files.h"
+#include "platform/qt/qt_surface.h"
+#include "support/example_records.h"
+#include "support/form_rig.h"
+
+#include <QtTest>
+
+#include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <map>
+#include <pwd.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+using namespace psa;
+using namespace psa::testing;
+using namespace Qt::StringLiterals;
+using Handler = void (Form1::*)();
+
+namespace {
+
+using Rig = FormRig<ImageSurface>;
+const Handler kCommands[]
+    = { nullptr, nullptr, &Form1::Command2_Click, &Form1::Command3_Click, &Form1::Command4_Click };
+
+QByteArray encoded(const QString &file)
+{
+    return QFile::encodeName(file);
+}
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// Gives the file, or the link itself, the owner "user:group".
+bool setOwner(const QString &path, const QString &owner)
+{
+    const passwd *user = ::getpwnam(qPrintable(owner.section(':', 0, 0)));
+    const group *group = ::getgrnam(qPrintable(owner.section(':', 1)));
+    return user && group && ::lchown(encoded(path), user->pw_uid, group->gr_gid) == 0;
+}
+
+// Writes the file, then gives it the owner (unless empty) and the mode.
+bool makeFile(const QString &path, const QByteArray &bytes, int mode, const QString &owner)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
+        && (owner.isEmpty() || setOwner(path, owner)) && ::chmod(encoded(path), mode_t(mode)) == 0;
+}
+
+// Clicks in a child process, as the user nobody if `asNobody`, with writes beyond `limit` bytes (0: none)
+// failing with EFBIG instead of ending it and the umask 022; returns the messages shown, or "(failed)" when
+// the click failed or has not returned within ten seconds.
+QString clickInChild(Rig &rig, Handler handler, const QString &path, rlim_t limit = 0, bool asNobody = false)
+{
+    constexpr std::size_t kSize = 1 << 16;
+    const passwd *nobody = ::getpwnam("nobody");
+    auto *shown = static_cast<char *>(
+        ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+    const auto unmap = qScopeGuard([shown] { ::munmap(shown, kSize); });
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGALRM, SIG_DFL);
+        ::alarm(10);
+        const rlimit size { limit ? limit : RLIM_INFINITY, limit ? limit : RLIM_INFINITY };
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::umask(022);
+        if (::setrlimit(RLIMIT_FSIZE, &size) != 0
+            || (asNobody
+                && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0
+                    || ::setuid(nobody->pw_uid) != 0)))
+            std::_Exit(2);
+        qstrncpy(shown, rig.click(handler, path).toUtf8().constData(), kSize);
+        std::_Exit(0);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? QString::fromUtf8(shown) : "(failed)";
+}
+
+// The extended attributes of the file, name and value, one a line.
+QStringList attributesOf(const QString &path)
+{
+    QStringList attributes;
+    QByteArray names(4096, '\0'), value(4096, '\0');
+    names.resize(std::max<ssize_t>(::listxattr(encoded(path), names.data(), 4096), 0));
+    for (const QByteArray &name : names.split('\0'))
+        if (!name.isEmpty())
+            attributes << name + "="
+                    + value.left(::getxattr(encoded(path), name, value.data(), 4096)).toHex();
+    return attributes;
+}
+
+// Names in the folder as the system gives them, bytes and all.
+QList<QByteArray> rawEntries(const QByteArray &folder)
+{
+    QList<QByteArray> names;
+    DIR *directory = ::opendir(folder.constData());
+    while (const dirent *entry = directory ? ::readdir(directory) : nullptr)
+        if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+            names << QByteArray(entry->d_name);
+    if (directory)
+        ::closedir(directory);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// For each system file system mounted here, one regular file in it (at most two levels down), by type.
+std::map<QString, QString> systemFilesMounted()
+{
+    const QStringList kTypes { "proc", "sysfs", "debugfs", "tracefs", "securityfs", "cgroup", "cgroup2",
+        "configfs", "devpts", "efivarfs", "bpf", "pstore", "selinuxfs", "fusectl", "binfmt_misc", "mqueue",
+        "rpc_pipefs", "nfsd" };
+    std::map<QString, QString> found;
+    QFile mounts("/proc/self/mounts");
+    for (const QByteArray &line :
+        mounts.open(QIODevice::ReadOnly) ? mounts.readAll().split('\n') : QByteArrayList()) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 3 || !kTypes.contains(fields[2]))
+            continue;
+        QDirIterator entries(
+            fields[1], QDir::Files | QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
+        for (int looked = 0; entries.hasNext() && looked < 200 && !found.contains(fields[2]); ++looked)
+            if (const QFileInfo file = entries.nextFileInfo();
+                file.isFile() && !file.isSymLink() && file.filePath().count('/') <= fields[1].count('/') + 3)
+                found[fields[2]] = file.filePath();
+    }
+    return found;
+}
+
+// An access list as the system keeps it: version 2, then (tag, permissions, id) entries in order of tag and
+// id: the owner's read and write, read for the user of id 1, the group's read, the mask, nothing for others.
+const QByteArray kAccessList = QByteArray::fromHex(
+    "02000000 01000600ffffffff 0200040001000000 04000400ffffffff 10000400ffffffff 20000000ffffffff");
+
+// A file command of the window on real files, clicked as root or as the user nobody in a temporary folder of
+// root's: its folder "f" holds the folder "sub", the file "x" and what `name` needs.
+struct OnDisk {
+    int command = 3; // 2: save the graph, 3: save the data, 4: load
+    // in "f", or from "/"; "device", "block", "pipe" and "socket" are made as such; "link" and "planted"
+    // are symbolic links to "x", "planted-folder" one to "f" itself, "dangling" one to "none/x"; "planted"
+    // ones are nobody's
+    QString name = "x";
+    QString reason {}; // in the message shown; empty when done
+    int folder = 0755; // the mode of "f"
+    bool nobody = false; // clicked by the user nobody, else by root
+    int mode = 0644; // of "x"; -1: no "x"
+    QString owner {}; // of "x", "user:group"; empty: root
+    QByteArray old = "old\r\n"; // in "x"
+    // "second": a second hard link to "x" beside "f"; "attributes": an access list and a user attribute on
+    // "x"; "default": a default access list on "f"
+    QString extra {};
+    rlim_t limit = 0; // writes beyond it fail; 0: none
+    bool replaced = false; // "x" is a new file afterwards, else the old one, written in place or untouched
+    int modeAfter = -1; // of "x"; -1: as before
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(OnDisk)
+
+class TestFilesOnDisk : public QObject {
+    Q_OBJECT
+
+private slots:
+    void filesOnDisk_data()
+    {
+        QTest::addColumn<OnDisk>("on");
+        const QString regular = "保存先には通常のファイルを選んでください。",
+                      denied = "アクセスする権限がありません。";
+        const QString noFolder = "保存先のフォルダーが見つかりません。",
+                      tooLarge = "ファイルの大きさの上限を超えました。";
+        const QString system
+            = "システムの内部の状態を表す特殊なファイルです（/proc や /sys の中のファイルなど）。";
+        const QString planted = "共有のフォルダーにある、他の利用者が作ったシンボリックリンクです。"
+                                "リンク先のファイルを守るため、保存しませんでした。";
+        const auto row = [](const char *title, const OnDisk &on) { QTest::newRow(title) << on; };
+        row("load, missing", { .command = 4, .name = "none", .reason = "ファイルが見つかりません。" });
+        row("load, a folder", { .command = 4, .name = "sub", .reason = "ファイルではなくフォルダーです。" });
+        for (const auto &[type, path] : systemFilesMounted())
+            row(qPrintable("load from " + type + ": " + path),
+                { .command = 4, .name = path, .reason = system });
+        // Only regular files are replaced, in a folder that exists.
+        row("data save, missing folder", { .name = "none/x", .reason = noFolder });
+        row("data through a link into a missing folder", { .name = "dangling", .reason = noFolder });
+        row("graph over a folder",
+            { .command = 2, .name = "sub", .reason = "同じ名前のフォルダーがあります。" });
+        row("data to a device", { .name = "device", .reason = "装置ファイルです。" + regular });
+        row("graph to a block device",
+            { .command = 2, .name = "block", .reason = "装置ファイルです。" + regular });
+        row("graph to a named pipe",
+            { .command = 2, .name = "pipe", .reason = "名前付きパイプです。" + regular });
+        row("data to a socket", { .name = "socket", .reason = "ソケットです。" + regular });
+        row("graph among a process's files",
+            { .command = 2, .name = "/proc/self/g.bmp", .reason = system + regular });
+        // Root replacing the file whole.
+        row("data through a link to the file", { .name = "link", .replaced = true });
+        row("file too large: the old file stays", { .reason = tooLarge, .limit = 16 });
+        row("nobody's file: owner, group, mode, access list and user attribute kept",
+            { .mode = 0640, .owner = "nobody:nogroup", .extra = "attributes", .replaced = true });
+        row("the folder's default access list not added", { .extra = "default", .replaced = true });
+        row("set-user and set-group bits dropped", { .mode = 06755, .replaced = true, .modeAfter = 0755 });
+        row("a new file has what the umask gives", { .mode = -1, .replaced = true, .modeAfter = 0644 });
+        row("a second hard link: written in place, both names see it", { .extra = "second" });
+        row("a second hard link in a shared sticky folder: replaced whole",
+            { .folder = 01777, .owner = "nobody:nogroup", .extra = "second", .replaced = true });
+        // The user nobody, who cannot replace root's file whole.
+        row("in place over a longer file", { .nobody = true, .mode = 0666, .old = QByteArray(500, 'x') });
+        row("in place, write failing: old bytes back",
+            { .reason = tooLarge, .nobody = true, .mode = 0666, .limit = 20 });
+        row("no file yet in a folder of root's", { .reason = denied, .nobody = true, .mode = -1 });
+        row("nobody's file of root's group: the group cannot be kept, written in place",
+            { .folder = 0777, .nobody = true, .mode = 0664, .owner = "nobody:root" });
+        row("nobody's read-only file is not replaced",
+            { .reason = denied, .folder = 0777, .nobody = true, .mode = 0444, .owner = "nobody:nogroup" });
+        // A link another user put in a shared folder such as /tmp must not have the program replace the file
+        // it points at.
+        row("another user's link in a shared sticky folder",
+            { .name = "planted", .reason = planted, .folder = 01777 });
+        row("the same as a folder on the way",
+            { .name = "planted-folder/x", .reason = planted, .folder = 01777 });
+        row("the saver's own link: followed",
+            { .name = "planted", .folder = 01777, .nobody = true, .mode = 0666 });
+        row("the folder owner's link: followed",
+            { .name = "link", .folder = 01777, .nobody = true, .mode = 0666 });
+        row("a folder that is not sticky: followed", { .name = "planted", .folder = 0777, .replaced = true });
+        row("a sticky folder only its owner may write: followed",
+            { .command = 2, .name = "planted-folder/x", .folder = 01755, .replaced = true });
+    }
+
+    // Whatever fails, the records, the old file and the folder stay as they were, with no temporary file
+    // left; a file replaced whole keeps its owner, group, mode and attributes.
+    void filesOnDisk()
+    {
+        QFETCH(OnDisk, on);
+        if (::geteuid() != 0 || !::getpwnam("nobody") || !::getgrnam("nogroup"))
+            QSKIP("Needs root, the user nobody and the group nogroup.");
+
+        QTemporaryDir top;
+        const QString folder = top.filePath("f"), x = folder + "/x", first = on.name.section('/', 0, 0);
+        const QString path = on.name.startsWith('/') ? on.name : folder + "/" + on.name,
+                      made = folder + "/" + first;
+        QVERIFY(::chmod(encoded(top.path()), 0755) == 0 && QDir(top.path()).mkpath("f/sub"));
+        QVERIFY(on.mode < 0 || makeFile(x, on.old, on.mode, on.owner));
+        const std::map<QString, mode_t> nodes { { "device", S_IFCHR }, { "block", S_IFBLK },
+            { "pipe", S_IFIFO }, { "socket", S_IFSOCK } };
+        if (nodes.contains(first))
+            QVERIFY(::mknod(encoded(made), nodes.at(first) | 0666, makedev(1, 3)) == 0);
+        const std::map<QString, QByteArray> links { { "link", "x" }, { "dangling", "none/x" },
+            { "planted", "x" }, { "planted-folder", "." } };
+        if (links.contains(first))
+            QVERIFY(::symlink(links.at(first), encoded(made)) == 0
+                && (!first.startsWith("planted") || setOwner(made, "nobody:nogroup")));
+        if (on.extra == "second")
+            QVERIFY(::link(encoded(x), encoded(top.filePath("second"))) == 0);
+        const auto set = [](const QString &file, const char *name, const QByteArray &value) {
+            return ::setxattr(encoded(file), name, value.data(), std::size_t(value.size()), 0) == 0;
+        };
+        if (on.extra == "attributes"
+                ? !set(x, "system.posix_acl_access", kAccessList) || !set(x, "user.psa", "kept")
+                : on.extra == "default" && !set(folder, "system.posix_acl_default", kAccessList))
+            QSKIP("The temporary folder's file system keeps no access lists or user attributes.");
+        QVERIFY(::chmod(encoded(folder), mode_t(on.folder)) == 0);
+        // Every name in the folder but "x", whose fate the row tells.
+        const auto others = [&] {
+            QList<QByteArray> names = rawEntries(encoded(folder));
+            names.removeAll("x");
+            return names;
+        };
+        const QList<QByteArray> listing = others();
+        const QStringList attributes = attributesOf(x);
+        struct stat before = {}, after = {};
+        ::stat(encoded(x), &before);
+
+        QtFileSystem disk;
+        Rig rig(&disk);
+        rig.type(kExample);
+        const QString failed
+            = on.command == 4 ? "」を読み込めませんでした。\n理由: " : "」を保存できませんでした。\n理由: ";
+        QCOMPARE(clickInChild(rig, kCommands[on.command], path, on.limit, on.nobody),
+            on.reason.isEmpty() ? "" : "ファイル「" + path + failed + on.reason);
+        const QByteArray written
+            = on.command == 3 ? kSaved : QByteArray::fromStdString(rig.picture.BitmapBytes());
+        const QByteArray old = on.mode < 0 ? "(missing)" : on.old;
+        QCOMPARE(contentsOf(x), on.reason.isEmpty() && on.command != 4 ? written : old);
+        if (on.extra == "second")
+            QCOMPARE(contentsOf(top.filePath("second")), on.replaced ? old : written);
+        ::stat(encoded(x), &after); // left at 0 when nothing is there
+        QCOMPARE(after.st_ino != before.st_ino, on.replaced);
+        QVERIFY(after.st_uid == before.st_uid && after.st_gid == before.st_gid);
+        QCOMPARE(after.st_mode & 07777, on.modeAfter < 0 ? before.st_mode & 07777 : mode_t(on.modeAfter));
+        QCOMPARE(attributesOf(x), attributes);
+        QCOMPARE(others(), listing);
+        // The opened file is checked as well as the name.
+        if (on.name == "pipe") {
+            const FileDescriptor opened(::open(encoded(folder), O_PATH | O_DIRECTORY));
+            QCOMPARE(OverwriteInPlace(opened.get(), "pipe", "new"), on.reason.toStdU16String());
+        }
+    }
+
+    // A name that is no UTF-8 is saved, listed and loaded under exactly its bytes.
+    void namesAreBytesOnDisk()
+    {
+        QTemporaryDir top;
+        // 記録 in Shift_JIS; 0x4C and 0x5E inside it are ASCII.
+        const QByteArray name = "\x8b\x4c\x98\x5e.csv", file = encoded(top.path()) + "/" + name;
+        // QTemporaryDir cannot name it to remove it.
+        const auto removeIt = qScopeGuard([&] { ::unlink(file.constData()); });
+        const QString path = QString::fromStdU16String(PathFromNative(file.toStdString()));
+        QtFileSystem disk;
+        Rig rig(&disk);
+        rig.type(kExample);
+        QCOMPARE(rig.click(&Form1::Command3_Click, path), "");
+        QCOMPARE(rawEntries(encoded(top.path())), QList<QByteArray> { name });
+        rig.form.Command5_Click();
+        QCOMPARE(rig.click(&Form1::Command4_Click, path), "");
+        QCOMPARE(rig.records(3), kExampleLoaded);
+    }
+
+    // A name is the bytes it was given, whether or not they are UTF-8, and those bytes come back unchanged.
+    void namesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Japanese in UTF-8") << QByteArray("記録.csv") << u"記録.csv"_s;
+        QTest::newRow("outside the first plane") << QByteArray("\xF0\x9F\x98\x80") << u"\U0001F600"_s;
+        // 記録 in Shift_JIS: 8B 4C 98 5E; 0x4C and 0x5E are ASCII and stay themselves.
+        QTest::newRow("Shift_JIS") << QByteArray("\x8B\x4C\x98\x5E.csv") << u"\xDC8BL\xDC98^.csv"_s;
+        QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << u"\xDCF4\xDC90\xDC80\xDC80"_s;
+        QTest::newRow("lead byte at the end") << QByteArray("x\xC3") << u"x\xDCC3"_s;
+    }
+
+    void namesKeepTheirBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        const std::u16string path = PathFromNative(bytes.toStdString());
+        QCOMPARE(QString::fromStdU16String(path), shown);
+        QCOMPARE(QByteArray::fromStdString(NativePath(path)), bytes);
+    }
+
+    // Every pair of bytes, which covers every lead and continuation byte next to every other byte; a lone
+    // surrogate that stands for no byte is written as U+FFFD, not dropped.
+    void everyByteSurvivesTheRoundTrip()
+    {
+        for (int pair = 0; pair < 0x10000; ++pair) {
+            const std::string bytes { char(pair >> 8), char(pair), char(0x80), 'a' };
+            QVERIFY2(NativePath(PathFromNative(bytes)) == bytes, qPrintable(QString::number(pair, 16)));
+        }
+        QCOMPARE(NativePath(std::u16string { u'a', 0xD800, u'b' }), std::string("a\xEF\xBF\xBD") + "b");
+    }
+
+    // Shift_JIS as the system decodes it; a lead byte without its second byte is not a character.
+    void shiftJisAsTheSystemDecodesIt()
+    {
+        QCOMPARE(QtFileSystem().DecodeShiftJis("\x82\x51\x82\x4f\x82\x53\x81\x44\x82\x51"), u"２０４．２");
+        QVERIFY(!QtFileSystem().DecodeShiftJis("\x82\x51\x82"));
+    }
+
+    // Whatever the system answers, the reason reads in Japanese: none of its English texts reaches a message.
+    void everyReasonIsJapanese()
+    {
+        for (int error = 1; error < 134; ++error) {
+            const QString reason = QString::fromStdU16String(ErrnoReason(error, u"書き込みに失敗しました"));
+            QVERIFY2(!reason.contains(QRegularExpression("[A-Za-z]")) && reason.endsWith(u'。'),
+                qPrintable(reason));
+        }
+    }
+};
+
+QTEST_MAIN(TestFilesOnDisk)
+#include "test_files_on_disk.moc"
