@@ -237,8 +237,6 @@ private slots:
             "標準出力に書き込めませんでした。理由: ディスクの空き容量が足りません。", {}, OutputOnFullDisk);
         row("version, output closed", "(none)", { "-v" }, 1,
             "標準出力に書き込めませんでした。理由: 標準出力が閉じられています。", {}, OutputClosed);
-        row("export failing, output and error closed", "(none)",
-            { "--export", "D/records.csv", "D/none/g.bmp" }, 1, "", {}, OutputClosed | ErrorClosed);
     }
 
     void runsAsItsOwnProcess()
