@@ -193,8 +193,9 @@ private slots:
     }
 
     // The built program without a display: the export replaces only a bitmap or an empty file, never the
-    // record file by any name; the window says in Japanese that it needs a display; help or version that
-    // cannot be written is a failure. D stands for the test's folder, which holds records.csv.
+    // record file by any name; the window says in Japanese that it needs a display; Qt's messages reach
+    // standard error only when asked for; help or version that cannot be written is a failure. D stands for
+    // the test's folder, which holds records.csv.
     void runsAsItsOwnProcess_data()
     {
         QTest::addColumn<QByteArray>("existing"); // graph.bmp beforehand, as `put` makes it
