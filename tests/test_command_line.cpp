@@ -177,7 +177,8 @@ private slots:
         row("query", { "file:///tmp/a.csv?x" }, "URIとして正しくありません");
         row("no path", { "file://localhost" }, "URIとして正しくありません");
         row("letters run together", { "-hv" }, "「-hv」というオプション");
-        row("help given a value, one dash", { "-help=1" }, "「-help=1」: 値を");
+        row("one letter", { "-x", "a.csv" }, "「-x」というオプション");
+        row("export given a value", { "--export=r.csv", "g.bmp" }, "「--export=r.csv」: 値を");
     }
 
     void readsArguments()
@@ -222,6 +223,7 @@ private slots:
         row("a version 5 bitmap, 124-byte header", bitmapHead(124), exportRB, 0, "");
         row("cut inside the header size", bitmapHead(40).left(17), exportRB, 1, notBitmap);
         row("an unknown header size", bitmapHead(41) + "pixels", exportRB, 1, notBitmap);
+        row("lower-case bm", bitmapHead(40).replace("BM", "bm"), exportRB, 1, notBitmap);
         row("nobody: a bitmap it may write but not read", "(unreadable)", exportRB, 1, "確かめられない", {},
             AsNobody);
         row("window, no display named", "(none)", { "D/records.csv" }, 1,
