@@ -1,30 +1,28 @@
-// The command line and the export at their edges: file URIs and options as typed, which existing files the
-// export may replace, and the built program as its own process without a display, as an ordinary user,
-// with its standard streams closed or full. Only the program's own messages may reach standard error.
+// The command line and the export at their edges: file URIs and options as typed, and the built program as
+// its own process without a display: which existing files the export may replace, as an ordinary user, with
+// its standard streams closed or full. Only the program's own messages may reach standard error.
 
-#include "app/graph_export.h"
 #include "platform/qt/command_line.h"
 #include "platform/qt/native_path.h"
-#include "support/fake_file_system.h"
 #include "support/record_files.h"
-#include "support/recording_surface.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace psa;
-using Task = CommandLineRequest::Task;
 
 namespace {
+
+// How the program's process is started besides its arguments and environment, as flags: as the user nobody,
+// with standard output on /dev/full, with standard input and output closed, with standard error closed.
+enum Start : int { Plainly = 0, AsNobody = 1, OutputOnFullDisk = 2, OutputClosed = 4, ErrorClosed = 8 };
 
 // The file header of a bitmap and its information header's size; "BM" and 12 bytes, then `infoSize`.
 QByteArray bitmapHead(quint32 infoSize)
@@ -47,64 +45,71 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// How the program's process is started besides its arguments and environment.
-struct ChildSetup {
-    bool asNobody = false;
-    bool outputToFullDisk = false; // standard output on /dev/full
-    bool closeInput = false;
-    bool closeOutput = false;
-    bool closeError = false;
-};
+// Makes `path` what `existing` describes: "(none)" nothing; "(symbolic link)" or "(hard link)" to
+// `recordPath`; "(pipe)" a named pipe; "(unreadable)" a bitmap that its owner may write but not read; else
+// a file of these bytes.
+bool put(const QByteArray &existing, const QString &path, const QString &recordPath)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray records = QFile::encodeName(recordPath);
+    if (existing == "(none)")
+        return true;
+    if (existing == "(symbolic link)")
+        return ::symlink(records.constData(), name.constData()) == 0;
+    if (existing == "(hard link)")
+        return ::link(records.constData(), name.constData()) == 0;
+    if (existing == "(pipe)")
+        return ::mkfifo(name.constData(), 0600) == 0;
+    if (existing == "(unreadable)")
+        return writeFile(path, bitmapHead(40)) && ::chmod(name.constData(), 0200) == 0;
+    return writeFile(path, existing);
+}
 
-struct Finished {
-    bool exited = false; // false when it crashed, was killed or did not end in time
-    int status = -1;
-    QString out;
-    QString err;
-};
+// What is at `path`, to be compared before and after; a named pipe is not read, which would wait for a
+// writer.
+QByteArray snapshot(const QString &path)
+{
+    struct stat node { };
+    if (::lstat(QFile::encodeName(path).constData(), &node) != 0)
+        return "(missing)";
+    if (S_ISFIFO(node.st_mode))
+        return "(pipe)";
+    return (S_ISLNK(node.st_mode) ? "(symbolic link) " : "") + contentsOf(path);
+}
 
-// Runs the built program and waits for it.
-Finished runProgram(
-    const QStringList &arguments, const QProcessEnvironment &environment, ChildSetup setup = {})
+// Starts the built program as `how` says.
+void start(QProcess &process, const QStringList &arguments, const QProcessEnvironment &environment, int how)
 {
     const passwd *nobody = ::getpwnam("nobody");
     const uid_t uid = nobody ? nobody->pw_uid : 0;
     const gid_t gid = nobody ? nobody->pw_gid : 0;
-    QProcess process;
     process.setProcessEnvironment(environment);
-    process.setChildProcessModifier([setup, uid, gid] {
-        if (setup.outputToFullDisk) {
-            const int full = ::open("/dev/full", O_WRONLY);
-            if (full < 0 || ::dup2(full, STDOUT_FILENO) < 0)
-                ::_exit(99);
-            ::close(full);
-        }
-        if (setup.closeInput)
+    if (how & OutputOnFullDisk)
+        process.setStandardOutputFile("/dev/full");
+    process.setChildProcessModifier([how, uid, gid] {
+        if (how & OutputClosed) {
             ::close(STDIN_FILENO);
-        if (setup.closeOutput)
             ::close(STDOUT_FILENO);
-        if (setup.closeError)
+        }
+        if (how & ErrorClosed)
             ::close(STDERR_FILENO);
-        if (setup.asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
+        if ((how & AsNobody) && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
             ::_exit(99);
     });
     process.start(QStringLiteral(PSA_GRAPH_PATH), arguments);
-    Finished finished;
-    finished.exited = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
-    finished.status = process.exitCode();
-    finished.out = QString::fromUtf8(process.readAllStandardOutput());
-    finished.err = QString::fromUtf8(process.readAllStandardError());
-    if (!finished.exited)
-        process.kill();
-    return finished;
 }
 
-// The environment of the tests without any display or platform chosen.
-QProcessEnvironment environmentWithoutDisplay()
+// The tests' environment as cron or sudo start the program: no display, no platform chosen and no
+// XDG_RUNTIME_DIR, so that Qt makes its runtime folder in `folder` and warns; `settings` are NAME=value.
+QProcessEnvironment environmentIn(const QString &folder, const QStringList &settings = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE" })
+    for (const char *name :
+        { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE", "XDG_RUNTIME_DIR" })
         environment.remove(QString::fromLatin1(name));
+    environment.insert("TMPDIR", folder);
+    for (const QString &setting : settings)
+        environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
     return environment;
 }
 
@@ -116,11 +121,6 @@ bool onlyOwnMessages(const QString &err)
         return line.startsWith(u"psa-graph: ") || line.startsWith(u"理由: ") || line.startsWith(u"使い方は")
             || line.startsWith(u"グラフを画像に書き出すだけなら");
     });
-}
-
-bool canBecomeNobody()
-{
-    return ::geteuid() == 0 && ::getpwnam("nobody");
 }
 
 // An X display number with no server: neither its socket nor its lock file exists.
@@ -137,9 +137,25 @@ QString deadDisplay()
 class TestCommandLine : public QObject {
     Q_OBJECT
 
+    const QByteArray m_records = QByteArray::fromStdString(testing::recordsText(3));
+    QByteArray m_bitmap; // the records' graph as the export writes it with nothing in its way
+
 private slots:
+    void initTestCase()
+    {
+        QTemporaryDir folder;
+        QVERIFY(writeFile(folder.filePath("records.csv"), m_records));
+        QProcess process;
+        start(process, { "--export", folder.filePath("records.csv"), folder.filePath("g.bmp") },
+            environmentIn(folder.path()), Plainly);
+        QVERIFY(process.waitForFinished(30000) && process.exitCode() == kExitSuccess);
+        m_bitmap = contentsOf(folder.filePath("g.bmp"));
+        QVERIFY(m_bitmap.startsWith("BM") && m_bitmap.size() > 1000000);
+    }
+
     // A file named as a URI is the path it names; the decoded bytes are the name's bytes, UTF-8 or not.
-    void readsFileUris_data()
+    // Options are named as they were typed; Qt's own options are no options of the program.
+    void readsArguments_data()
     {
         QTest::addColumn<QStringList>("arguments");
         // The record file's bytes, "|" and the bitmap's; or a part of the error.
@@ -147,389 +163,124 @@ private slots:
         const auto row = [](const char *name, const QStringList &arguments, const QByteArray &expected) {
             QTest::newRow(name) << arguments << expected;
         };
-        row("empty host", { "file:///tmp/a.csv" }, "/tmp/a.csv|");
         row("localhost, any case", { "FILE://LocalHost/tmp/a.csv" }, "/tmp/a.csv|");
         row("no host at all", { "file:/tmp/a.csv" }, "/tmp/a.csv|");
         row("escapes, either case", { "file:///tmp/a%20b%25%2fc%2F.csv" }, "/tmp/a b%/c/.csv|");
-        row("escaped UTF-8", { "file:///tmp/%E6%97%A5%E6%9C%AC.csv" }, "/tmp/日本.csv|");
         row("escaped Shift_JIS bytes", { "file:///tmp/%93%FA%96%7B.csv" }, "/tmp/\x93\xFA\x96\x7B.csv|");
         row("a plus stays a plus", { "file:///tmp/a+b.csv" }, "/tmp/a+b.csv|");
         row("relative name that starts with file:", { "file:a.csv" }, "file:a.csv|");
-        row("a path, not a URI", { "./file:/a.csv" }, "./file:/a.csv|");
-        row("both names of the export", { "--export", "file:///r.csv", "file://localhost/g%20.bmp" },
-            "/r.csv|/g .bmp");
-        row("after --", { "--", "file:///tmp/-a.csv" }, "/tmp/-a.csv|");
-        row("another computer", { "file://server/share/a.csv" }, "ほかのコンピューター（server）");
         row("another computer's bitmap", { "--export", "r.csv", "file://pc:8080/g.bmp" },
             "ほかのコンピューター（pc:8080）");
-        row("escape cut short", { "file:///tmp/a%2" }, "URIとして正しくありません");
         row("escape not hexadecimal", { "file:///tmp/a%zz.csv" }, "URIとして正しくありません");
         row("escaped zero byte", { "file:///tmp/a%00b.csv" }, "URIとして正しくありません");
         row("fragment", { "file:///tmp/a.csv#2" }, "URIとして正しくありません");
         row("query", { "file:///tmp/a.csv?x" }, "URIとして正しくありません");
         row("no path", { "file://localhost" }, "URIとして正しくありません");
+        row("letters run together", { "-hv" }, "「-hv」というオプション");
+        row("one letter", { "-x", "a.csv" }, "「-x」というオプション");
+        row("export given a value", { "--export=r.csv", "g.bmp" }, "「--export=r.csv」: 値を");
     }
 
-    void readsFileUris()
+    void readsArguments()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, expected);
         const CommandLineRequest read = ParseCommandLine(QStringList { "psa-graph" } + arguments);
-        if (read.task == Task::WrongUsage) {
+        const std::string names = NativePath((read.recordFile + u'|' + read.bitmapFile).toStdU16String());
+        if (read.task == CommandLineRequest::Task::WrongUsage)
             QVERIFY2(read.error.contains(QString::fromUtf8(expected)), qPrintable(read.error));
-            return;
-        }
-        const auto bytes = [](const QString &path) {
-            return QByteArray::fromStdString(NativePath(path.toStdU16String()));
-        };
-        QCOMPARE(bytes(read.recordFile) + "|" + bytes(read.bitmapFile), expected);
+        else
+            QCOMPARE(QByteArray::fromStdString(names), expected);
     }
 
-    // Options are named as they were typed; Qt's own options are no options of the program.
-    void namesOptionsAsTyped_data()
+    // The built program without a display: the export replaces only a bitmap or an empty file, never the
+    // record file by any name; the window says in Japanese that it needs a display; Qt's messages reach
+    // standard error only when asked for; help or version that cannot be written is a failure. D stands for
+    // the test's folder, which holds records.csv.
+    void runsAsItsOwnProcess_data()
     {
+        QTest::addColumn<QByteArray>("existing"); // graph.bmp beforehand, as `put` makes it
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("Qt's -platform")
-            << QStringList { "-platform", "xcb" } << "「-platform」というオプション";
-        QTest::newRow("two dashes and a value")
-            << QStringList { "--platform=xcb" } << "「--platform」というオプション";
-        QTest::newRow("letters run together") << QStringList { "-hv" } << "「-hv」というオプション";
-        QTest::newRow("one letter") << QStringList { "-x", "a.csv" } << "「-x」というオプション";
-        QTest::newRow("export given a value")
-            << QStringList { "--export=r.csv", "g.bmp" } << "「--export=r.csv」: 値を";
-        QTest::newRow("help given a value, one dash") << QStringList { "-help=1" } << "「-help=1」: 値を";
+        QTest::addColumn<QStringList>("environment"); // NAME=value
+        QTest::addColumn<int>("how"); // Start flags
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said"); // a part of standard error; empty: nothing at all
+        const auto row
+            = [](const char *name, const QByteArray &existing, const QStringList &arguments, int status,
+                  const QString &said, const QStringList &environment = {}, int how = Plainly) {
+                  QTest::newRow(name) << existing << arguments << environment << how << status << said;
+              };
+        const QStringList exportRB { "--export", "D/records.csv", "D/graph.bmp" };
+        const QString notBitmap = "ビットマップ画像ではありません";
+        row("another path to the record file, as a URI", "(none)",
+            { "--export", "D/records.csv", "file://localhost/D/./records.csv" }, 1, "と同じファイル");
+        row("a symbolic link to the record file", "(symbolic link)", exportRB, 1, "と同じファイル");
+        row("a hard link to the record file", "(hard link)", exportRB, 1, "と同じファイル");
+        row("a named pipe: the save's own refusal, no wait", "(pipe)", exportRB, 1, "名前付きパイプです");
+        row("an empty file", "", exportRB, 0, "");
+        row("a bitmap, 40-byte information header", bitmapHead(40) + "earlier", exportRB, 0, "");
+        row("an OS/2 bitmap, 12-byte header", bitmapHead(12), exportRB, 0, "");
+        row("a version 5 bitmap, 124-byte header", bitmapHead(124), exportRB, 0, "");
+        row("cut inside the header size", bitmapHead(40).left(17), exportRB, 1, notBitmap);
+        row("an unknown header size", bitmapHead(41) + "pixels", exportRB, 1, notBitmap);
+        row("lower-case bm", bitmapHead(40).replace("BM", "bm"), exportRB, 1, notBitmap);
+        row("nobody: a bitmap it may write but not read", "(unreadable)", exportRB, 1, "確かめられない", {},
+            AsNobody);
+        row("window, no display named", "(none)", { "D/records.csv" }, 1,
+            "画面が指定されていない（DISPLAY も WAYLAND_DISPLAY もない）ため、ウィンドウを開けませんでした");
+        const QString dead = deadDisplay();
+        row("window, an X display that does not answer and no Wayland compositor", "(none)",
+            { "D/records.csv" }, 1,
+            "（DISPLAY=" + dead + "、WAYLAND_DISPLAY=wayland-none）に接続できないため",
+            { "DISPLAY=" + dead, "WAYLAND_DISPLAY=wayland-none" });
+        row("Qt's debug messages asked for", "(none)", exportRB, 0, "", { "QT_LOGGING_RULES=*.debug=true" });
+        row("Qt's messages asked for", "(none)", exportRB, 0, "XDG_RUNTIME_DIR",
+            { "PSA_GRAPH_QT_MESSAGES=1" });
+        row("help on a full disk", "(none)", { "--help" }, 1,
+            "標準出力に書き込めませんでした。理由: ディスクの空き容量が足りません。", {}, OutputOnFullDisk);
+        row("version, output closed", "(none)", { "-v" }, 1,
+            "標準出力に書き込めませんでした。理由: 標準出力が閉じられています。", {}, OutputClosed);
     }
 
-    void namesOptionsAsTyped()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, said);
-        const CommandLineRequest read = ParseCommandLine(QStringList { "psa-graph" } + arguments);
-        QCOMPARE(read.task, Task::WrongUsage);
-        QVERIFY2(read.error.contains(said), qPrintable(read.error));
-    }
-
-    // Which existing file the export may replace, on fakes: "g.bmp" is the bitmap's name, "r.csv" the
-    // records', and `sameAs` gives the bitmap the identity of the record file.
-    void replacesOnlyBitmaps_data()
-    {
-        QTest::addColumn<QByteArray>("existing"); // "(missing)": no file of that name
-        QTest::addColumn<bool>("sameAsRecords");
-        QTest::addColumn<bool>("replaced");
-        const auto row = [](const char *name, const QByteArray &existing, bool replaced, bool same = false) {
-            QTest::newRow(name) << existing << same << replaced;
-        };
-        row("no file yet", "(missing)", true);
-        row("an empty file", "", true);
-        row("a bitmap, 40-byte information header", bitmapHead(40) + "pixels", true);
-        row("an OS/2 bitmap, 12-byte header", bitmapHead(12), true);
-        row("a version 5 bitmap, 124-byte header", bitmapHead(124), true);
-        row("another name of the record file", bitmapHead(40), false, true);
-        row("text", " 2004, 11, 4.2\r\n", false);
-        row("BM and no header", "BMW 2004", false);
-        row("cut inside the header size", bitmapHead(40).left(17), false);
-        row("an unknown header size", bitmapHead(41) + "pixels", false);
-        row("a zero header size", bitmapHead(0) + "pixels", false);
-        row("lower-case bm", bitmapHead(40).replace("BM", "bm"), false);
-        row("one byte", "B", false);
-    }
-
-    void replacesOnlyBitmaps()
+    void runsAsItsOwnProcess()
     {
         QFETCH(QByteArray, existing);
-        QFETCH(bool, sameAsRecords);
-        QFETCH(bool, replaced);
-        testing::FakeFileSystem files;
-        const std::string records = testing::recordsText(3);
-        files.files[u"r.csv"] = records;
-        if (existing != "(missing)")
-            files.files[u"g.bmp"] = existing.toStdString();
-        const FileIdentifier identify = [&files, sameAsRecords](std::u16string_view path) {
-            std::optional<FileIdentity> identity;
-            if (files.files.count(std::u16string(path)))
-                identity = FileIdentity { 1, path == u"r.csv" || sameAsRecords ? 1u : 2u, true };
-            return identity;
-        };
-
-        testing::RecordingSurface picture1;
-        const ExportOutcome outcome = ExportGraph(picture1, files, identify, u"r.csv", u"g.bmp");
-        QCOMPARE(outcome.written, replaced);
-        QCOMPARE(files.files.at(u"r.csv"), records);
-        const std::string now = files.files.count(u"g.bmp") ? files.files.at(u"g.bmp") : "(missing)";
-        QCOMPARE(now != existing.toStdString(), replaced);
-        if (replaced) {
-            QVERIFY(outcome.messages.empty());
-            QVERIFY(now.starts_with("BM"));
-            return;
-        }
-        QCOMPARE(outcome.messages.size(), std::size_t(1));
-        const QString message = QString::fromStdU16String(outcome.messages.front());
-        QVERIFY2(message.startsWith(u"ファイル「g.bmp」を保存できませんでした。"), qPrintable(message));
-        QVERIFY2(message.contains(sameAsRecords ? u"記録ファイル「r.csv」と同じファイル"
-                                                : u"ビットマップ画像ではありません"),
-            qPrintable(message));
-    }
-
-    // The built program never destroys the record file, whatever name leads the bitmap to it, nor a file
-    // that is no bitmap. R: the record file, B: the bitmap's name, D: the folder.
-    void exportKeepsOtherFiles_data()
-    {
-        QTest::addColumn<QString>("setUp"); // how B exists beforehand
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("asNobody");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("said");
-        const auto row = [](const char *name, const char *setUp, const QStringList &arguments, int status,
-                             const char *said, bool asNobody = false) {
-            QTest::newRow(name) << QString(setUp) << arguments << asNobody << status << QString(said);
-        };
-        const QStringList exportRB { "--export", "R", "B" };
-        row("the record file itself", "none", { "--export", "R", "R" }, 1, "と同じファイル");
-        row("another path to it", "none", { "--export", "R", "D/sub/../records.csv" }, 1, "と同じファイル");
-        row("a file URI of it", "none", { "--export", "R", "file://localhost/D/records.csv" }, 1,
-            "と同じファイル");
-        row("a symbolic link to it", "symlink", exportRB, 1, "と同じファイル");
-        row("a hard link to it", "hardlink", exportRB, 1, "と同じファイル");
-        row("a text file", "text", exportRB, 1, "ビットマップ画像ではありません");
-        row("a named pipe: the save's own refusal, no wait", "fifo", exportRB, 1, "名前付きパイプです");
-        row("an empty file", "empty", exportRB, 0, "");
-        row("an earlier bitmap", "bitmap", exportRB, 0, "");
-        row("no file yet", "none", exportRB, 0, "");
-        row("a new file named by a URI", "none",
-            { "--export", "R", "file:///D/%E3%82%B0%E3%83%A9%E3%83%95%20.bmp" }, 0, "");
-        row("nobody: a file that may be written but not read", "write-only", exportRB, 1, "確かめられない",
-            true);
-        row("nobody: a text file", "text", exportRB, 1, "ビットマップ画像ではありません", true);
-        row("nobody: an earlier bitmap", "bitmap", exportRB, 0, "", true);
-    }
-
-    void exportKeepsOtherFiles()
-    {
-        QFETCH(QString, setUp);
         QFETCH(QStringList, arguments);
-        QFETCH(bool, asNobody);
+        QFETCH(QStringList, environment);
+        QFETCH(int, how);
         QFETCH(int, status);
         QFETCH(QString, said);
-        if (asNobody && !canBecomeNobody())
+        if ((how & AsNobody) && (::geteuid() != 0 || !::getpwnam("nobody")))
             QSKIP("Needs root and the user nobody.");
 
         QTemporaryDir folder;
-        QVERIFY(folder.isValid());
-        QVERIFY(QDir(folder.path()).mkdir("sub"));
         const QString recordPath = folder.filePath("records.csv");
         const QString bitmapPath = folder.filePath("graph.bmp");
-        const QByteArray records = QByteArray::fromStdString(testing::recordsText(3));
-        QVERIFY(writeFile(recordPath, records));
-        const QByteArray earlier = bitmapHead(40) + "earlier";
-        const QByteArray text = "notes of the last visit\n";
-        if (setUp == "symlink")
-            QVERIFY(QFile::link(recordPath, bitmapPath));
-        else if (setUp == "hardlink")
-            QVERIFY(
-                ::link(QFile::encodeName(recordPath).constData(), QFile::encodeName(bitmapPath).constData())
-                == 0);
-        else if (setUp == "fifo")
-            QVERIFY(::mkfifo(QFile::encodeName(bitmapPath).constData(), 0600) == 0);
-        else if (setUp != "none")
-            QVERIFY(writeFile(bitmapPath,
-                setUp == "bitmap"      ? earlier
-                    : setUp == "empty" ? QByteArray()
-                                       : text));
-        // Reading a pipe would wait for a writer.
-        const auto contentsOrKind = [&setUp](const QString &path) {
-            struct stat node { };
-            return setUp == "fifo" && ::stat(QFile::encodeName(path).constData(), &node) == 0
-                    && S_ISFIFO(node.st_mode)
-                ? QByteArray("(pipe)")
-                : contentsOf(path);
-        };
-        const QByteArray before = contentsOrKind(bitmapPath);
-        if (asNobody) {
+        QVERIFY(writeFile(recordPath, m_records));
+        QVERIFY(put(existing, bitmapPath, recordPath));
+        const QByteArray before = snapshot(bitmapPath);
+        if (how & AsNobody) {
+            // The bitmap is nobody's own, in a folder it may write; nobody has no home.
             const passwd *nobody = ::getpwnam("nobody");
             QVERIFY(::chmod(QFile::encodeName(folder.path()).constData(), 0777) == 0);
-            QVERIFY(::chown(QFile::encodeName(bitmapPath).constData(), nobody->pw_uid, nobody->pw_gid) == 0
-                || setUp == "none");
-            if (setUp == "write-only")
-                QVERIFY(::chmod(QFile::encodeName(bitmapPath).constData(), 0200) == 0);
+            QVERIFY(::chown(QFile::encodeName(bitmapPath).constData(), nobody->pw_uid, nobody->pw_gid) == 0);
+            environment << "HOME=/nonexistent";
         }
         for (QString &argument : arguments)
-            argument = argument == "R" ? recordPath
-                : argument == "B"      ? bitmapPath
-                                       : argument.replace("D", folder.path());
+            argument.replace("D", folder.path());
 
-        QProcessEnvironment environment = environmentWithoutDisplay();
-        if (asNobody) {
-            // Root's runtime folder is not nobody's; Qt then makes one of its own in TMPDIR.
-            environment.remove("XDG_RUNTIME_DIR");
-            environment.insert("TMPDIR", folder.path());
-        }
-        const Finished run = runProgram(arguments, environment, { asNobody });
-        QVERIFY(run.exited);
-        QCOMPARE(run.status, status);
-        QVERIFY2(run.err.contains(said) && onlyOwnMessages(run.err), qPrintable(run.err));
-        QCOMPARE(contentsOf(recordPath), records);
-        if (setUp == "symlink")
-            QVERIFY(QFileInfo(bitmapPath).isSymLink());
-        if (status != 0) {
-            QCOMPARE(contentsOrKind(bitmapPath), before);
-            return;
-        }
-        const QByteArray bitmap
-            = contentsOf(arguments.last().startsWith("file:") ? folder.filePath("グラフ .bmp") : bitmapPath);
-        QVERIFY(bitmap.startsWith("BM") && bitmap.size() > 1000000);
-    }
-
-    // The window needs a display; without one it says so in Japanese and ends with status 1, while the
-    // export needs none.
-    void withoutDisplay_data()
-    {
-        QTest::addColumn<QString>("variable");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("no display named") << ""
-                                          << ""
-                                          << "画面が指定されていない";
-        QTest::newRow("Wayland only, no compositor") << "WAYLAND_DISPLAY"
-                                                     << "psa-graph-test-none"
-                                                     << "（WAYLAND_DISPLAY=psa-graph-test-none）";
-        QTest::newRow("an X display that does not answer") << "DISPLAY" << deadDisplay() << "（DISPLAY=:";
-    }
-
-    void withoutDisplay()
-    {
-        QFETCH(QString, variable);
-        QFETCH(QString, value);
-        QFETCH(QString, said);
-        QTemporaryDir folder;
-        const QString recordPath = folder.filePath("records.csv");
-        QVERIFY(writeFile(recordPath, QByteArray::fromStdString(testing::recordsText(3))));
-        QProcessEnvironment environment = environmentWithoutDisplay();
-        if (!variable.isEmpty())
-            environment.insert(variable, value);
-
-        const Finished window = runProgram({ recordPath }, environment);
-        QVERIFY2(window.exited, "ended by a signal");
-        QCOMPARE(window.status, kExitFailure);
-        QVERIFY2(window.err.startsWith("psa-graph: ") && window.err.contains(said)
-                && window.err.contains("ウィンドウを開けませんでした") && onlyOwnMessages(window.err),
-            qPrintable(window.err));
-
-        const Finished exported
-            = runProgram({ "--export", recordPath, folder.filePath("g.bmp") }, environment);
-        QVERIFY(exported.exited);
-        QCOMPARE(exported.status, kExitSuccess);
-        QCOMPARE(exported.err, QString());
-        QVERIFY(contentsOf(folder.filePath("g.bmp")).startsWith("BM"));
-    }
-
-    // As cron or sudo run the export: no XDG_RUNTIME_DIR, perhaps no home. Qt's own warnings stay off
-    // standard error unless asked for.
-    void onlyItsOwnMessages_data()
-    {
-        QTest::addColumn<bool>("asNobody");
-        QTest::addColumn<QStringList>("environment"); // NAME=value, D standing for the test's folder
-        QTest::addColumn<QString>("qtSays"); // what Qt's messages must say; empty: nothing at all
-        QTest::newRow("root, no XDG_RUNTIME_DIR") << false << QStringList { "HOME=D", "TMPDIR=D" } << "";
-        QTest::newRow("nobody, no home, no XDG_RUNTIME_DIR")
-            << true << QStringList { "HOME=/nonexistent", "TMPDIR=D" } << "";
-        QTest::newRow("Qt asked for its debug messages too")
-            << false << QStringList { "TMPDIR=D", "QT_LOGGING_RULES=*.debug=true" } << "";
-        QTest::newRow("Qt's messages asked for")
-            << false << QStringList { "TMPDIR=D", "PSA_GRAPH_QT_MESSAGES=1" } << "XDG_RUNTIME_DIR";
-    }
-
-    void onlyItsOwnMessages()
-    {
-        QFETCH(bool, asNobody);
-        QFETCH(QStringList, environment);
-        QFETCH(QString, qtSays);
-        if (asNobody && !canBecomeNobody())
-            QSKIP("Needs root and the user nobody.");
-        QTemporaryDir folder;
-        QVERIFY(::chmod(QFile::encodeName(folder.path()).constData(), 0777) == 0);
-        const QString recordPath = folder.filePath("records.csv");
-        QVERIFY(writeFile(recordPath, QByteArray::fromStdString(testing::recordsText(3))));
-        QProcessEnvironment variables = environmentWithoutDisplay();
-        variables.remove("XDG_RUNTIME_DIR");
-        for (const QString &setting : environment)
-            variables.insert(setting.section('=', 0, 0), setting.section('=', 1).replace("D", folder.path()));
-
-        for (const QString &bitmap : { folder.filePath("g.bmp"), folder.filePath("none/g.bmp") }) {
-            const Finished run = runProgram({ "--export", recordPath, bitmap }, variables, { asNobody });
-            QVERIFY(run.exited);
-            const bool written = !bitmap.contains("none");
-            QCOMPARE(run.status, written ? kExitSuccess : kExitFailure);
-            if (!qtSays.isEmpty())
-                QVERIFY2(run.err.contains(qtSays), qPrintable(run.err));
-            else if (written)
-                QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
-            else
-                QVERIFY2(run.err.contains("保存できませんでした") && onlyOwnMessages(run.err),
-                    qPrintable(run.err));
-        }
-    }
-
-    // Help or version that cannot be written is a failure; an export with closed streams writes the same
-    // bitmap as any other.
-    void outputThatCannotBeWritten_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("full");
-        QTest::addColumn<bool>("closeOutput");
-        QTest::addColumn<bool>("closeError");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("said");
-        const auto row = [](const char *name, const QStringList &arguments, bool full, bool closeOutput,
-                             bool closeError, int status, const char *said) {
-            QTest::newRow(name) << arguments << full << closeOutput << closeError << status << QString(said);
-        };
-        const QString fullDisk = "標準出力に書き込めませんでした。理由: ディスクの空き容量が足りません。";
-        const QString closed = "標準出力に書き込めませんでした。理由: 標準出力が閉じられています。";
-        row("help on a full disk", { "--help" }, true, false, false, 1, qPrintable(fullDisk));
-        row("version on a full disk", { "--version" }, true, false, false, 1, qPrintable(fullDisk));
-        row("help, output closed", { "-h" }, false, true, false, 1, qPrintable(closed));
-        row("version, output closed", { "-v" }, false, true, false, 1, qPrintable(closed));
-        row("version, output and error closed", { "-v" }, false, true, true, 1, "");
-        row("export, output and error closed", { "--export", "R", "B" }, false, true, true, 0, "");
-        row("export failing, error closed", { "--export", "R", "D/none/g.bmp" }, false, false, true, 1, "");
-        row("wrong command line, output closed", { "--bogus" }, false, true, false, 2, "「--bogus」");
-    }
-
-    void outputThatCannotBeWritten()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(bool, full);
-        QFETCH(bool, closeOutput);
-        QFETCH(bool, closeError);
-        QFETCH(int, status);
-        QFETCH(QString, said);
-        QTemporaryDir folder;
-        const QString recordPath = folder.filePath("records.csv");
-        const QString bitmapPath = folder.filePath("g.bmp");
-        QVERIFY(writeFile(recordPath, QByteArray::fromStdString(testing::recordsText(3))));
-        for (QString &argument : arguments)
-            argument = argument == "R" ? recordPath
-                : argument == "B"      ? bitmapPath
-                                       : argument.replace("D", folder.path());
-
-        ChildSetup setup;
-        setup.outputToFullDisk = full;
-        setup.closeInput = closeOutput;
-        setup.closeOutput = closeOutput;
-        setup.closeError = closeError;
-        const Finished run = runProgram(arguments, environmentWithoutDisplay(), setup);
-        QVERIFY(run.exited);
-        QCOMPARE(run.status, status);
-        QCOMPARE(run.out, QString());
-        QVERIFY2(run.err.contains(said), qPrintable(run.err));
-        if (arguments.first() != "--export" || status != 0)
-            return;
-        // The same bitmap as an export with every stream open.
-        const Finished again = runProgram(
-            { "--export", recordPath, folder.filePath("again.bmp") }, environmentWithoutDisplay());
-        QCOMPARE(again.status, 0);
-        QCOMPARE(contentsOf(bitmapPath), contentsOf(folder.filePath("again.bmp")));
+        QProcess process;
+        start(process, arguments, environmentIn(folder.path(), environment), how);
+        QVERIFY(process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), status);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        const bool qtMessagesShown = environment.contains("PSA_GRAPH_QT_MESSAGES=1");
+        QVERIFY2(
+            said.isEmpty() ? err.isEmpty() : err.contains(said) && (qtMessagesShown || onlyOwnMessages(err)),
+            qPrintable(err));
+        QCOMPARE(contentsOf(recordPath), m_records);
+        QCOMPARE(snapshot(bitmapPath), status == kExitSuccess ? m_bitmap : before);
     }
 
     // Started with its standard streams closed, the window has them on /dev/null, so that none of the files
@@ -538,16 +289,10 @@ private slots:
     {
         QTemporaryDir folder;
         const QString recordPath = folder.filePath("records.csv");
-        QVERIFY(writeFile(recordPath, QByteArray::fromStdString(testing::recordsText(3))));
+        QVERIFY(writeFile(recordPath, m_records));
         QProcess process;
-        QProcessEnvironment environment = environmentWithoutDisplay();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        process.setProcessEnvironment(environment);
-        process.setChildProcessModifier([] {
-            for (const int stream : { STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO })
-                ::close(stream);
-        });
-        process.start(QStringLiteral(PSA_GRAPH_PATH), { recordPath });
+        start(process, { recordPath }, environmentIn(folder.path(), { "QT_QPA_PLATFORM=offscreen" }),
+            OutputClosed | ErrorClosed);
         QVERIFY(process.waitForStarted());
         const auto streams = [&process] {
             QStringList targets;
