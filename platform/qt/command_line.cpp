@@ -3,6 +3,7 @@
 #include "app/file_uri.h"
 #include "app/form1.h"
 #include "app/graph_export.h"
+#include "platform/guarded_run.h"
 #include "platform/qt/application.h"
 #include "platform/qt/native_path.h"
 #include "platform/qt/posix_files.h"
@@ -242,7 +243,7 @@ QString VersionText()
 void OpenStartFile(Form1 &form, const CommandLineRequest &request)
 {
     if (!request.recordFile.isEmpty())
-        form.OpenRecordFile(request.recordFile.toStdU16String());
+        RunGuarded(form.dialogs(), [&] { form.OpenRecordFile(request.recordFile.toStdU16String()); });
 }
 
 int RunWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, ClosedStandardStreams closed)
