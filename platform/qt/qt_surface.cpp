@@ -1,6 +1,7 @@
 #include "platform/qt/qt_surface.h"
 
 #include "numbers/str_form.h"
+#include "platform/bitmap_file.h"
 #include "platform/clip.h"
 
 #include <QGuiApplication>
@@ -225,39 +226,11 @@ std::string ImageSurface::BitmapBytes() const
         = drawing.format() == QImage::Format_RGB32 ? drawing : drawing.convertToFormat(QImage::Format_RGB32);
     if (pixels.isNull())
         return {};
-    const auto width = static_cast<std::uint32_t>(pixels.width());
-    const auto height = static_cast<std::uint32_t>(pixels.height());
-    const std::uint32_t rowBytes = (3 * width + 3) & ~3U;
-    constexpr std::uint32_t kHeaderBytes = 14 + 40;
-    const std::uint32_t pixelBytes = rowBytes * height;
-
-    std::string bytes(kHeaderBytes + pixelBytes, '\0');
-    auto put = [&bytes](std::size_t at, std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes[at + std::size_t(i)] = char((value >> (8 * i)) & 0xFF);
-    };
-    put(0, 0x4D42, 2); // "BM"
-    put(2, kHeaderBytes + pixelBytes, 4);
-    put(10, kHeaderBytes, 4);
-    put(14, 40, 4);
-    put(18, width, 4);
-    put(22, height, 4);
-    put(26, 1, 2); // planes
-    put(28, 24, 2); // bits per pixel
-    put(34, pixelBytes, 4);
-    put(38, std::uint32_t(std::max(0, pixels.dotsPerMeterX())), 4);
-    put(42, std::uint32_t(std::max(0, pixels.dotsPerMeterY())), 4);
-    for (std::uint32_t y = 0; y < height; ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(pixels.constScanLine(int(height - 1 - y)));
-        char *out = bytes.data() + kHeaderBytes + std::size_t(y) * rowBytes;
-        for (std::uint32_t x = 0; x < width; ++x, out += 3) {
-            const QRgb pixel = line[x]; // a copy: the byte stores below could alias the scan line
-            out[0] = char(qBlue(pixel));
-            out[1] = char(qGreen(pixel));
-            out[2] = char(qRed(pixel));
-        }
-    }
-    return bytes;
+    // Written here rather than through QImageWriter, which looks through every image format plugin first.
+    return EncodeBitmap(
+        { reinterpret_cast<const std::uint32_t *>(pixels.constBits()),
+            std::size_t(pixels.bytesPerLine()) / sizeof(std::uint32_t), pixels.width(), pixels.height() },
+        std::uint32_t(std::max(0, pixels.dotsPerMeterX())));
 }
 
 } // namespace psa

@@ -1,6 +1,7 @@
 #include "platform/win32/dib_surface.h"
 
 #include "numbers/str_form.h"
+#include "platform/bitmap_file.h"
 #include "platform/clip.h"
 #include "platform/win32/win32_fonts.h"
 
@@ -21,18 +22,6 @@ constexpr std::uint32_t kWhitePixel = 0x00FFFFFF;
 COLORREF toColorRef(Colour colour)
 {
     return RGB(colour.red, colour.green, colour.blue);
-}
-
-void put16(std::string &out, unsigned value)
-{
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void put32(std::string &out, std::uint32_t value)
-{
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
 }
 
 } // namespace
@@ -224,37 +213,8 @@ void DibSurface::Cls()
 std::string DibSurface::BitmapBytes() const
 {
     GdiFlush();
-    const std::size_t rowBytes = (std::size_t(m_pixelWidth) * 3 + 3) / 4 * 4;
-    const std::size_t imageBytes = rowBytes * std::size_t(m_pixelHeight);
-    constexpr std::uint32_t kHeaders = 14 + 40;
-    std::string out;
-    out.reserve(kHeaders + imageBytes);
-    out += "BM";
-    put32(out, std::uint32_t(kHeaders + imageBytes));
-    put32(out, 0); // reserved
-    put32(out, kHeaders); // where the pixels start
-    put32(out, 40); // BITMAPINFOHEADER
-    put32(out, std::uint32_t(m_pixelWidth));
-    put32(out, std::uint32_t(m_pixelHeight)); // positive: rows bottom-up
-    put16(out, 1); // planes
-    put16(out, 24); // bits per pixel
-    put32(out, BI_RGB);
-    put32(out, std::uint32_t(imageBytes));
-    const std::uint32_t dotsPerMetre = std::uint32_t(std::lround(96 * m_scale / 0.0254));
-    put32(out, dotsPerMetre);
-    put32(out, dotsPerMetre);
-    put32(out, 0); // no palette
-    put32(out, 0);
-    for (int y = m_pixelHeight - 1; y >= 0; --y) {
-        const std::uint32_t *row = m_bits + std::size_t(y) * std::size_t(m_pixelWidth);
-        for (int x = 0; x < m_pixelWidth; ++x) {
-            out += char(row[x] & 0xFF); // blue, green, red
-            out += char((row[x] >> 8) & 0xFF);
-            out += char((row[x] >> 16) & 0xFF);
-        }
-        out.append(rowBytes - std::size_t(m_pixelWidth) * 3, '\0');
-    }
-    return out;
+    return EncodeBitmap({ m_bits, std::size_t(m_pixelWidth), m_pixelWidth, m_pixelHeight },
+        std::uint32_t(std::lround(96 * m_scale / 0.0254)));
 }
 
 } // namespace psa
