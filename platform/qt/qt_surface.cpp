@@ -15,8 +15,6 @@ namespace psa {
 
 namespace {
 
-// Circles larger than this many pixels in radius cannot show anything useful and are not drawn.
-constexpr double kLargestRadius = 100000;
 // Texts laid out once and kept for the next draw: the decade labels, years and values of a graph or two.
 constexpr qsizetype kLaidOutTexts = 512;
 
@@ -136,7 +134,12 @@ void ImageSurface::drawn()
 
 Point ImageSurface::toPixels(Point logical) const
 {
-    return m_userScale.toPixels(logical, m_logicalSize.width(), m_logicalSize.height());
+    return m_userScale.toPixels(logical, area());
+}
+
+LogicalArea ImageSurface::area() const
+{
+    return { double(m_logicalSize.width()), double(m_logicalSize.height()) };
 }
 
 void ImageSurface::Scale(Point upperLeft, Point lowerRight)
@@ -146,11 +149,7 @@ void ImageSurface::Scale(Point upperLeft, Point lowerRight)
 
 void ImageSurface::Line(Point from, Point to, std::optional<Colour> colour)
 {
-    const double width = m_logicalSize.width();
-    const double height = m_logicalSize.height();
-    // Cut to a margin around the image, so that the painter only sees coordinates of a sane size.
-    const ClipBox margin { -width, 2 * width, -height, 2 * height };
-    const auto clipped = ClipLine(toPixels(from), toPixels(to), margin);
+    const auto clipped = ClipLine(toPixels(from), toPixels(to), area().margin());
     if (!clipped)
         return;
     const QPoint a = pixelOf(clipped->first);
@@ -173,11 +172,8 @@ void ImageSurface::Circle(Point centre, double radius)
 {
     const Point middle = toPixels(centre);
     // The radius counts horizontal units; the same number of pixels up and down keeps the circle round.
-    const double pixelRadius = m_userScale.toPixelLength(radius, m_logicalSize.width());
-    if (!isFinite(middle) || !std::isfinite(pixelRadius) || pixelRadius > kLargestRadius)
-        return;
-    if (middle.x < -pixelRadius - 1 || middle.x > m_logicalSize.width() + pixelRadius + 1
-        || middle.y < -pixelRadius - 1 || middle.y > m_logicalSize.height() + pixelRadius + 1)
+    const double pixelRadius = m_userScale.toPixelLength(radius, area());
+    if (!area().mayShowCircle(middle, pixelRadius))
         return;
     const int r = static_cast<int>(std::lround(pixelRadius));
     QPainter &p = painter();
@@ -189,10 +185,7 @@ void ImageSurface::Circle(Point centre, double radius)
 void ImageSurface::Print(double value)
 {
     const Point topLeft = toPixels(m_textPosition);
-    const double width = m_logicalSize.width();
-    const double height = m_logicalSize.height();
-    if (!std::isfinite(value) || !isFinite(topLeft) || topLeft.x < -width || topLeft.x > width
-        || topLeft.y < -height || topLeft.y > height)
+    if (!std::isfinite(value) || !area().mayShowText(topLeft))
         return;
     QPainter &p = painter();
     setPenColour(Qt::black);
@@ -219,8 +212,6 @@ void ImageSurface::Cls()
 
 std::string ImageSurface::BitmapBytes() const
 {
-    // A 24-bit Windows bitmap, rows bottom-up, each padded to four bytes. Written here rather than through
-    // QImageWriter, which looks through every image format plugin before it writes a bitmap.
     const QImage &drawing = image();
     const QImage pixels
         = drawing.format() == QImage::Format_RGB32 ? drawing : drawing.convertToFormat(QImage::Format_RGB32);

@@ -74,6 +74,7 @@ private:
     // A logical position in the image's (unscaled) pixels.
     [[nodiscard]] Point toPixels(Point logical) const;
 
+    [[nodiscard]] LogicalArea area() const;
     mutable QImage m_image; // null until first needed
     qreal m_devicePixelRatio = 1;
     QSize m_logicalSize;

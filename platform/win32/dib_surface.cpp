@@ -13,8 +13,6 @@ namespace psa {
 
 namespace {
 
-// Circles larger than this many pixels in radius cannot show anything useful and are not drawn.
-constexpr double kLargestRadius = 100000;
 // The numbers on the graph: the program's default face at the size Windows gives message texts.
 constexpr double kPrintPoints = 9;
 constexpr std::uint32_t kWhitePixel = 0x00FFFFFF;
@@ -115,7 +113,12 @@ void DibSurface::changed() const
 
 Point DibSurface::toLogicalPixels(Point logical) const
 {
-    return m_userScale.toPixels(logical, m_logicalWidth, m_logicalHeight);
+    return m_userScale.toPixels(logical, area());
+}
+
+LogicalArea DibSurface::area() const
+{
+    return { double(m_logicalWidth), double(m_logicalHeight) };
 }
 
 int DibSurface::device(double logicalPixel) const
@@ -138,11 +141,7 @@ void DibSurface::Scale(Point upperLeft, Point lowerRight)
 
 void DibSurface::Line(Point from, Point to, std::optional<Colour> colour)
 {
-    const double width = m_logicalWidth;
-    const double height = m_logicalHeight;
-    // Cut to a margin around the image, so that GDI only sees coordinates of a sane size.
-    const ClipBox margin { -width, 2 * width, -height, 2 * height };
-    const auto clipped = ClipLine(toLogicalPixels(from), toLogicalPixels(to), margin);
+    const auto clipped = ClipLine(toLogicalPixels(from), toLogicalPixels(to), area().margin());
     if (!clipped)
         return;
     const int ax = device(clipped->first.x), ay = device(clipped->first.y);
@@ -171,11 +170,8 @@ void DibSurface::Circle(Point centre, double radius)
 {
     const Point middle = toLogicalPixels(centre);
     // The radius counts horizontal units; the same number of pixels up and down keeps the circle round.
-    const double pixelRadius = m_userScale.toPixelLength(radius, m_logicalWidth);
-    if (!isFinite(middle) || !std::isfinite(pixelRadius) || pixelRadius > kLargestRadius)
-        return;
-    if (middle.x < -pixelRadius - 1 || middle.x > m_logicalWidth + pixelRadius + 1
-        || middle.y < -pixelRadius - 1 || middle.y > m_logicalHeight + pixelRadius + 1)
+    const double pixelRadius = m_userScale.toPixelLength(radius, area());
+    if (!area().mayShowCircle(middle, pixelRadius))
         return;
     const int r = int(std::lround(std::lround(pixelRadius) * m_scale));
     const int cx = device(middle.x), cy = device(middle.y);
@@ -192,10 +188,7 @@ void DibSurface::Circle(Point centre, double radius)
 void DibSurface::Print(double value)
 {
     const Point topLeft = toLogicalPixels(m_textPosition);
-    const double width = m_logicalWidth;
-    const double height = m_logicalHeight;
-    if (!std::isfinite(value) || !isFinite(topLeft) || topLeft.x < -width || topLeft.x > width
-        || topLeft.y < -height || topLeft.y > height)
+    if (!std::isfinite(value) || !area().mayShowText(topLeft))
         return;
     const std::string text = PrintForm(value);
     const std::wstring wide(text.begin(), text.end()); // digits, sign, point, E and blanks only

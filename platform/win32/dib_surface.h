@@ -57,6 +57,7 @@ private:
     void makeBitmap();
     void changed() const;
     // A logical position in the surface's logical (unscaled) pixels.
+    [[nodiscard]] LogicalArea area() const;
     [[nodiscard]] Point toLogicalPixels(Point logical) const;
     // The device pixel where a logical pixel starts.
     [[nodiscard]] int device(double logicalPixel) const;
