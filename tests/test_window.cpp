@@ -237,7 +237,7 @@ private slots:
         QCOMPARE(m_program->form().records().RecordCount, 2);
 
         // As if the window had just come from a screen of ratio 3: the picture takes its screen's ratio back.
-        m_program->picture1().resize(ImageSurface::kDefaultSize, 3);
+        m_program->picture1().resize(m_program->picture1().logicalSize(), 3);
         QTRY_COMPARE(m_program->picture1().image().devicePixelRatio(), window.devicePixelRatioF());
         click(1);
         const QImage image = m_program->picture1().image();

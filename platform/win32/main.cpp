@@ -1,5 +1,6 @@
 // psa-graph.exe: Form1's behaviour on the Win32 window, surface, dialogs and files.
 #include "app/form1.h"
+#include "platform/form1_design.h"
 #include "platform/guarded_run.h"
 #include "platform/win32/dib_surface.h"
 #include "platform/win32/win32_dialogs.h"
@@ -33,7 +34,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     psa::Win32Dialogs dialogs;
     psa::Win32Window window(instance, dialogs);
     dialogs.setOwner(window.handle());
-    psa::DibSurface picture1(psa::DibSurface::kDefaultWidth, psa::DibSurface::kDefaultHeight, window.scale());
+    psa::DibSurface picture1(psa::design::kPicture1.width, psa::design::kPicture1.height, window.scale());
     psa::Win32FileSystem files;
     psa::Form1 form(window, picture1, dialogs, files);
     window.showPicture(picture1);
