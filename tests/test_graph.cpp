@@ -1,6 +1,7 @@
 #include "graph/graph.h"
 #include "platform/bitmap_file.h"
 #include "platform/clip.h"
+#include "platform/user_scale.h"
 #include "support/recording_surface.h"
 
 #include <QtTest>
@@ -221,6 +222,61 @@ private slots:
         QFETCH(Point, to);
         const auto kept = psa::ClipLine(from, to, psa::ClipBox());
         QTEST(kept ? Surface::text(kept->first) + ' ' + Surface::text(kept->second) : QString(), "kept");
+    }
+
+    // What the surfaces draw of a circle: a ring within a pixel of the 849 x 521 area, of a bounded radius.
+    void circleMayShow_data()
+    {
+        QTest::addColumn<Point>("centre");
+        QTest::addColumn<double>("radius");
+        QTest::addColumn<bool>("shows");
+        const auto row = [](const char *name, Point centre, double radius, bool shows) {
+            QTest::newRow(name) << centre << radius << shows;
+        };
+        row("inside", { 400, 300 }, 5, true);
+        row("a pixel beyond the left edge", { -6, 300 }, 5, true);
+        row("further left", { -6.5, 300 }, 5, false);
+        row("a pixel beyond the right edge", { 855, 300 }, 5, true);
+        row("further right", { 855.5, 300 }, 5, false);
+        row("a pixel above", { 400, -6 }, 5, true);
+        row("further up", { 400, -6.5 }, 5, false);
+        row("a pixel below", { 400, 527 }, 5, true);
+        row("further down", { 400, 527.5 }, 5, false);
+        row("the largest radius", { 400, 300 }, 100000, true);
+        row("a larger radius", { 400, 300 }, 100000.5, false);
+        row("centre not finite", { NAN, 300 }, 5, false);
+        row("radius not finite", { 400, 300 }, INFINITY, false);
+    }
+
+    void circleMayShow()
+    {
+        QFETCH(Point, centre);
+        QFETCH(double, radius);
+        const psa::LogicalArea area { 849, 521 };
+        QTEST(area.mayShowCircle(centre, radius), "shows");
+    }
+
+    // A text may show when it starts no more than one area to the left or above, inside the area's right
+    // and bottom edges.
+    void textMayShow_data()
+    {
+        QTest::addColumn<Point>("topLeft");
+        QTest::addColumn<bool>("shows");
+        QTest::newRow("the corner") << Point { 0, 0 } << true;
+        QTest::newRow("one area up and left") << Point { -849, -521 } << true;
+        QTest::newRow("further left") << Point { -849.5, 0 } << false;
+        QTest::newRow("further up") << Point { 0, -521.5 } << false;
+        QTest::newRow("at the lower right corner") << Point { 849, 521 } << true;
+        QTest::newRow("beyond the right edge") << Point { 849.5, 0 } << false;
+        QTest::newRow("beyond the bottom edge") << Point { 0, 521.5 } << false;
+        QTest::newRow("not finite") << Point { INFINITY, 0 } << false;
+    }
+
+    void textMayShow()
+    {
+        QFETCH(Point, topLeft);
+        const psa::LogicalArea area { 849, 521 };
+        QTEST(area.mayShowText(topLeft), "shows");
     }
 
     void encodeBitmap_data()
