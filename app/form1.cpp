@@ -37,6 +37,30 @@ Form1::Form1(Window &window, Surface &picture1, Dialogs &dialogs, FileSystem &fi
 {
 }
 
+void Form1::Click(Button button)
+{
+    switch (button) {
+    case Button::Command1:
+        return Command1_Click();
+    case Button::Command2:
+        return Command2_Click();
+    case Button::Command3:
+        return Command3_Click();
+    case Button::Command4:
+        return Command4_Click();
+    case Button::Command5:
+        return Command5_Click();
+    case Button::Command6:
+        return Command6_Click();
+    case Button::Command7:
+        return Command7_Click();
+    case Button::Command8:
+        return Command8_Click();
+    case Button::Command9:
+        return Command9_Click();
+    }
+}
+
 // A button's look always changes Enabled first, then BackColor.
 void Form1::makeAvailable(Button button)
 {

@@ -24,12 +24,16 @@ public:
     void Command7_Click(); // "終了": exit after confirmation
     void Command8_Click(); // "データー追加・修正": back to the grid
     void Command9_Click(); // "グラフ消去": clear the graph
+    // The handler of `button`'s click: Command1 to Command9 above.
+    void Click(Button button);
 
     // Loads the record file at `path` as "データー読み込み" does once its dialog has given the name: on
     // success the grid, the table and the buttons show the file's records; a file that cannot be read
     // leaves everything as it was and says why.
     void OpenRecordFile(std::u16string_view path);
 
+    // Where the form's messages go, for the guarded runs of its handlers.
+    [[nodiscard]] Dialogs &dialogs() { return m_dialogs; }
     [[nodiscard]] const Records &records() const { return m_records; }
     [[nodiscard]] Records &records() { return m_records; }
 

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/headless_window.h"
 #include "files/record_file.h"
+#include "platform/guarded_run.h"
 
 #include <algorithm>
 #include <array>
@@ -103,9 +104,12 @@ ExportOutcome ExportGraph(Surface &picture1, FileSystem &files, const FileIdenti
     form.Form_Load();
 
     ExportOutcome outcome;
-    form.OpenRecordFile(recordsPath);
-    // A load that succeeded is the one that makes "グラフ表示" available.
-    if (window.isEnabled(Button::Command1)) {
+    // An unexpected failure anywhere on the way is said like the window says it, and writes nothing more.
+    RunGuarded(dialogs, [&] {
+        form.OpenRecordFile(recordsPath);
+        // A load that succeeded is the one that makes "グラフ表示" available.
+        if (!window.isEnabled(Button::Command1))
+            return;
         form.Command1_Click();
         // Without records the window draws nothing and leaves no graph to save.
         if (!window.isEnabled(Button::Command2)) {
@@ -117,7 +121,7 @@ ExportOutcome ExportGraph(Surface &picture1, FileSystem &files, const FileIdenti
             form.Command2_Click();
             outcome.written = dialogs.messages.size() == before;
         }
-    }
+    });
     outcome.messages = std::move(dialogs.messages);
     return outcome;
 }

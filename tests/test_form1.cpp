@@ -14,10 +14,6 @@ using Buttons = QList<int>; // the numbers of the available buttons
 
 namespace {
 
-void (Form1::*const kClicks[])() = { nullptr, &Form1::Command1_Click, &Form1::Command2_Click,
-    &Form1::Command3_Click, &Form1::Command4_Click, &Form1::Command5_Click, &Form1::Command6_Click,
-    &Form1::Command7_Click, &Form1::Command8_Click, &Form1::Command9_Click };
-
 using Session = testing::FormRig<testing::RecordingSurface>;
 
 // The table numbered 1 to 480 row by row, so that a write in the wrong place shows.
@@ -175,7 +171,7 @@ private slots:
             session.fake.files[u"records.csv"] += " 2005, " + std::to_string(record % 12 + 1) + ", 1.5\r\n";
         QList<Buttons> got { session.available() };
         for (const int number : clicks) {
-            (session.form.*kClicks[number])();
+            session.form.Click(Button(number));
             const int rows = number == 5 ? int(typed.takeFirst()) : 0;
             for (int cell = 1; cell <= 3 * rows; ++cell)
                 session.window.type(

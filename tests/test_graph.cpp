@@ -1,5 +1,7 @@
 #include "graph/graph.h"
+#include "platform/bitmap_file.h"
 #include "platform/clip.h"
+#include "platform/user_scale.h"
 #include "support/recording_surface.h"
 
 #include <QtTest>
@@ -220,6 +222,110 @@ private slots:
         QFETCH(Point, to);
         const auto kept = psa::ClipLine(from, to, psa::ClipBox());
         QTEST(kept ? Surface::text(kept->first) + ' ' + Surface::text(kept->second) : QString(), "kept");
+    }
+
+    // What the surfaces draw of a circle: a ring within a pixel of the 849 x 521 area, of a bounded radius.
+    void circleMayShow_data()
+    {
+        QTest::addColumn<Point>("centre");
+        QTest::addColumn<double>("radius");
+        QTest::addColumn<bool>("shows");
+        const auto row = [](const char *name, Point centre, double radius, bool shows) {
+            QTest::newRow(name) << centre << radius << shows;
+        };
+        row("inside", { 400, 300 }, 5, true);
+        row("a pixel beyond the left edge", { -6, 300 }, 5, true);
+        row("further left", { -6.5, 300 }, 5, false);
+        row("a pixel beyond the right edge", { 855, 300 }, 5, true);
+        row("further right", { 855.5, 300 }, 5, false);
+        row("a pixel above", { 400, -6 }, 5, true);
+        row("further up", { 400, -6.5 }, 5, false);
+        row("a pixel below", { 400, 527 }, 5, true);
+        row("further down", { 400, 527.5 }, 5, false);
+        row("the largest radius", { 400, 300 }, 100000, true);
+        row("a larger radius", { 400, 300 }, 100000.5, false);
+        row("centre not finite", { NAN, 300 }, 5, false);
+        row("radius not finite", { 400, 300 }, INFINITY, false);
+    }
+
+    void circleMayShow()
+    {
+        QFETCH(Point, centre);
+        QFETCH(double, radius);
+        const psa::LogicalArea area { 849, 521 };
+        QTEST(area.mayShowCircle(centre, radius), "shows");
+    }
+
+    // A text may show when it starts no more than one area to the left or above, inside the area's right
+    // and bottom edges.
+    void textMayShow_data()
+    {
+        QTest::addColumn<Point>("topLeft");
+        QTest::addColumn<bool>("shows");
+        QTest::newRow("the corner") << Point { 0, 0 } << true;
+        QTest::newRow("one area up and left") << Point { -849, -521 } << true;
+        QTest::newRow("further left") << Point { -849.5, 0 } << false;
+        QTest::newRow("further up") << Point { 0, -521.5 } << false;
+        QTest::newRow("at the lower right corner") << Point { 849, 521 } << true;
+        QTest::newRow("beyond the right edge") << Point { 849.5, 0 } << false;
+        QTest::newRow("beyond the bottom edge") << Point { 0, 521.5 } << false;
+        QTest::newRow("not finite") << Point { INFINITY, 0 } << false;
+    }
+
+    void textMayShow()
+    {
+        QFETCH(Point, topLeft);
+        const psa::LogicalArea area { 849, 521 };
+        QTEST(area.mayShowText(topLeft), "shows");
+    }
+
+    void encodeBitmap_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("stride");
+        QTest::addColumn<QByteArray>("rows"); // the pixel bytes after the 54-byte headers; empty: refused
+        const auto row = [](const char *name, int width, int height, int stride, const QByteArray &rows) {
+            QTest::newRow(name) << width << height << stride << rows;
+        };
+        // The pixels as bytes blue, green, red; the top byte of each value is no colour.
+        const QByteArray p0("\x03\x02\x01", 3), p1("\x06\x05\x04", 3), p2("\x09\x08\x07", 3),
+            p3("\x0C\x0B\x0A", 3), p4("\x0F\x0E\x0D", 3);
+        const QByteArray pad1(1, '\0'), pad2(2, '\0');
+        row("2 x 2 of stride 3: the bottom row first, the third value unused", 2, 2, 3,
+            p3 + p4 + pad2 + p0 + p1 + pad2);
+        row("one pixel: 1 byte of padding", 1, 1, 1, p0 + pad1);
+        row("3 pixels: 3 bytes of padding", 3, 1, 3, p0 + p1 + p2 + pad1 + pad2);
+        row("4 pixels: a row of 12 bytes, no padding", 4, 1, 4, p0 + p1 + p2 + p3);
+        row("3 rows of 1", 1, 3, 1, p2 + pad1 + p1 + pad1 + p0 + pad1);
+        row("no pixels", 0, 1, 1, {});
+        row("rows longer than their stride", 3, 2, 2, {});
+        row("beyond the 4 GB a bitmap can say", 1 << 29, 4, 1 << 29, {});
+    }
+
+    void encodeBitmap()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, stride);
+        QFETCH(QByteArray, rows);
+        const std::uint32_t pixels[]
+            = { 0xFF010203, 0x00040506, 0x12070809, 0x000A0B0C, 0x000D0E0F, 0x00FFFFFF };
+        const std::string file = psa::EncodeBitmap({ pixels, std::size_t(stride), width, height }, 3780);
+        if (rows.isEmpty()) {
+            QCOMPARE(file.size(), std::size_t(0));
+            return;
+        }
+        QCOMPARE(QByteArray::fromStdString(file.substr(54)), rows);
+        const auto field = [&file](std::size_t at) {
+            return quint32(quint8(file[at])) | quint32(quint8(file[at + 1])) << 8
+                | quint32(quint8(file[at + 2])) << 16 | quint32(quint8(file[at + 3])) << 24;
+        };
+        QCOMPARE(file.substr(0, 2), "BM");
+        QCOMPARE(field(2), quint32(file.size()));
+        QCOMPARE(field(34), quint32(rows.size()));
+        QCOMPARE(field(18), quint32(width));
+        QCOMPARE(field(22), quint32(height));
     }
 };
 

@@ -2,12 +2,15 @@
 // picture's menu and the graph at the screen's pixel ratio; the command line, and the export run as its own
 // process with no display. The looks run once as is and once with QT_SCALE_FACTOR=2.
 
+#include "app/graph_export.h"
+#include "platform/guarded_run.h"
 #include "platform/qt/application.h"
 #include "platform/qt/command_line.h"
 #include "platform/qt/qt_dialogs.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_file_system.h"
 #include "support/record_files.h"
+#include "support/recording_surface.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -108,6 +111,25 @@ bool openAfterHeld(QWidget &box, const QKeyCombination &key, bool marked, Qt::Ke
     sendKey(box.windowHandle(), QEvent::KeyPress, answer, false);
     return open;
 }
+
+// In-memory files that fail as no file system should, by throwing, when `broken` is read or written.
+class ThrowingFiles final : public testing::FakeFileSystem {
+public:
+    std::u16string broken;
+
+    [[nodiscard]] Opened<ByteReader> OpenForReading(std::u16string_view path) override
+    {
+        if (path == broken)
+            throw std::runtime_error("read");
+        return FakeFileSystem::OpenForReading(path);
+    }
+    [[nodiscard]] Opened<AtomicWriter> CreateReplacing(std::u16string_view path) override
+    {
+        if (path == broken)
+            throw std::runtime_error("write");
+        return FakeFileSystem::CreateReplacing(path);
+    }
+};
 
 } // namespace
 
@@ -212,7 +234,7 @@ private slots:
         QCOMPARE(m_program->form().records().RecordCount, 2);
 
         // As if the window had just come from a screen of ratio 3: the picture takes its screen's ratio back.
-        m_program->picture1().resize(ImageSurface::kDefaultSize, 3);
+        m_program->picture1().resize(m_program->picture1().logicalSize(), 3);
         QTRY_COMPARE(m_program->picture1().image().devicePixelRatio(), window.devicePixelRatioF());
         click(1);
         const QImage image = m_program->picture1().image();
@@ -297,6 +319,47 @@ private slots:
         // The same cells and buttons, as many messages, and no dialog asked (that would have thrown).
         QCOMPARE(fromCommandLine.window().grab().toImage(), fromDialog.window().grab().toImage());
         QCOMPARE(started.messages.size(), asked.messages.size());
+    }
+
+    // A failure nobody foresaw gives up that one action with one message; the window, what it shows and the
+    // files stay as they were.
+    void unexpectedFailureIsSaidOnce_data()
+    {
+        QTest::addColumn<QString>("broken");
+        QTest::addColumn<bool>("exporting");
+        QTest::newRow("the start file cannot be read") << "r.csv" << false;
+        QTest::newRow("the export cannot read the record file") << "r.csv" << true;
+        QTest::newRow("the export cannot write the bitmap") << "g.bmp" << true;
+    }
+
+    void unexpectedFailureIsSaidOnce()
+    {
+        QFETCH(QString, broken);
+        QFETCH(bool, exporting);
+        ThrowingFiles files;
+        files.broken = broken.toStdU16String();
+        files.files[u"r.csv"] = testing::recordsText(3);
+        files.files[u"g.bmp"] = "BM old";
+        std::vector<std::u16string> said;
+        if (exporting) {
+            testing::RecordingSurface picture1;
+            const auto identify = [](std::u16string_view) { return std::optional<FileIdentity>(); };
+            const ExportOutcome outcome = ExportGraph(picture1, files, identify, u"r.csv", u"g.bmp");
+            QVERIFY(!outcome.written);
+            said = outcome.messages;
+        } else {
+            testing::FakeDialogs dialogs;
+            Program program(dialogs, files);
+            OpenStartFile(program.form(), ParseCommandLine({ "psa-graph", "r.csv" }));
+            QCOMPARE(program.form().records().RecordCount, 0);
+            for (const auto &message : dialogs.messages)
+                said.push_back(message.prompt + u"|" + message.title);
+        }
+        const std::u16string expected = exporting
+            ? std::u16string(kUnexpectedErrorMessage)
+            : std::u16string(kUnexpectedErrorMessage) + u"|" + std::u16string(kUnexpectedErrorTitle);
+        QVERIFY(said == std::vector { expected });
+        QVERIFY(files.files.at(u"g.bmp") == "BM old");
     }
 
     void exportsAsWindowSaves_data()

@@ -1,5 +1,6 @@
 #include "platform/qt/application.h"
 
+#include "platform/form1_design.h"
 #include "platform/qt/form1_window_look.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_files.h"
@@ -47,7 +48,7 @@ Program::Program(Dialogs &dialogs, FileSystem &files)
 }
 
 Program::Program(Dialogs *dialogs, FileSystem *files)
-    : m_picture1(ImageSurface::kDefaultSize, qApp->devicePixelRatio())
+    : m_picture1(QSize(design::kPicture1.width, design::kPicture1.height), qApp->devicePixelRatio())
     , m_ownDialogs(dialogs ? nullptr : std::make_unique<QtDialogs>(&m_window))
     , m_ownFiles(files ? nullptr : std::make_unique<QtFileSystem>())
     , m_form(m_window, m_picture1, dialogs ? *dialogs : *m_ownDialogs, files ? *files : *m_ownFiles)

@@ -3,6 +3,8 @@
 #include "app/file_uri.h"
 #include "app/form1.h"
 #include "app/graph_export.h"
+#include "platform/form1_design.h"
+#include "platform/guarded_run.h"
 #include "platform/qt/application.h"
 #include "platform/qt/native_path.h"
 #include "platform/qt/posix_files.h"
@@ -242,7 +244,7 @@ QString VersionText()
 void OpenStartFile(Form1 &form, const CommandLineRequest &request)
 {
     if (!request.recordFile.isEmpty())
-        form.OpenRecordFile(request.recordFile.toStdU16String());
+        RunGuarded(form.dialogs(), [&] { form.OpenRecordFile(request.recordFile.toStdU16String()); });
 }
 
 int RunWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, ClosedStandardStreams closed)
@@ -263,7 +265,7 @@ int RunWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, 
         QGuiApplication application(qtArgc, argv);
         QGuiApplication::setFont(JapaneseDefaultFont());
         QtFileSystem files;
-        ImageSurface picture1(ImageSurface::kDefaultSize, 1);
+        ImageSurface picture1(QSize(design::kPicture1.width, design::kPicture1.height), 1);
         const ExportOutcome outcome = ExportGraph(picture1, files, IdentifyFile,
             request.recordFile.toStdU16String(), request.bitmapFile.toStdU16String());
         for (const std::u16string &message : outcome.messages)

@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "platform/form1_design.h"
+#include "platform/guarded_run.h"
 #include "platform/qt/form1_window_look.h"
 #include "platform/qt/graphical_button.h"
 #include "platform/qt/grid_cell.h"
@@ -15,8 +16,6 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include <exception>
-#include <stdexcept>
 #include <string>
 
 namespace psa {
@@ -95,36 +94,15 @@ void Form1Window::attach(Form1 &form, Dialogs &dialogs)
 {
     m_form = &form;
     m_dialogs = &dialogs;
-    const std::pair<Button, void (Form1::*)()> handlers[] = {
-        { Button::Command1, &Form1::Command1_Click },
-        { Button::Command2, &Form1::Command2_Click },
-        { Button::Command3, &Form1::Command3_Click },
-        { Button::Command4, &Form1::Command4_Click },
-        { Button::Command5, &Form1::Command5_Click },
-        { Button::Command6, &Form1::Command6_Click },
-        { Button::Command7, &Form1::Command7_Click },
-        { Button::Command8, &Form1::Command8_Click },
-        { Button::Command9, &Form1::Command9_Click },
-    };
-    for (const auto &entry : handlers) {
-        // A plain copy of the member pointer: the table above is gone when the button is clicked.
-        void (Form1::*const handler)() = entry.second;
-        connect(m_buttons[std::size_t(entry.first)], &QPushButton::clicked, this,
-            [this, handler] { run([handler](Form1 &target) { (target.*handler)(); }); });
-    }
+    for (const design::ButtonDesign &designed : design::kButtons)
+        connect(m_buttons[std::size_t(designed.button)], &QPushButton::clicked, this,
+            [this, which = designed.button] { run([which](Form1 &target) { target.Click(which); }); });
 }
 
 void Form1Window::run(const std::function<void(Form1 &)> &handler)
 {
-    if (!m_form)
-        return;
-    try {
-        handler(*m_form);
-    } catch (const std::exception &) {
-        // The records the user typed stay in the grid; only this one action is given up.
-        if (m_dialogs)
-            m_dialogs->Inform(u"予期しないエラーが起きたため、この操作を中止しました。", u"エラー");
-    }
+    if (m_form && m_dialogs)
+        RunGuarded(*m_dialogs, [&] { handler(*m_form); });
 }
 
 void Form1Window::showPicture(ImageSurface &surface)

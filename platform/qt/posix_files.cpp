@@ -20,7 +20,7 @@ namespace psa {
 namespace {
 
 constexpr std::u16string_view kChooseRegularFile = u"保存先には通常のファイルを選んでください。";
-constexpr std::u16string_view kFolderInTheWay = u"同じ名前のフォルダーがあります。";
+constexpr std::u16string_view kFolderInTheWay = FailureReason(FileFailure::FolderInTheWay);
 constexpr std::u16string_view kNoFolder = u"保存先のフォルダーが見つかりません。";
 constexpr std::u16string_view kSystemFile
     = u"システムの内部の状態を表す特殊なファイルです（/proc や /sys の中のファイルなど）。";
@@ -550,57 +550,63 @@ FileDescriptor::~FileDescriptor()
         ::close(m_fd);
 }
 
-std::u16string ErrnoReason(int errnoValue, std::u16string_view what)
+FileFailure FailureOfErrno(int errnoValue)
 {
     switch (errnoValue) {
     case ENOSPC:
-        return u"ディスクの空き容量が足りません。";
+        return FileFailure::DiskFull;
     case EFBIG:
-        return u"ファイルの大きさの上限を超えました。";
+        return FileFailure::FileSizeLimit;
     case EDQUOT:
-        return u"ディスクの使用量の上限を超えました。";
+        return FileFailure::DiskQuota;
     case EACCES:
     case EPERM:
-        return u"アクセスする権限がありません。";
+        return FileFailure::AccessDenied;
     case EROFS:
-        return u"読み取り専用の場所です。";
+        return FileFailure::ReadOnly;
     case ENAMETOOLONG:
-        return u"ファイル名が長すぎます。";
+        return FileFailure::NameTooLong;
     case EIO:
-        return u"装置の入出力エラーが発生しました。";
+        return FileFailure::DeviceError;
     case ENOENT:
-        return u"ファイルまたはフォルダーが見つかりません。";
+        return FileFailure::NotFound;
     case ENOTDIR:
-        return u"途中にフォルダーではないものがあります。";
+        return FileFailure::NotAFolderOnTheWay;
     case EISDIR:
-        return std::u16string(kFolderInTheWay);
+        return FileFailure::FolderInTheWay;
     case ELOOP:
-        return u"シンボリックリンクが多すぎるか、循環しています。";
+        return FileFailure::LinkLoop;
     case EBUSY:
     case ETXTBSY:
-        return u"ファイルが使用中です。";
+        return FileFailure::Busy;
     case EAGAIN:
-        return u"ファイルがほかのプログラムにロックされています。";
+        return FileFailure::LockedByAnotherProgram;
     case ENOMEM:
-        return u"メモリーが足りません。";
+        return FileFailure::OutOfMemory;
     case EMFILE:
     case ENFILE:
-        return u"開いているファイルが多すぎます。";
+        return FileFailure::TooManyOpenFiles;
     case ESTALE:
-        return u"ネットワーク上のファイルが無効になりました。";
+        return FileFailure::StaleNetworkFile;
     case ETIMEDOUT:
-        return u"応答がないまま時間切れになりました。";
+        return FileFailure::TimedOut;
     case ENXIO:
     case ENODEV:
-        return u"装置が見つかりません。";
+        return FileFailure::NoDevice;
     case ENOTSUP:
     case ENOSYS:
-        return u"ファイルシステムがこの操作に対応していません。";
+        return FileFailure::NotSupported;
     case EOVERFLOW:
-        return u"ファイルが大きすぎます。";
+        return FileFailure::TooLarge;
     default:
-        break;
+        return FileFailure::Other;
     }
+}
+
+std::u16string ErrnoReason(int errnoValue, std::u16string_view what)
+{
+    if (const std::u16string_view reason = FailureReason(FailureOfErrno(errnoValue)); !reason.empty())
+        return std::u16string(reason);
     std::u16string reason = what.empty() ? u"システムのエラーが発生しました" : std::u16string(what);
     reason += u"（エラー番号 ";
     for (const char digit : std::to_string(errnoValue))

@@ -7,6 +7,8 @@
 // attributes, follows no symbolic link that another user planted in a shared folder, and where a file cannot
 // be replaced whole rewrites it in place, its old contents written back if that fails.
 
+#include "platform/file_failure.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -50,6 +52,8 @@ private:
     int m_fd = -1;
 };
 
+// The kind of failure an error number stands for.
+[[nodiscard]] FileFailure FailureOfErrno(int errnoValue);
 // The system's reason for a failed call, in Japanese. `errnoValue` is read right after the failing call;
 // an error without a reason of its own reads as `what` and its number.
 [[nodiscard]] std::u16string ErrnoReason(int errnoValue, std::u16string_view what);

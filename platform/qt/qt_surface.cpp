@@ -1,6 +1,7 @@
 #include "platform/qt/qt_surface.h"
 
 #include "numbers/str_form.h"
+#include "platform/bitmap_file.h"
 #include "platform/clip.h"
 
 #include <QGuiApplication>
@@ -14,8 +15,6 @@ namespace psa {
 
 namespace {
 
-// Circles larger than this many pixels in radius cannot show anything useful and are not drawn.
-constexpr double kLargestRadius = 100000;
 // Texts laid out once and kept for the next draw: the decade labels, years and values of a graph or two.
 constexpr qsizetype kLaidOutTexts = 512;
 
@@ -135,7 +134,12 @@ void ImageSurface::drawn()
 
 Point ImageSurface::toPixels(Point logical) const
 {
-    return m_userScale.toPixels(logical, m_logicalSize.width(), m_logicalSize.height());
+    return m_userScale.toPixels(logical, area());
+}
+
+LogicalArea ImageSurface::area() const
+{
+    return { double(m_logicalSize.width()), double(m_logicalSize.height()) };
 }
 
 void ImageSurface::Scale(Point upperLeft, Point lowerRight)
@@ -145,11 +149,7 @@ void ImageSurface::Scale(Point upperLeft, Point lowerRight)
 
 void ImageSurface::Line(Point from, Point to, std::optional<Colour> colour)
 {
-    const double width = m_logicalSize.width();
-    const double height = m_logicalSize.height();
-    // Cut to a margin around the image, so that the painter only sees coordinates of a sane size.
-    const ClipBox margin { -width, 2 * width, -height, 2 * height };
-    const auto clipped = ClipLine(toPixels(from), toPixels(to), margin);
+    const auto clipped = ClipLine(toPixels(from), toPixels(to), area().margin());
     if (!clipped)
         return;
     const QPoint a = pixelOf(clipped->first);
@@ -172,11 +172,8 @@ void ImageSurface::Circle(Point centre, double radius)
 {
     const Point middle = toPixels(centre);
     // The radius counts horizontal units; the same number of pixels up and down keeps the circle round.
-    const double pixelRadius = m_userScale.toPixelLength(radius, m_logicalSize.width());
-    if (!isFinite(middle) || !std::isfinite(pixelRadius) || pixelRadius > kLargestRadius)
-        return;
-    if (middle.x < -pixelRadius - 1 || middle.x > m_logicalSize.width() + pixelRadius + 1
-        || middle.y < -pixelRadius - 1 || middle.y > m_logicalSize.height() + pixelRadius + 1)
+    const double pixelRadius = m_userScale.toPixelLength(radius, area());
+    if (!area().mayShowCircle(middle, pixelRadius))
         return;
     const int r = static_cast<int>(std::lround(pixelRadius));
     QPainter &p = painter();
@@ -188,10 +185,7 @@ void ImageSurface::Circle(Point centre, double radius)
 void ImageSurface::Print(double value)
 {
     const Point topLeft = toPixels(m_textPosition);
-    const double width = m_logicalSize.width();
-    const double height = m_logicalSize.height();
-    if (!std::isfinite(value) || !isFinite(topLeft) || topLeft.x < -width || topLeft.x > width
-        || topLeft.y < -height || topLeft.y > height)
+    if (!std::isfinite(value) || !area().mayShowText(topLeft))
         return;
     QPainter &p = painter();
     setPenColour(Qt::black);
@@ -218,46 +212,16 @@ void ImageSurface::Cls()
 
 std::string ImageSurface::BitmapBytes() const
 {
-    // A 24-bit Windows bitmap, rows bottom-up, each padded to four bytes. Written here rather than through
-    // QImageWriter, which looks through every image format plugin before it writes a bitmap.
     const QImage &drawing = image();
     const QImage pixels
         = drawing.format() == QImage::Format_RGB32 ? drawing : drawing.convertToFormat(QImage::Format_RGB32);
     if (pixels.isNull())
         return {};
-    const auto width = static_cast<std::uint32_t>(pixels.width());
-    const auto height = static_cast<std::uint32_t>(pixels.height());
-    const std::uint32_t rowBytes = (3 * width + 3) & ~3U;
-    constexpr std::uint32_t kHeaderBytes = 14 + 40;
-    const std::uint32_t pixelBytes = rowBytes * height;
-
-    std::string bytes(kHeaderBytes + pixelBytes, '\0');
-    auto put = [&bytes](std::size_t at, std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes[at + std::size_t(i)] = char((value >> (8 * i)) & 0xFF);
-    };
-    put(0, 0x4D42, 2); // "BM"
-    put(2, kHeaderBytes + pixelBytes, 4);
-    put(10, kHeaderBytes, 4);
-    put(14, 40, 4);
-    put(18, width, 4);
-    put(22, height, 4);
-    put(26, 1, 2); // planes
-    put(28, 24, 2); // bits per pixel
-    put(34, pixelBytes, 4);
-    put(38, std::uint32_t(std::max(0, pixels.dotsPerMeterX())), 4);
-    put(42, std::uint32_t(std::max(0, pixels.dotsPerMeterY())), 4);
-    for (std::uint32_t y = 0; y < height; ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(pixels.constScanLine(int(height - 1 - y)));
-        char *out = bytes.data() + kHeaderBytes + std::size_t(y) * rowBytes;
-        for (std::uint32_t x = 0; x < width; ++x, out += 3) {
-            const QRgb pixel = line[x]; // a copy: the byte stores below could alias the scan line
-            out[0] = char(qBlue(pixel));
-            out[1] = char(qGreen(pixel));
-            out[2] = char(qRed(pixel));
-        }
-    }
-    return bytes;
+    // Written here rather than through QImageWriter, which looks through every image format plugin first.
+    return EncodeBitmap(
+        { reinterpret_cast<const std::uint32_t *>(pixels.constBits()),
+            std::size_t(pixels.bytesPerLine()) / sizeof(std::uint32_t), pixels.width(), pixels.height() },
+        std::uint32_t(std::max(0, pixels.dotsPerMeterX())));
 }
 
 } // namespace psa

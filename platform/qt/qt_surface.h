@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/form1_design.h"
 #include "platform/toolkit.h"
 #include "platform/user_scale.h"
 
@@ -24,10 +25,10 @@ namespace psa {
 // Scale map linearly onto the image's extent; before the first Scale they are the image's own pixels.
 class ImageSurface final : public Surface {
 public:
-    static constexpr QSize kDefaultSize { 849, 521 };
-
-    // An image of logicalSize x devicePixelRatio pixels, shown at logicalSize on a screen of that ratio.
-    explicit ImageSurface(QSize logicalSize = kDefaultSize, qreal devicePixelRatio = 1);
+    // An image of logicalSize x devicePixelRatio pixels, shown at logicalSize on a screen of that ratio; by
+    // default the size of the window's picture.
+    explicit ImageSurface(QSize logicalSize = { design::kPicture1.width, design::kPicture1.height },
+        qreal devicePixelRatio = 1);
     ~ImageSurface() override;
     ImageSurface(const ImageSurface &) = delete;
     ImageSurface &operator=(const ImageSurface &) = delete;
@@ -73,6 +74,7 @@ private:
     void setPenColour(const QColor &colour);
     // A logical position in the image's (unscaled) pixels.
     [[nodiscard]] Point toPixels(Point logical) const;
+    [[nodiscard]] LogicalArea area() const;
 
     mutable QImage m_image; // null until first needed
     qreal m_devicePixelRatio = 1;

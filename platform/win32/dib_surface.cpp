@@ -1,6 +1,7 @@
 #include "platform/win32/dib_surface.h"
 
 #include "numbers/str_form.h"
+#include "platform/bitmap_file.h"
 #include "platform/clip.h"
 #include "platform/win32/win32_fonts.h"
 
@@ -12,8 +13,6 @@ namespace psa {
 
 namespace {
 
-// Circles larger than this many pixels in radius cannot show anything useful and are not drawn.
-constexpr double kLargestRadius = 100000;
 // The numbers on the graph: the program's default face at the size Windows gives message texts.
 constexpr double kPrintPoints = 9;
 constexpr std::uint32_t kWhitePixel = 0x00FFFFFF;
@@ -21,18 +20,6 @@ constexpr std::uint32_t kWhitePixel = 0x00FFFFFF;
 COLORREF toColorRef(Colour colour)
 {
     return RGB(colour.red, colour.green, colour.blue);
-}
-
-void put16(std::string &out, unsigned value)
-{
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void put32(std::string &out, std::uint32_t value)
-{
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
 }
 
 } // namespace
@@ -126,7 +113,12 @@ void DibSurface::changed() const
 
 Point DibSurface::toLogicalPixels(Point logical) const
 {
-    return m_userScale.toPixels(logical, m_logicalWidth, m_logicalHeight);
+    return m_userScale.toPixels(logical, area());
+}
+
+LogicalArea DibSurface::area() const
+{
+    return { double(m_logicalWidth), double(m_logicalHeight) };
 }
 
 int DibSurface::device(double logicalPixel) const
@@ -149,11 +141,7 @@ void DibSurface::Scale(Point upperLeft, Point lowerRight)
 
 void DibSurface::Line(Point from, Point to, std::optional<Colour> colour)
 {
-    const double width = m_logicalWidth;
-    const double height = m_logicalHeight;
-    // Cut to a margin around the image, so that GDI only sees coordinates of a sane size.
-    const ClipBox margin { -width, 2 * width, -height, 2 * height };
-    const auto clipped = ClipLine(toLogicalPixels(from), toLogicalPixels(to), margin);
+    const auto clipped = ClipLine(toLogicalPixels(from), toLogicalPixels(to), area().margin());
     if (!clipped)
         return;
     const int ax = device(clipped->first.x), ay = device(clipped->first.y);
@@ -182,11 +170,8 @@ void DibSurface::Circle(Point centre, double radius)
 {
     const Point middle = toLogicalPixels(centre);
     // The radius counts horizontal units; the same number of pixels up and down keeps the circle round.
-    const double pixelRadius = m_userScale.toPixelLength(radius, m_logicalWidth);
-    if (!isFinite(middle) || !std::isfinite(pixelRadius) || pixelRadius > kLargestRadius)
-        return;
-    if (middle.x < -pixelRadius - 1 || middle.x > m_logicalWidth + pixelRadius + 1
-        || middle.y < -pixelRadius - 1 || middle.y > m_logicalHeight + pixelRadius + 1)
+    const double pixelRadius = m_userScale.toPixelLength(radius, area());
+    if (!area().mayShowCircle(middle, pixelRadius))
         return;
     const int r = int(std::lround(std::lround(pixelRadius) * m_scale));
     const int cx = device(middle.x), cy = device(middle.y);
@@ -203,10 +188,7 @@ void DibSurface::Circle(Point centre, double radius)
 void DibSurface::Print(double value)
 {
     const Point topLeft = toLogicalPixels(m_textPosition);
-    const double width = m_logicalWidth;
-    const double height = m_logicalHeight;
-    if (!std::isfinite(value) || !isFinite(topLeft) || topLeft.x < -width || topLeft.x > width
-        || topLeft.y < -height || topLeft.y > height)
+    if (!std::isfinite(value) || !area().mayShowText(topLeft))
         return;
     const std::string text = PrintForm(value);
     const std::wstring wide(text.begin(), text.end()); // digits, sign, point, E and blanks only
@@ -224,37 +206,8 @@ void DibSurface::Cls()
 std::string DibSurface::BitmapBytes() const
 {
     GdiFlush();
-    const std::size_t rowBytes = (std::size_t(m_pixelWidth) * 3 + 3) / 4 * 4;
-    const std::size_t imageBytes = rowBytes * std::size_t(m_pixelHeight);
-    constexpr std::uint32_t kHeaders = 14 + 40;
-    std::string out;
-    out.reserve(kHeaders + imageBytes);
-    out += "BM";
-    put32(out, std::uint32_t(kHeaders + imageBytes));
-    put32(out, 0); // reserved
-    put32(out, kHeaders); // where the pixels start
-    put32(out, 40); // BITMAPINFOHEADER
-    put32(out, std::uint32_t(m_pixelWidth));
-    put32(out, std::uint32_t(m_pixelHeight)); // positive: rows bottom-up
-    put16(out, 1); // planes
-    put16(out, 24); // bits per pixel
-    put32(out, BI_RGB);
-    put32(out, std::uint32_t(imageBytes));
-    const std::uint32_t dotsPerMetre = std::uint32_t(std::lround(96 * m_scale / 0.0254));
-    put32(out, dotsPerMetre);
-    put32(out, dotsPerMetre);
-    put32(out, 0); // no palette
-    put32(out, 0);
-    for (int y = m_pixelHeight - 1; y >= 0; --y) {
-        const std::uint32_t *row = m_bits + std::size_t(y) * std::size_t(m_pixelWidth);
-        for (int x = 0; x < m_pixelWidth; ++x) {
-            out += char(row[x] & 0xFF); // blue, green, red
-            out += char((row[x] >> 8) & 0xFF);
-            out += char((row[x] >> 16) & 0xFF);
-        }
-        out.append(rowBytes - std::size_t(m_pixelWidth) * 3, '\0');
-    }
-    return out;
+    return EncodeBitmap({ m_bits, std::size_t(m_pixelWidth), m_pixelWidth, m_pixelHeight },
+        std::uint32_t(std::lround(96 * m_scale / 0.0254)));
 }
 
 } // namespace psa

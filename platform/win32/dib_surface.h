@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/form1_design.h"
 #include "platform/toolkit.h"
 #include "platform/user_scale.h"
 
@@ -18,11 +19,9 @@ namespace psa {
 // before the first Scale they are the logical pixels themselves.
 class DibSurface final : public Surface {
 public:
-    static constexpr int kDefaultWidth = 849;
-    static constexpr int kDefaultHeight = 521;
-
-    explicit DibSurface(
-        int logicalWidth = kDefaultWidth, int logicalHeight = kDefaultHeight, double scale = 1);
+    // By default the size of the window's picture.
+    explicit DibSurface(int logicalWidth = design::kPicture1.width,
+        int logicalHeight = design::kPicture1.height, double scale = 1);
     ~DibSurface() override;
     DibSurface(const DibSurface &) = delete;
     DibSurface &operator=(const DibSurface &) = delete;
@@ -58,6 +57,7 @@ private:
     void changed() const;
     // A logical position in the surface's logical (unscaled) pixels.
     [[nodiscard]] Point toLogicalPixels(Point logical) const;
+    [[nodiscard]] LogicalArea area() const;
     // The device pixel where a logical pixel starts.
     [[nodiscard]] int device(double logicalPixel) const;
     void fill(int left, int top, int right, int bottom, Colour colour);

@@ -1,5 +1,7 @@
 // psa-graph.exe: Form1's behaviour on the Win32 window, surface, dialogs and files.
 #include "app/form1.h"
+#include "platform/form1_design.h"
+#include "platform/guarded_run.h"
 #include "platform/win32/dib_surface.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
@@ -12,31 +14,6 @@
 #include <cstdlib>
 
 namespace {
-
-void click(psa::Form1 &form, psa::Button button)
-{
-    using psa::Button;
-    switch (button) {
-    case Button::Command1:
-        return form.Command1_Click();
-    case Button::Command2:
-        return form.Command2_Click();
-    case Button::Command3:
-        return form.Command3_Click();
-    case Button::Command4:
-        return form.Command4_Click();
-    case Button::Command5:
-        return form.Command5_Click();
-    case Button::Command6:
-        return form.Command6_Click();
-    case Button::Command7:
-        return form.Command7_Click();
-    case Button::Command8:
-        return form.Command8_Click();
-    case Button::Command9:
-        return form.Command9_Click();
-    }
-}
 
 // The file named on the command line ("Open with" passes the file this way), if any.
 std::u16string fileArgument()
@@ -57,20 +34,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     psa::Win32Dialogs dialogs;
     psa::Win32Window window(instance, dialogs);
     dialogs.setOwner(window.handle());
-    psa::DibSurface picture1(psa::DibSurface::kDefaultWidth, psa::DibSurface::kDefaultHeight, window.scale());
+    psa::DibSurface picture1(psa::design::kPicture1.width, psa::design::kPicture1.height, window.scale());
     psa::Win32FileSystem files;
     psa::Form1 form(window, picture1, dialogs, files);
     window.showPicture(picture1);
-    window.onClick = [&form](psa::Button button) { click(form, button); };
+    window.onClick = [&form](psa::Button button) { form.Click(button); };
     window.onCellChange = [&form](int index) { form.Text1_Change(index); };
     form.Form_Load();
 
     if (const std::u16string path = fileArgument(); !path.empty()) {
-        try {
-            form.OpenRecordFile(path);
-        } catch (const std::exception &) {
-            dialogs.Inform(u"予期しないエラーが起きたため、この操作を中止しました。", u"エラー");
-        }
+        psa::RunGuarded(dialogs, [&] { form.OpenRecordFile(path); });
     }
 
     // For timing the start-up: end as soon as the first frame is on the screen.

@@ -1,10 +1,10 @@
+#include "platform/guarded_run.h"
 #include "platform/win32/dib_surface.h"
 #include "platform/win32/win32_fonts.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_window.h"
 
 #include <algorithm>
-#include <exception>
 #include <utility>
 
 // The window's messages: clicks and cell changes to the handlers, the program's own drawing of the buttons,
@@ -124,12 +124,7 @@ void Win32Window::command(int id, int code)
 
 void Win32Window::run(const std::function<void()> &handler)
 {
-    try {
-        handler();
-    } catch (const std::exception &) {
-        // The records the user typed stay in the grid; only this one action is given up.
-        m_dialogs.Inform(u"予期しないエラーが起きたため、この操作を中止しました。", u"エラー");
-    }
+    RunGuarded(m_dialogs, handler);
 }
 
 // A graphical button: its whole face in its BackColor, a plain border (twice as thick while it has the focus

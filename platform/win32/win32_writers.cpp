@@ -197,29 +197,35 @@ private:
 
 } // namespace
 
-std::u16string ReasonOf(DWORD error, std::u16string_view what)
+FileFailure FailureOfError(DWORD error)
 {
     switch (error) {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-        return u"ディスクの空き容量が足りません。";
+        return FileFailure::DiskFull;
     case ERROR_ACCESS_DENIED:
-        return u"アクセスする権限がありません。";
+        return FileFailure::AccessDenied;
     case ERROR_WRITE_PROTECT:
-        return u"読み取り専用の場所です。";
+        return FileFailure::ReadOnly;
     case ERROR_FILENAME_EXCED_RANGE:
-        return u"ファイル名が長すぎます。";
+        return FileFailure::NameTooLong;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-        return u"ほかのプログラムがファイルを使っています。";
+        return FileFailure::UsedByAnotherProgram;
     case ERROR_CRC:
     case ERROR_READ_FAULT:
     case ERROR_WRITE_FAULT:
     case ERROR_IO_DEVICE:
-        return u"装置の入出力エラーが発生しました。";
+        return FileFailure::DeviceError;
     default:
-        break;
+        return FileFailure::Other;
     }
+}
+
+std::u16string ReasonOf(DWORD error, std::u16string_view what)
+{
+    if (const std::u16string_view reason = FailureReason(FailureOfError(error)); !reason.empty())
+        return std::u16string(reason);
     std::u16string reason(what);
     wchar_t *text = nullptr;
     const DWORD length = FormatMessageW(

@@ -2,6 +2,7 @@
 
 // The two ways Win32FileSystem replaces a file; internal to platform/win32.
 
+#include "platform/file_failure.h"
 #include "platform/toolkit.h"
 #include "platform/win32/file_calls.h"
 #include "platform/win32/win32_text.h"
@@ -10,6 +11,8 @@
 
 namespace psa {
 
+// The kind of failure a Windows error number stands for.
+[[nodiscard]] FileFailure FailureOfError(DWORD error);
 // The reason for a failed Windows call, in the user's words; `error` is GetLastError() right after the
 // failing call, `what` says what was being done, for errors without a reason of their own.
 [[nodiscard]] std::u16string ReasonOf(DWORD error, std::u16string_view what);

@@ -82,12 +82,6 @@ HWND control(HWND window, int id)
     return found;
 }
 
-// The Form1 handler of each button, by number.
-void (psa::Form1::*const kHandlers[])()
-    = { nullptr, &psa::Form1::Command1_Click, &psa::Form1::Command2_Click, &psa::Form1::Command3_Click,
-          &psa::Form1::Command4_Click, &psa::Form1::Command5_Click, &psa::Form1::Command6_Click,
-          &psa::Form1::Command7_Click, &psa::Form1::Command8_Click, &psa::Form1::Command9_Click };
-
 // A key message for `control` as the keyboard leaves it in the thread's queue: `held` marks a key down as
 // the repeat of a key already down (bit 30), as Windows does for a key held down.
 void postKey(HWND control, UINT message, WPARAM key, bool held = false)
@@ -192,7 +186,7 @@ struct ShownProgram {
     {
         window.onClick = [this](psa::Button button) {
             clicks.push_back(button);
-            (form.*kHandlers[int(button)])();
+            form.Click(button);
         };
         window.onCellChange = [this](int index) { form.Text1_Change(index); };
         form.Form_Load();
