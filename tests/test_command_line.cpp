@@ -118,6 +118,14 @@ bool onlyOwnMessages(const QString &err)
     });
 }
 
+CommandLineRequest parse(const QStringList &arguments)
+{
+    std::vector<std::u16string> list { u"psa-graph" };
+    for (const QString &argument : arguments)
+        list.push_back(argument.toStdU16String());
+    return ParseCommandLine(list, NativeFileNames());
+}
+
 bool canBecomeNobody()
 {
     return ::geteuid() == 0 && ::getpwnam("nobody");
@@ -174,14 +182,14 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, expected);
-        const CommandLineRequest read = ParseCommandLine(QStringList { "psa-graph" } + arguments);
+        const CommandLineRequest read = parse(arguments);
+        const QString error = QString::fromStdU16String(read.error);
         if (read.task == Task::WrongUsage) {
-            QVERIFY2(read.error.contains(QString::fromUtf8(expected)), qPrintable(read.error));
+            QVERIFY2(error.contains(QString::fromUtf8(expected)), qPrintable(error));
             return;
         }
-        const auto bytes = [](const QString &path) {
-            return QByteArray::fromStdString(NativePath(path.toStdU16String()));
-        };
+        const auto bytes
+            = [](const std::u16string &path) { return QByteArray::fromStdString(NativePath(path)); };
         QCOMPARE(bytes(read.recordFile) + "|" + bytes(read.bitmapFile), expected);
     }
 
@@ -205,9 +213,10 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, said);
-        const CommandLineRequest read = ParseCommandLine(QStringList { "psa-graph" } + arguments);
+        const CommandLineRequest read = parse(arguments);
         QCOMPARE(read.task, Task::WrongUsage);
-        QVERIFY2(read.error.contains(said), qPrintable(read.error));
+        const QString error = QString::fromStdU16String(read.error);
+        QVERIFY2(error.contains(said), qPrintable(error));
     }
 
     // Which existing file the export may replace, on fakes: "g.bmp" is the bitmap's name, "r.csv" the

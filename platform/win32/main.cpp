@@ -1,13 +1,12 @@
 // psa-graph.exe: Form1's behaviour on the Win32 window, surface, dialogs and files.
 #include "app/form1.h"
+#include "platform/win32/command_line.h"
 #include "platform/win32/dib_surface.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_window.h"
 
 #include <windows.h>
-
-#include <shellapi.h>
 
 #include <cstdlib>
 
@@ -38,22 +37,11 @@ void click(psa::Form1 &form, psa::Button button)
     }
 }
 
-// The file named on the command line ("Open with" passes the file this way), if any.
-std::u16string fileArgument()
-{
-    int count = 0;
-    LPWSTR *arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::u16string path;
-    if (arguments && count >= 2)
-        path.assign(arguments[1], arguments[1] + wcslen(arguments[1]));
-    LocalFree(arguments);
-    return path;
-}
-
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 {
+    const std::u16string startFile = psa::RunCommandLine();
     psa::Win32Dialogs dialogs;
     psa::Win32Window window(instance, dialogs);
     dialogs.setOwner(window.handle());
@@ -65,9 +53,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     window.onCellChange = [&form](int index) { form.Text1_Change(index); };
     form.Form_Load();
 
-    if (const std::u16string path = fileArgument(); !path.empty()) {
+    if (!startFile.empty()) {
         try {
-            form.OpenRecordFile(path);
+            form.OpenRecordFile(startFile);
         } catch (const std::exception &) {
             dialogs.Inform(u"予期しないエラーが起きたため、この操作を中止しました。", u"エラー");
         }
