@@ -167,6 +167,8 @@ private slots:
         row("both names of the export", { "--export", "file:///r.csv", "file://localhost/g%20.bmp" },
             "/r.csv|/g .bmp");
         row("after --", { "--", "file:///tmp/-a.csv" }, "/tmp/-a.csv|");
+        row("a lone dash is a file name", { "-" }, "-|");
+        row("a second -- is a file name", { "--", "--" }, "--|");
         row("another computer", { "file://server/share/a.csv" }, "ほかのコンピューター（server）");
         row("another computer's bitmap", { "--export", "r.csv", "file://pc:8080/g.bmp" },
             "ほかのコンピューター（pc:8080）");

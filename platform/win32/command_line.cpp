@@ -168,7 +168,7 @@ private:
 
 ExportOutcome exportGraph(std::u16string_view recordsPath, std::u16string_view bitmapPath)
 {
-    DibSurface picture1(kPicture1.width, kPicture1.height, 1);
+    DibSurface picture1(design::kPicture1.width, design::kPicture1.height, 1);
     Win32FileSystem files;
     return ExportGraph(picture1, files, identifyFile, recordsPath, bitmapPath);
 }
