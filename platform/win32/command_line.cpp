@@ -113,8 +113,10 @@ public:
     {
         if (!m_output)
             return u"標準出力が閉じられています。";
+        // A handle of a stream closed before the program started is no handle at all.
         if (const DWORD error = write(m_output, line))
-            return ReasonOf(error, u"書き込みに失敗しました");
+            return error == ERROR_INVALID_HANDLE ? u"標準出力が閉じられています。"
+                                                 : ReasonOf(error, u"書き込みに失敗しました");
         return std::nullopt;
     }
 

@@ -60,8 +60,8 @@ bitmap_state() {
 
 # Runs one case with one build; prints the transcript (status, output, error, files).
 run_case() {
-    local build=$1 dir=$2 before=$3
-    shift 3
+    local build=$1 dir=$2 before=$3 stdout=$4
+    shift 4
     mkdir -p "$dir"
     printf '%s' "$records" >"$dir/records.csv"
     : >"$dir/empty.csv"
@@ -77,15 +77,19 @@ run_case() {
     local uri arguments=()
     if [ "$build" = linux ]; then uri="file://$dir"; else uri="file:///Z:$dir"; fi
     for word in "$@"; do arguments+=("${word/#U\//$uri/}"); done
-    local status
-    if [ "$build" = linux ]; then
-        (cd "$dir" && env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 "$linux" "${arguments[@]}" \
-            >"$dir/.out" 2>"$dir/.err" </dev/null)
-        status=$?
-    else
-        (cd "$dir" && timeout 60 wine64 "$windows" "${arguments[@]}" >"$dir/.out" 2>"$dir/.err" </dev/null)
-        status=$?
-    fi
+    local status command=(timeout 60 wine64 "$windows")
+    [ "$build" = windows ] || command=(env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 "$linux")
+    : >"$dir/.out"
+    (
+        cd "$dir" || exit 99
+        case $stdout in
+        closed) exec >&- ;;
+        full) exec >/dev/full ;;
+        *) exec >"$dir/.out" ;;
+        esac
+        exec "${command[@]}" "${arguments[@]}" 2>"$dir/.err" </dev/null
+    )
+    status=$?
     echo "status $status"
     # The folder's URI differs between the builds: it is written U.
     echo "out:"
@@ -99,18 +103,18 @@ run_case() {
 version=$(sed -n 's/^project(psa-graph VERSION \([0-9.]*\).*/\1/p' "$here/../../CMakeLists.txt")
 failed=0
 number=0
-while IFS='|' read -r name before arguments status output error after; do
+while IFS='|' read -r name before stdout arguments status output error after; do
     name=$(trim "$name")
     case $name in '' | '#'*) continue ;; esac
     number=$((number + 1))
-    before=$(trim "$before") status=$(trim "$status") output=$(trim "$output") error=$(trim "$error")
+    before=$(trim "$before") stdout=$(trim "$stdout") status=$(trim "$status") output=$(trim "$output") error=$(trim "$error")
     after=$(trim "$after")
     read -r -a words <<<"$arguments"
     for build in "${builds[@]}"; do
         transcript=$out/$build/$number.txt
         mkdir -p "$out/$build"
         rm -rf "$out/$build/$number"
-        run_case "$build" "$out/$build/$number" "$before" "${words[@]}" >"$transcript"
+        run_case "$build" "$out/$build/$number" "$before" "$stdout" "${words[@]}" >"$transcript"
         problems=()
         got_status=$(sed -n '1s/^status //p' "$transcript")
         [ "$got_status" = "$status" ] || problems+=("status $got_status, not $status")
