@@ -6,6 +6,8 @@
 #
 #   command_line_cases.sh <output folder> <Linux psa-graph or -> [<Windows psa-graph.exe>]
 #
+# With CASES set to a pattern of grep -E, only the cases whose names match it run.
+#
 # Exit status 0 when all pass, 77 when the build to test or its tools are missing (skipped), 1 otherwise.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -106,6 +108,7 @@ number=0
 while IFS='|' read -r name before stdout arguments status output error after; do
     name=$(trim "$name")
     case $name in '' | '#'*) continue ;; esac
+    [ -z "${CASES:-}" ] || grep -qE -- "$CASES" <<<"$name" || continue
     number=$((number + 1))
     before=$(trim "$before") stdout=$(trim "$stdout") status=$(trim "$status") output=$(trim "$output") error=$(trim "$error")
     after=$(trim "$after")
