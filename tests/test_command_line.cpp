@@ -178,8 +178,6 @@ private slots:
         row("fragment", { "file:///tmp/a.csv#2" }, "URIとして正しくありません");
         row("query", { "file:///tmp/a.csv?x" }, "URIとして正しくありません");
         row("no path", { "file://localhost" }, "URIとして正しくありません");
-        row("an empty name", { "" }, "記録ファイルの名前が空です");
-        row("an empty name to export", { "--export", "r.csv", "" }, "画像ファイルの名前が空です");
     }
 
     void readsFileUris()
