@@ -10,6 +10,7 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -88,6 +89,7 @@ void filterQtMessage(QtMsgType type, const QMessageLogContext &context, const QS
 std::vector<std::u16string> ArgumentsOf(int argc, char *argv[])
 {
     std::vector<std::u16string> arguments;
+    arguments.reserve(std::size_t(std::max(argc, 0)));
     for (int i = 0; i < argc; ++i)
         arguments.push_back(PathFromNative(argv[i]));
     return arguments;
