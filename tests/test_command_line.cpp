@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 using namespace psa;
+using Task = CommandLineRequest::Task;
 
 namespace {
 
@@ -123,6 +124,14 @@ bool onlyOwnMessages(const QString &err)
     });
 }
 
+CommandLineRequest parse(const QStringList &arguments)
+{
+    std::vector<std::u16string> list { u"psa-graph" };
+    for (const QString &argument : arguments)
+        list.push_back(argument.toStdU16String());
+    return ParseCommandLine(list, NativeFileNames());
+}
+
 // An X display number with no server: neither its socket nor its lock file exists.
 QString deadDisplay()
 {
@@ -185,12 +194,15 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, expected);
-        const CommandLineRequest read = ParseCommandLine(QStringList { "psa-graph" } + arguments);
-        const std::string names = NativePath((read.recordFile + u'|' + read.bitmapFile).toStdU16String());
-        if (read.task == CommandLineRequest::Task::WrongUsage)
-            QVERIFY2(read.error.contains(QString::fromUtf8(expected)), qPrintable(read.error));
-        else
-            QCOMPARE(QByteArray::fromStdString(names), expected);
+        const CommandLineRequest read = parse(arguments);
+        const QString error = QString::fromStdU16String(read.error);
+        if (read.task == Task::WrongUsage) {
+            QVERIFY2(error.contains(QString::fromUtf8(expected)), qPrintable(error));
+            return;
+        }
+        const auto bytes
+            = [](const std::u16string &path) { return QByteArray::fromStdString(NativePath(path)); };
+        QCOMPARE(bytes(read.recordFile) + "|" + bytes(read.bitmapFile), expected);
     }
 
     // The built program without a display: the export replaces only a bitmap or an empty file, never the

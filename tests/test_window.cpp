@@ -301,12 +301,16 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(Task, task);
         QFETCH(QString, request);
-        const CommandLineRequest read = ParseCommandLine(QStringList { "psa-graph" } + arguments);
+        std::vector<std::u16string> words { u"psa-graph" };
+        for (const QString &argument : arguments)
+            words.push_back(argument.toStdU16String());
+        const CommandLineRequest read = ParseCommandLine(words, NativeFileNames());
         QCOMPARE(read.task, task);
+        const QString said = QString::fromStdU16String(read.recordFile + u"|" + read.bitmapFile + read.error);
         if (task == Task::WrongUsage)
-            QVERIFY2(read.error.contains(request), qPrintable(read.error));
+            QVERIFY2(said.contains(request), qPrintable(said));
         else
-            QCOMPARE(read.recordFile + "|" + read.bitmapFile + read.error, request);
+            QCOMPARE(said, request);
         if (task != Task::ShowWindow)
             return;
 
@@ -314,7 +318,7 @@ private slots:
         testing::FakeDialogs started, asked;
         Program fromCommandLine(started, m_files), fromDialog(asked, m_files);
         OpenStartFile(fromCommandLine.form(), read);
-        asked.fileNames.push_back(read.recordFile.toStdU16String());
+        asked.fileNames.push_back(read.recordFile);
         fromDialog.form().Command4_Click();
         // The same cells and buttons, as many messages, and no dialog asked (that would have thrown).
         QCOMPARE(fromCommandLine.window().grab().toImage(), fromDialog.window().grab().toImage());
@@ -350,7 +354,7 @@ private slots:
         } else {
             testing::FakeDialogs dialogs;
             Program program(dialogs, files);
-            OpenStartFile(program.form(), ParseCommandLine({ "psa-graph", "r.csv" }));
+            OpenStartFile(program.form(), ParseCommandLine({ u"psa-graph", u"r.csv" }, NativeFileNames()));
             QCOMPARE(program.form().records().RecordCount, 0);
             for (const auto &message : dialogs.messages)
                 said.push_back(message.prompt + u"|" + message.title);

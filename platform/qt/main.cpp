@@ -15,7 +15,8 @@ int main(int argc, char *argv[])
     std::signal(SIGXFSZ, SIG_IGN);
     psa::HideQtMessages();
 
-    const psa::CommandLineRequest request = psa::ParseCommandLine(psa::ArgumentsOf(argc, argv));
+    const psa::CommandLineRequest request
+        = psa::ParseCommandLine(psa::ArgumentsOf(argc, argv), psa::NativeFileNames());
     if (request.task != psa::CommandLineRequest::Task::ShowWindow)
         return psa::RunWithoutWindow(argc, argv, request, closed);
 

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "platform/form1_design.h"
 #include "platform/guarded_run.h"
+#include "platform/win32/command_line.h"
 #include "platform/win32/dib_surface.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
@@ -9,28 +10,11 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <cstdlib>
-
-namespace {
-
-// The file named on the command line ("Open with" passes the file this way), if any.
-std::u16string fileArgument()
-{
-    int count = 0;
-    LPWSTR *arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::u16string path;
-    if (arguments && count >= 2)
-        path.assign(arguments[1], arguments[1] + wcslen(arguments[1]));
-    LocalFree(arguments);
-    return path;
-}
-
-} // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 {
+    const std::u16string startFile = psa::RunCommandLine();
     psa::Win32Dialogs dialogs;
     psa::Win32Window window(instance, dialogs);
     dialogs.setOwner(window.handle());
@@ -42,9 +26,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     window.onCellChange = [&form](int index) { form.Text1_Change(index); };
     form.Form_Load();
 
-    if (const std::u16string path = fileArgument(); !path.empty()) {
-        psa::RunGuarded(dialogs, [&] { form.OpenRecordFile(path); });
-    }
+    if (!startFile.empty())
+        psa::RunGuarded(dialogs, [&] { form.OpenRecordFile(startFile); });
 
     // For timing the start-up: end as soon as the first frame is on the screen.
     if (std::getenv("PSA_EXIT_AFTER_FIRST_FRAME"))

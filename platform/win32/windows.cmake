@@ -38,7 +38,7 @@ configure_file(packaging/windows/psa-graph.rc.in ${CMAKE_BINARY_DIR}/psa-graph.r
 set_source_files_properties(${CMAKE_BINARY_DIR}/psa-graph.rc PROPERTIES OBJECT_DEPENDS "${PSA_ICON};${PSA_MANIFEST}")
 
 # One self-contained executable: the toolchain links the C++ runtime statically.
-add_executable(psa-graph WIN32 platform/win32/main.cpp ${CMAKE_BINARY_DIR}/psa-graph.rc)
+add_executable(psa-graph WIN32 platform/win32/main.cpp platform/win32/command_line.cpp ${CMAKE_BINARY_DIR}/psa-graph.rc)
 # The link map's cross reference table shows what the program's code calls, which the stripped executable
 # does not: the release check reads it.
 target_link_options(psa-graph PRIVATE -municode -s LINKER:-Map=${CMAKE_BINARY_DIR}/psa-graph.map,--cref)

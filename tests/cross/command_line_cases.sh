@@ -1,0 +1,156 @@
+#!/usr/bin/env bash
+# Runs the command line's cases (command_line_cases.txt) against one build or both, checks each run against
+# the table, and, given both builds, that they end with the same statuses, print the same text and leave the
+# same files. Standard output and error are compared as text: Windows' line ends are taken as Linux's, and
+# the bitmaps by their header (the text drawn in them may differ by a pixel between the two builds' fonts).
+#
+#   command_line_cases.sh <output folder> <Linux psa-graph or -> [<Windows psa-graph.exe>]
+#
+# With CASES set to a pattern of grep -E, only the cases whose names match it run.
+#
+# Exit status 0 when all pass, 77 when the build to test or its tools are missing (skipped), 1 otherwise.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+out=$(realpath -m "${1:?output folder}")
+linux=${2:?Linux psa-graph, or - for none}
+windows=${3:-}
+PATH=/usr/lib/wine:$PATH
+
+builds=()
+if [ "$linux" != - ]; then
+    if [ -x "$linux" ]; then linux=$(realpath "$linux"); builds+=(linux); else [ -n "$windows" ] || { echo "FAIL: no program $linux"; exit 1; }; fi
+fi
+if [ -n "$windows" ]; then
+    for tool in wine64 wineserver; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+    done
+    windows=$(realpath "$windows")
+    builds+=(windows)
+fi
+[ ${#builds[@]} -gt 0 ] || { echo "SKIP: no build to run"; exit 77; }
+
+own_prefix=
+cleanup() {
+    [ -z "$own_prefix" ] || "$here/../../scripts/wine-prefix" --remove "$own_prefix"
+}
+trap cleanup EXIT
+if [ -n "$windows" ]; then
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ -z "${WINEPREFIX:-}" ]; then
+        WINEPREFIX=$("$here/../../scripts/wine-prefix") || exit 1
+        own_prefix=$WINEPREFIX
+    fi
+    export WINEPREFIX
+    # One server for all the runs instead of one started and stopped for each; it ends 3 s after the last.
+    wineserver -p3
+fi
+
+trim() { sed -e 's/^[[:space:]]*//' -e 's/[[:space:]]*$//' <<<"$1"; }
+records=$' 2004, 1, 4.2\r\n 2004, 2, 5.2\r\n 2004, 3, 6.2\r\n'
+# A bitmap's file header and the size of its information header, 40 bytes.
+earlier='BM\x36\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00earlier'
+
+# The state of graph.bmp after a run: none, kept, or the size and dimensions of a new bitmap.
+bitmap_state() {
+    local file=$1 before=$2
+    if [ ! -e "$file" ] && [ ! -L "$file" ]; then echo none; return; fi
+    if [ -n "$before" ] && cmp -s "$file" "$before"; then echo kept; return; fi
+    local head
+    head=$(od -An -tu4 -j18 -N8 "$file" | tr -s ' ')
+    echo "new $(head -c2 "$file")$head $(stat -c %s "$file") bytes"
+}
+
+# Runs one case with one build; prints the transcript (status, output, error, files).
+run_case() {
+    local build=$1 dir=$2 before=$3 stdout=$4
+    shift 4
+    mkdir -p "$dir"
+    printf '%s' "$records" >"$dir/records.csv"
+    : >"$dir/empty.csv"
+    case $before in
+    text) printf 'notes of the last visit\n' >"$dir/graph.bmp" ;;
+    bitmap) printf "$earlier" >"$dir/graph.bmp" ;;
+    empty) : >"$dir/graph.bmp" ;;
+    symlink) ln -s records.csv "$dir/graph.bmp" ;;
+    hardlink) ln "$dir/records.csv" "$dir/graph.bmp" ;;
+    esac
+    local saved=
+    if [ -e "$dir/graph.bmp" ]; then saved=$dir/.before; cp "$dir/graph.bmp" "$saved"; fi
+    local uri arguments=()
+    if [ "$build" = linux ]; then uri="file://$dir"; else uri="file:///Z:$dir"; fi
+    for word in "$@"; do arguments+=("${word/#U\//$uri/}"); done
+    local status command=(timeout 60 wine64 "$windows")
+    [ "$build" = windows ] || command=(env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 "$linux")
+    : >"$dir/.out"
+    (
+        cd "$dir" || exit 99
+        case $stdout in
+        closed) exec >&- ;;
+        full) exec >/dev/full ;;
+        *) exec >"$dir/.out" ;;
+        esac
+        exec "${command[@]}" "${arguments[@]}" 2>"$dir/.err" </dev/null
+    )
+    status=$?
+    echo "status $status"
+    # The folder's URI differs between the builds: it is written U.
+    echo "out:"
+    tr -d '\r' <"$dir/.out" | sed "s|$uri|U|g"
+    echo "err:"
+    tr -d '\r' <"$dir/.err" | sed "s|$uri|U|g"
+    echo "graph.bmp: $(bitmap_state "$dir/graph.bmp" "$saved")"
+    cmp -s "$dir/records.csv" <(printf '%s' "$records") && echo "records.csv kept" || echo "records.csv CHANGED"
+}
+
+version=$(sed -n 's/^project(psa-graph VERSION \([0-9.]*\).*/\1/p' "$here/../../CMakeLists.txt")
+failed=0
+number=0
+while IFS='|' read -r name before stdout arguments status output error after; do
+    name=$(trim "$name")
+    case $name in '' | '#'*) continue ;; esac
+    [ -z "${CASES:-}" ] || grep -qE -- "$CASES" <<<"$name" || continue
+    number=$((number + 1))
+    before=$(trim "$before") stdout=$(trim "$stdout") status=$(trim "$status") output=$(trim "$output") error=$(trim "$error")
+    after=$(trim "$after")
+    read -r -a words <<<"$arguments"
+    for build in "${builds[@]}"; do
+        transcript=$out/$build/$number.txt
+        mkdir -p "$out/$build"
+        rm -rf "$out/$build/$number"
+        run_case "$build" "$out/$build/$number" "$before" "$stdout" "${words[@]}" >"$transcript"
+        problems=()
+        got_status=$(sed -n '1s/^status //p' "$transcript")
+        [ "$got_status" = "$status" ] || problems+=("status $got_status, not $status")
+        got_out=$(sed -n '/^out:$/,/^err:$/p' "$transcript" | sed '1d;$d')
+        got_err=$(sed -n '/^err:$/,/^graph.bmp: /p' "$transcript" | sed '1d;$d')
+        case $output in
+        help) [[ $got_out == "使い方: psa-graph [オプション] [記録ファイル]"* ]] || problems+=("no help") ;;
+        version) [ "$got_out" = "psa-graph $version" ] || problems+=("not the version: $got_out") ;;
+        nothing) [ -z "$got_out" ] || problems+=("output: $got_out") ;;
+        esac
+        if [ "$error" = nothing ]; then
+            [ -z "$got_err" ] || problems+=("error: $got_err")
+        else
+            [[ $got_err == *"$error"* ]] || problems+=("error lacks \"$error\": $got_err")
+            [[ $got_err == "psa-graph: "* ]] || problems+=("error without the program's name: $got_err")
+        fi
+        state=$(sed -n 's/^graph.bmp: //p' "$transcript")
+        case $after in
+        new) [[ $state == "new BM 849 521 "* ]] || problems+=("graph.bmp: $state") ;;
+        *) [ "$state" = "$after" ] || problems+=("graph.bmp: $state, not $after") ;;
+        esac
+        grep -qx 'records.csv kept' "$transcript" || problems+=("records.csv changed")
+        if [ ${#problems[@]} -gt 0 ]; then
+            echo "FAIL $build: $name: ${problems[*]}"
+            failed=1
+        fi
+    done
+    if [ ${#builds[@]} = 2 ] && ! diff -u --label "linux: $name" --label "windows: $name" \
+        "$out/linux/$number.txt" "$out/windows/$number.txt"; then
+        echo "FAIL: $name: the two builds differ"
+        failed=1
+    fi
+done <"$here/command_line_cases.txt"
+
+[ "$failed" = 0 ] || exit 1
+echo "PASS: $number cases on ${builds[*]}"
