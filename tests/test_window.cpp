@@ -216,7 +216,7 @@ private slots:
         click(5);
         // Tab walks the grid in index order, the cells made at start-up included, then the available buttons.
         const QStringList typed { "2005", "4", "3.2", "2006", "1", "0.8" };
-        const QStringList buttons { "Command6", "Command5", "Command4", "Command7", "Text1_1" };
+        const QStringList buttons { "Command6", "Command5", "Command4", "Command7", "Picture1" };
         for (int step = 0; step < 110; ++step) {
             QCOMPARE(QApplication::focusWidget()->objectName(),
                 step < 105 ? QStringLiteral("Text1_%1").arg(step + 1) : buttons[step - 105]);
@@ -591,6 +591,136 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), window.picture1());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), window.cell(1));
+    }
+
+    // The picture is the first stop of the Tab round, though the window opens on the first cell: Shift+Tab
+    // from the first cell reaches it, Tab from it the first cell. While it has the focus a frame in the
+    // highlight colour shows it, on the screen only.
+    void pictureInTabRound()
+    {
+        Form1Window &window = m_program->window();
+        QWidget *picture = window.picture1();
+        QCOMPARE(QApplication::focusWidget(), window.cell(1));
+        QCOMPARE(picture->grab().toImage().pixelColor(1, 1), QColor(Qt::white));
+        QTest::keyClick(window.cell(1), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), picture);
+        const QImage focused = picture->grab().toImage();
+        const QColor highlight = picture->palette().color(QPalette::Highlight);
+        for (const QPoint corner :
+            { QPoint(0, 0), QPoint(1, 1), QPoint(picture->width() - 2, picture->height() - 1) })
+            QCOMPARE(focused.pixelColor(focused.devicePixelRatio() * corner), highlight);
+        QCOMPARE(focused.pixelColor(focused.devicePixelRatio() * QPoint(400, 3)), QColor(Qt::white));
+        QTest::keyClick(picture, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), window.cell(1));
+    }
+
+    // The Menu key and Shift+F10 open the picture's menu, once, while the picture has the focus; its copy
+    // works as from a right click.
+    void pictureMenuFromKeyboard_data()
+    {
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("Menu key, a graph drawn") << QKeyCombination(Qt::Key_Menu) << true;
+        QTest::newRow("Shift+F10, a graph drawn") << (Qt::ShiftModifier | Qt::Key_F10) << true;
+        QTest::newRow("Menu key, nothing drawn") << QKeyCombination(Qt::Key_Menu) << false;
+    }
+
+    void pictureMenuFromKeyboard()
+    {
+        QFETCH(QKeyCombination, key);
+        QFETCH(bool, drawn);
+        Form1Window &window = m_program->window();
+        if (drawn) {
+            m_files.files[u"records.csv"] = testing::recordsText(3);
+            m_dialogs.fileNames.push_back(u"records.csv");
+            click(4);
+            click(1);
+        }
+        window.picture1()->setFocus(Qt::TabFocusReason);
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        sendKey(window.windowHandle(), QEvent::KeyPress, key, false);
+        sendKey(window.windowHandle(), QEvent::KeyRelease, key, false);
+        QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
+        QTest::qWait(50);
+        int shown = 0;
+        for (const QMenu *menu : window.findChildren<QMenu *>())
+            shown += menu->isVisible();
+        QCOMPARE(shown, 1);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QCOMPARE(menu->actions().first()->text(), QStringLiteral("グラフをコピー"));
+        QCOMPARE(menu->actions().first()->isEnabled(), drawn);
+        menu->actions().first()->trigger();
+        menu->close();
+        if (drawn)
+            QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                m_program->picture1().image());
+        else
+            QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    }
+
+    // A value the program puts in a cell shows from its start, however long; typing is not moved.
+    void cellShowsStartOfLoadedValue()
+    {
+        Form1Window &window = m_program->window();
+        m_files.files[u"records.csv"] = " 2004, 11, 0.0123456789012\r\n";
+        m_dialogs.fileNames.push_back(u"records.csv");
+        click(4);
+        QCOMPARE(window.cell(3)->text(), QStringLiteral("0.0123456789012"));
+        QCOMPARE(window.cell(3)->cursorPosition(), 0);
+        window.cell(4)->setFocus();
+        QTest::keyClicks(window.cell(4), "2005");
+        QCOMPARE(window.cell(4)->cursorPosition(), 4);
+    }
+
+    // What a screen reader meets: the window as a frame without the hidden template cell, and the picture
+    // described by what it shows, which follows drawing and clearing but not later typing.
+    void accessibleWindowAndGraph_data()
+    {
+        QTest::addColumn<QString>("clicks"); // the buttons clicked, by number
+        QTest::addColumn<QString>("description");
+        const QString nothing = QStringLiteral("PSA値の推移グラフ。何も描かれていません");
+        const QString five
+            = QStringLiteral("PSA値の推移グラフ。記録5件、2004年1月から2004年5月まで、最後の値 8.2");
+        QTest::newRow("at start") << "" << nothing;
+        QTest::newRow("loaded, not drawn") << "4" << nothing;
+        QTest::newRow("drawn") << "41" << five;
+        QTest::newRow("drawn, then typing") << "41t" << five;
+        QTest::newRow("cleared") << "419" << nothing;
+        QTest::newRow("one record") << "51"
+                                    << QStringLiteral("PSA値の推移グラフ。記録1件、2004年1月、最後の値 4.2");
+    }
+
+    void accessibleWindowAndGraph()
+    {
+        QFETCH(QString, clicks);
+        Form1Window &window = m_program->window();
+        m_files.files[u"records.csv"] = testing::recordsText(5);
+        m_dialogs.fileNames.push_back(u"records.csv");
+        for (const QChar step : clicks) {
+            if (step == 't') {
+                QTest::keyClicks(window.cell(15), "1"); // the last record's value
+                continue;
+            }
+            click(step.digitValue());
+            // データー入力, then one record typed and taken
+            if (step == '5') {
+                for (const auto &[index, text] :
+                    { std::pair(1, "2004"), std::pair(2, "1"), std::pair(3, "4.2") })
+                    QTest::keyClicks(window.cell(index), text);
+                click(6);
+            }
+        }
+        QAccessibleInterface *frame = QAccessible::queryAccessibleInterface(&window);
+        QCOMPARE(frame->role(), QAccessible::Window);
+        int pictures = 0;
+        for (int index = 0; index < frame->childCount(); ++index) {
+            QVERIFY(frame->child(index)->object() != window.cell(0));
+            QCOMPARE(frame->indexOfChild(frame->child(index)), index);
+            pictures += frame->child(index)->object() == window.picture1();
+        }
+        QCOMPARE(pictures, 1);
+        QTEST(QAccessible::queryAccessibleInterface(window.picture1())->text(QAccessible::Description),
+            "description");
     }
 
 private:

@@ -1,6 +1,8 @@
 #include "platform/qt/form1_window.h"
 
 #include "app/form1.h"
+#include "app/graph_description.h"
+#include "platform/focus_order.h"
 #include "platform/form1_design.h"
 #include "platform/guarded_run.h"
 #include "platform/qt/form1_window_look.h"
@@ -11,6 +13,7 @@
 #include "platform/qt/qt_text.h"
 #include "records/cells.h"
 
+#include <QAccessibleWidget>
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
@@ -20,9 +23,55 @@
 
 namespace psa {
 
+namespace {
+
+// The window as screen readers see it: a frame, as a top-level window is, whose children leave out the
+// hidden template cell, which the user never meets.
+class Form1Accessible final : public QAccessibleWidget {
+public:
+    explicit Form1Accessible(Form1Window *window)
+        : QAccessibleWidget(window, QAccessible::Window)
+    {
+    }
+
+    int childCount() const override { return int(shownChildren().size()); }
+    QAccessibleInterface *child(int index) const override
+    {
+        const QList<QAccessibleInterface *> children = shownChildren();
+        return index >= 0 && index < children.size() ? children[index] : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return int(shownChildren().indexOf(const_cast<QAccessibleInterface *>(child)));
+    }
+
+private:
+    QList<QAccessibleInterface *> shownChildren() const
+    {
+        const QObject *hidden = static_cast<Form1Window *>(widget())->cell(0);
+        QList<QAccessibleInterface *> children;
+        for (int index = 0; index < QAccessibleWidget::childCount(); ++index) {
+            QAccessibleInterface *child = QAccessibleWidget::child(index);
+            if (child && child->object() != hidden)
+                children.push_back(child);
+        }
+        return children;
+    }
+};
+
+QAccessibleInterface *accessibleForm1(const QString &, QObject *object)
+{
+    auto *window = qobject_cast<Form1Window *>(object);
+    return window ? new Form1Accessible(window) : nullptr;
+}
+
+} // namespace
+
 Form1Window::Form1Window(QWidget *parent)
     : QWidget(parent)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleForm1), true);
+    (void)factoryInstalled;
     setWindowTitle(toQString(design::kFormCaption));
     setFixedSize(design::kClientWidth, design::kClientHeight);
     // The cells inherit the window's font: one font for all of them, resolved once.
@@ -36,20 +85,14 @@ Form1Window::Form1Window(QWidget *parent)
     m_picture1 = new PictureBox(this);
     m_picture1->setObjectName(QStringLiteral("Picture1"));
     m_picture1->setGeometry(toQRect(design::kPicture1));
-    m_picture1->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab only, so that a click on the graph leaves the focus in the cell being typed in.
+    m_picture1->setFocusPolicy(Qt::TabFocus);
     m_picture1->setAccessibleName(toQString(design::kPicture1AccessibleName));
-    m_picture1->setAccessibleDescription(toQString(design::kPicture1Description));
 
     m_cells[0] = makeCell(0);
-    // Tab walks the cells that come with the window in index order, then the buttons.
-    QWidget *previous = nullptr;
     for (int index = 1; index <= design::kCellsWithTheWindow; ++index) {
-        GridCell *made = makeCell(index);
-        m_cells[std::size_t(index)] = made;
-        made->show();
-        if (previous)
-            setTabOrder(previous, made);
-        previous = made;
+        m_cells[std::size_t(index)] = makeCell(index);
+        m_cells[std::size_t(index)]->show();
     }
 
     const QColor initialBack = toQColor(kAvailableBackColor);
@@ -61,9 +104,32 @@ Form1Window::Form1Window(QWidget *parent)
         push->setBackColor(initialBack);
         push->setAccessibleName(push->text());
         m_buttons[std::size_t(designed.button)] = push;
-        setTabOrder(previous, push);
-        previous = push;
     }
+
+    QWidget *previous = nullptr;
+    for (const FocusStop &stop :
+        FocusOrder([this](int index) { return m_cells[std::size_t(index)] != nullptr; })) {
+        QWidget *next = focusStop(stop);
+        if (previous)
+            setTabOrder(previous, next);
+        previous = next;
+    }
+    // The window opens with the focus in the first cell, ready for typing, though the picture comes first
+    // in the Tab order.
+    m_cells[1]->setFocus(Qt::OtherFocusReason);
+}
+
+QWidget *Form1Window::focusStop(const FocusStop &stop) const
+{
+    switch (stop.kind) {
+    case FocusStop::Kind::Picture:
+        return m_picture1;
+    case FocusStop::Kind::Cell:
+        return m_cells.at(std::size_t(stop.number));
+    case FocusStop::Kind::Button:
+        return m_buttons.at(std::size_t(stop.number));
+    }
+    return nullptr;
 }
 
 GridCell *Form1Window::makeCell(int index)
@@ -88,6 +154,8 @@ Form1Window::~Form1Window()
 {
     // Destroying the cells must not report their disappearing texts to a form that may be gone already.
     m_form = nullptr;
+    if (m_surface)
+        m_surface->onChanged = nullptr;
 }
 
 void Form1Window::attach(Form1 &form, Dialogs &dialogs)
@@ -103,12 +171,31 @@ void Form1Window::run(const std::function<void(Form1 &)> &handler)
 {
     if (m_form && m_dialogs)
         RunGuarded(*m_dialogs, [&] { handler(*m_form); });
+    describeGraph();
+}
+
+void Form1Window::describeGraph()
+{
+    // Only the handlers that draw or clear change the picture; its description follows the records it was
+    // drawn from, not later typing.
+    if (!m_graphChanged || !m_surface)
+        return;
+    m_graphChanged = false;
+    const Records nothing;
+    m_picture1->setAccessibleDescription(
+        toQString(GraphDescription(m_form ? m_form->records() : nothing, m_surface->hasDrawing())));
 }
 
 void Form1Window::showPicture(ImageSurface &surface)
 {
     m_picture1->setSurface(&surface);
-    surface.onChanged = [picture = m_picture1] { picture->update(); };
+    m_surface = &surface;
+    m_graphChanged = true;
+    surface.onChanged = [this] {
+        m_picture1->update();
+        m_graphChanged = true;
+    };
+    describeGraph();
 }
 
 void Form1Window::onFirstPaint(std::function<void()> callback)
@@ -168,13 +255,10 @@ void Form1Window::CreateCell(int index)
     if (m_cells[0]->testAttribute(Qt::WA_SetFont))
         made->setFont(m_cells[0]->font());
     m_cells[std::size_t(index)] = made;
-    // Keep Tab walking the grid in index order: the new cell follows the nearest cell before it.
-    for (int before = index - 1; before >= 1; --before) {
-        if (m_cells[std::size_t(before)]) {
-            setTabOrder(m_cells[std::size_t(before)], made);
-            break;
-        }
-    }
+    const auto before = FocusPredecessor(
+        { FocusStop::Kind::Cell, index }, [this](int at) { return m_cells[std::size_t(at)] != nullptr; });
+    if (before)
+        setTabOrder(focusStop(*before), made);
 }
 
 void Form1Window::SetCellHeight(int index, double value)
@@ -230,7 +314,11 @@ void Form1Window::SetCellFlat(int index)
 void Form1Window::SetCellText(int index, std::u16string_view text)
 {
     // QLineEdit reports the change through textChanged at once, which runs Text1_Change before this returns.
-    existingCell(index).setText(toQString(text));
+    GridCell &target = existingCell(index);
+    target.setText(toQString(text));
+    // QLineEdit leaves the cursor after the text and scrolls a long value to its end; a value the program
+    // puts in a cell is read from its start.
+    target.setCursorPosition(0);
 }
 
 std::u16string Form1Window::CellText(int index) const

@@ -18,6 +18,7 @@ class GraphicalButton;
 class GridCell;
 class ImageSurface;
 class PictureBox;
+struct FocusStop;
 
 // The main window as Qt widgets: the nine buttons, the title and heading labels, the picture box and the cell
 // grid, as the window's design describes them. It only shows things and reports clicks and cell changes;
@@ -70,11 +71,15 @@ private:
     GridCell *makeCell(int index);
     GridCell &existingCell(int index) const;
     GraphicalButton &existingButton(Button button) const;
+    [[nodiscard]] QWidget *focusStop(const FocusStop &stop) const;
     void run(const std::function<void(Form1 &)> &handler);
+    void describeGraph();
 
     std::array<GridCell *, 106> m_cells {};
     std::array<GraphicalButton *, 10> m_buttons {};
     PictureBox *m_picture1 = nullptr;
+    ImageSurface *m_surface = nullptr;
+    bool m_graphChanged = false; // since the picture's description was last composed
     Form1 *m_form = nullptr;
     Dialogs *m_dialogs = nullptr;
     std::function<void()> m_firstPaint;

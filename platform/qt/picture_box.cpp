@@ -5,11 +5,19 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
 
 namespace psa {
+
+namespace {
+
+constexpr int kFocusFrameWidth = 2;
+constexpr QPoint kKeyboardMenuAt { 8, 8 };
+
+} // namespace
 
 void PictureBox::setSurface(ImageSurface *surface)
 {
@@ -25,9 +33,32 @@ void PictureBox::paintEvent(QPaintEvent *event)
     painter.fillRect(event->rect(), Qt::white);
     if (m_surface && !m_surface->isUntouched())
         painter.drawImage(QPoint(0, 0), m_surface->image());
+    if (hasFocus()) {
+        const QColor highlight = palette().color(QPalette::Highlight);
+        const int w = width(), h = height(), f = kFocusFrameWidth;
+        for (const QRect &strip :
+            { QRect(0, 0, w, f), QRect(0, h - f, w, f), QRect(0, 0, f, h), QRect(w - f, 0, f, h) })
+            painter.fillRect(strip, highlight);
+    }
 }
 
 void PictureBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    // From the keyboard the menu opens inside the picture's top left corner, where the mouse may not be.
+    openMenu(event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : mapToGlobal(kKeyboardMenuAt));
+}
+
+void PictureBox::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Menu
+        || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        openMenu(mapToGlobal(kKeyboardMenuAt));
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void PictureBox::openMenu(const QPoint &globalPosition)
 {
     // Shown without waiting for it to close, so that nothing else waits on the menu.
     auto *menu = new QMenu(this);
@@ -35,7 +66,7 @@ void PictureBox::contextMenuEvent(QContextMenuEvent *event)
     QAction *copy = menu->addAction(QStringLiteral("グラフをコピー"), this, &PictureBox::copyToClipboard);
     copy->setObjectName(QStringLiteral("copyGraph"));
     copy->setEnabled(m_surface && m_surface->hasDrawing());
-    menu->popup(event->globalPos());
+    menu->popup(globalPosition);
 }
 
 // A word processor or an image editor takes the picture as it is, at the screen's resolution.

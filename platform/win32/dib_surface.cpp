@@ -127,6 +127,12 @@ int DibSurface::device(double logicalPixel) const
     return int(std::lround(std::floor(logicalPixel) * m_scale));
 }
 
+void DibSurface::drawn()
+{
+    m_hasDrawing = true;
+    changed();
+}
+
 void DibSurface::fill(int left, int top, int right, int bottom, Colour colour)
 {
     const RECT area { left, top, right, bottom };
@@ -163,7 +169,7 @@ void DibSurface::Line(Point from, Point to, std::optional<Colour> colour)
         // LineTo leaves out the last pixel, which Linux draws.
         fill(bx, by, bx + thickness, by + thickness, ink);
     }
-    changed();
+    drawn();
 }
 
 void DibSurface::Circle(Point centre, double radius)
@@ -182,7 +188,7 @@ void DibSurface::Circle(Point centre, double radius)
     Ellipse(m_dc, cx - r, cy - r, cx + r + thickness, cy + r + thickness);
     SelectObject(m_dc, previous);
     DeleteObject(pen);
-    changed();
+    drawn();
 }
 
 void DibSurface::Print(double value)
@@ -193,13 +199,14 @@ void DibSurface::Print(double value)
     const std::string text = PrintForm(value);
     const std::wstring wide(text.begin(), text.end()); // digits, sign, point, E and blanks only
     TextOutW(m_dc, device(topLeft.x), device(topLeft.y), wide.c_str(), int(wide.size()));
-    changed();
+    drawn();
 }
 
 void DibSurface::Cls()
 {
     GdiFlush();
     std::fill(m_bits, m_bits + std::size_t(m_pixelWidth) * std::size_t(m_pixelHeight), kWhitePixel);
+    m_hasDrawing = false;
     changed();
 }
 

@@ -37,6 +37,8 @@ public:
     // The memory DC holding the image, for copying it onto the screen.
     [[nodiscard]] HDC dc() const { return m_dc; }
     [[nodiscard]] bool autoRedraw() const { return m_autoRedraw; }
+    // Whether anything has been drawn since the start or the last Cls.
+    [[nodiscard]] bool hasDrawing() const { return m_hasDrawing; }
 
     // Called after every change of the image, so that a window showing it can repaint.
     std::function<void()> onChanged;
@@ -55,6 +57,7 @@ public:
 private:
     void makeBitmap();
     void changed() const;
+    void drawn();
     // A logical position in the surface's logical (unscaled) pixels.
     [[nodiscard]] Point toLogicalPixels(Point logical) const;
     [[nodiscard]] LogicalArea area() const;
@@ -76,6 +79,7 @@ private:
     UserScale m_userScale;
     Point m_textPosition;
     bool m_autoRedraw = false;
+    bool m_hasDrawing = false;
 };
 
 } // namespace psa

@@ -10,10 +10,43 @@
 
 namespace psa {
 
+namespace {
+
+// A flat cell's thin border in the design's colour, or in the highlight colour while the cell has the focus,
+// as on Linux. False for a cell that is not flat, whose sunken border is the system's.
+bool paintFlatBorder(HWND frame)
+{
+    if (!(GetWindowLongPtrW(frame, GWL_STYLE) & WS_BORDER))
+        return false;
+    const HWND edit = GetWindow(frame, GW_CHILD);
+    const Colour designed = design::kCellBorderColor;
+    const COLORREF colour = edit && GetFocus() == edit ? GetSysColor(COLOR_HIGHLIGHT)
+                                                       : RGB(designed.red, designed.green, designed.blue);
+    HDC dc = GetWindowDC(frame);
+    RECT outline;
+    GetWindowRect(frame, &outline);
+    OffsetRect(&outline, -outline.left, -outline.top);
+    HBRUSH brush = CreateSolidBrush(colour);
+    FrameRect(dc, &outline, brush);
+    DeleteObject(brush);
+    ReleaseDC(frame, dc);
+    return true;
+}
+
+} // namespace
+
 LRESULT CALLBACK Win32Window::cellFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_NCPAINT:
+        if (paintFlatBorder(window))
+            return 0;
+        break;
     case WM_COMMAND:
+        // The border shows whether the cell has the focus.
+        if (HIWORD(wParam) == EN_SETFOCUS || HIWORD(wParam) == EN_KILLFOCUS)
+            RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+        return SendMessageW(GetParent(window), message, wParam, lParam);
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
         // The EDIT control's notifications and colours are the main window's business.
@@ -23,8 +56,9 @@ LRESULT CALLBACK Win32Window::cellFrameProc(HWND window, UINT message, WPARAM wP
             SetFocus(edit);
         return 0;
     default:
-        return DefWindowProcW(window, message, wParam, lParam);
+        break;
     }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 Win32Window::Placed Win32Window::makeCell(int index, const Placed &like)

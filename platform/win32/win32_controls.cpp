@@ -13,14 +13,11 @@ void Win32Window::CreateCell(int index)
         throw std::out_of_range("cannot create grid cell " + std::to_string(index));
     Placed &made = m_cells[std::size_t(index)];
     made = makeCell(index, m_cells[0]);
-    // Tab walks the grid in index order: the new cell follows the nearest cell before it.
-    for (int before = index - 1; before >= 1; --before) {
-        if (m_cells[std::size_t(before)].handle) {
-            SetWindowPos(made.frame, m_cells[std::size_t(before)].frame, 0, 0, 0, 0,
-                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-            break;
-        }
-    }
+    const auto before = FocusPredecessor({ FocusStop::Kind::Cell, index },
+        [this](int at) { return m_cells[std::size_t(at)].handle != nullptr; });
+    // After the picture, which lies at the bottom, means on top.
+    const HWND after = before && before->kind != FocusStop::Kind::Picture ? focusHandle(*before) : HWND_TOP;
+    SetWindowPos(made.frame, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void Win32Window::SetCellHeight(int index, double pixels)
@@ -87,6 +84,9 @@ void Win32Window::SetCellText(int index, std::u16string_view text)
     // once and before this returns, whatever the control does.
     m_settingText = index;
     SetWindowTextW(target, wide.c_str());
+    // The start of the value in sight, as on Linux, whatever the control did with its caret.
+    SendMessageW(target, EM_SETSEL, 0, 0);
+    SendMessageW(target, EM_SCROLLCARET, 0, 0);
     m_settingText = 0;
     if (onCellChange)
         run([this, index] { onCellChange(index); });

@@ -4,7 +4,10 @@
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_window.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 // The window's messages: clicks and cell changes to the handlers, the program's own drawing of the buttons,
@@ -34,6 +37,12 @@ void frame(HDC dc, RECT area, int thickness, Colour colour)
     fillRect(dc, { area.right - thickness, area.top, area.right, area.bottom }, colour);
 }
 
+Colour systemHighlight()
+{
+    const COLORREF colour = GetSysColor(COLOR_HIGHLIGHT);
+    return { GetRValue(colour), GetGValue(colour), GetBValue(colour) };
+}
+
 Win32Window *owner(HWND window, UINT message, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
@@ -59,20 +68,107 @@ LRESULT CALLBACK Win32Window::windowProc(HWND window, UINT message, WPARAM wPara
 LRESULT CALLBACK Win32Window::pictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     Win32Window *self = owner(window, message, lParam);
-    if (message == WM_ERASEBKGND)
-        return 1; // the paint below covers everything
-    if (message != WM_PAINT || !self)
+    if (!self)
         return DefWindowProcW(window, message, wParam, lParam);
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    RECT area;
-    GetClientRect(window, &area);
-    fillRect(dc, area, kWhite);
-    // The surface has the picture's size in device pixels: copied one to one, never stretched or blurred.
-    if (const DibSurface *surface = self->m_surface)
-        BitBlt(dc, 0, 0, surface->pixelWidth(), surface->pixelHeight(), surface->dc(), 0, 0, SRCCOPY);
-    EndPaint(window, &paint);
-    return 0;
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1; // the paint below covers everything
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_APPS || (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0)) {
+            self->openPictureMenu(std::nullopt);
+            return 0;
+        }
+        break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        // Released, the Menu key would open the menu a second time, F10 the window's system menu.
+        if (wParam == VK_APPS || wParam == VK_F10)
+            return 0;
+        break;
+    case WM_CONTEXTMENU:
+        // A right click; (-1, -1) when Windows made it from a key.
+        if (lParam == -1)
+            self->openPictureMenu(std::nullopt);
+        else
+            self->openPictureMenu(POINT { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) });
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT area;
+        GetClientRect(window, &area);
+        fillRect(dc, area, kWhite);
+        // The surface has the picture's size in device pixels: copied one to one, never stretched or blurred.
+        if (const DibSurface *surface = self->m_surface)
+            BitBlt(dc, 0, 0, surface->pixelWidth(), surface->pixelHeight(), surface->dc(), 0, 0, SRCCOPY);
+        // The focus shows as a frame in the highlight colour, on the screen only.
+        if (GetFocus() == window)
+            frame(dc, area, 2 * std::max(1, self->device(1)), systemHighlight());
+        EndPaint(window, &paint);
+        return 0;
+    }
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void Win32Window::openPictureMenu(std::optional<POINT> screen)
+{
+    if (!screen) {
+        POINT corner { device(8), device(8) };
+        ClientToScreen(m_picture, &corner);
+        screen = corner;
+    }
+    constexpr UINT kCopyItem = 1;
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return;
+    const bool drawn = m_surface && m_surface->hasDrawing();
+    AppendMenuW(menu, MF_STRING | (drawn ? MF_ENABLED : MF_GRAYED), kCopyItem, L"グラフをコピー");
+    const UINT chosen = UINT(TrackPopupMenu(
+        menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen->x, screen->y, 0, m_window, nullptr));
+    DestroyMenu(menu);
+    if (chosen == kCopyItem)
+        copyGraph();
+}
+
+bool Win32Window::copyGraph()
+{
+    if (!m_surface || !m_surface->hasDrawing())
+        return false;
+    // A bitmap file less its 14-byte file header is the packed bitmap the clipboard takes.
+    constexpr std::size_t kFileHeaderSize = 14;
+    const std::string bitmap = m_surface->BitmapBytes();
+    if (bitmap.size() <= kFileHeaderSize)
+        return false;
+    const std::size_t size = bitmap.size() - kFileHeaderSize;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory)
+        return false;
+    void *bytes = GlobalLock(memory);
+    if (!bytes) {
+        GlobalFree(memory);
+        return false;
+    }
+    std::memcpy(bytes, bitmap.data() + kFileHeaderSize, size);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(m_window)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    // Once the clipboard has taken the memory it is the clipboard's to free.
+    const bool placed = SetClipboardData(CF_DIB, memory) != nullptr;
+    CloseClipboard();
+    if (!placed)
+        GlobalFree(memory);
+    return placed;
 }
 
 LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam)

@@ -92,13 +92,14 @@ Win32Window::Win32Window(HINSTANCE instance, Dialogs &dialogs)
         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     const design::Rect &p = design::kPicture1;
-    m_picture = CreateWindowExW(
-        0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, m_window, nullptr, instance, this);
+    // Clipped by the buttons above it, whose bottom border row lies on its top row.
+    m_picture = CreateWindowExW(0, kPictureClass, Wide(design::kPicture1AccessibleName).c_str(),
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0, 1, 1, m_window, nullptr, instance, this);
     m_placedPicture
         = { m_picture, nullptr, double(p.left), double(p.top), double(p.width), double(p.height), {} };
     place(m_placedPicture);
 
-    // The hidden template, then cells 1 to 50 in index order: creation order is the order Tab walks.
+    // The hidden template, then cells 1 to 50.
     const design::Rect &t = design::kCellTemplate;
     m_cells[0] = { nullptr, nullptr, double(t.left), double(t.top), double(t.width), double(t.height),
         { {}, design::kCellPoints, false } };
@@ -120,6 +121,32 @@ Win32Window::Win32Window(HINSTANCE instance, Dialogs &dialogs)
             reinterpret_cast<HMENU>(INT_PTR(kButtonId + int(d.button))), instance, nullptr);
         place(state.placed);
     }
+
+    // Tab walks the controls in their order one below the other. The picture, first in the round, lies
+    // below all the others so that the buttons stay above it; the round is the same with it last.
+    HWND above = HWND_TOP;
+    for (const FocusStop &stop :
+        FocusOrder([this](int index) { return m_cells[std::size_t(index)].handle != nullptr; })) {
+        if (stop.kind == FocusStop::Kind::Picture)
+            continue;
+        const HWND next = focusHandle(stop);
+        SetWindowPos(next, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        above = next;
+    }
+    SetWindowPos(m_picture, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+HWND Win32Window::focusHandle(const FocusStop &stop) const
+{
+    switch (stop.kind) {
+    case FocusStop::Kind::Picture:
+        return m_picture;
+    case FocusStop::Kind::Cell:
+        return m_cells.at(std::size_t(stop.number)).frame;
+    case FocusStop::Kind::Button:
+        return m_buttons.at(std::size_t(stop.number)).placed.handle;
+    }
+    return nullptr;
 }
 
 Win32Window::~Win32Window()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/focus_order.h"
 #include "platform/form1_design.h"
 #include "platform/toolkit.h"
 
@@ -8,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -38,6 +40,10 @@ public:
     // Return on a button presses it, as Space does; on a disabled button it does nothing. True when the
     // message was a Return for a button, and is used up.
     bool pressFocusedButton(const MSG &message);
+    // 「グラフをコピー」: the picture's drawing on the clipboard as a device-independent bitmap, which other
+    // programs paste as an image. False, and the clipboard as it was, when nothing is drawn or the clipboard
+    // cannot be had.
+    bool copyGraph();
 
     std::function<void(Button)> onClick;
     std::function<void(int)> onCellChange;
@@ -91,6 +97,9 @@ private:
     void paint();
     void dpiChanged(UINT dpi, const RECT *suggested);
     void run(const std::function<void()> &handler);
+    // The picture's menu at `screen` (screen pixels); from the keyboard, inside the picture's corner.
+    void openPictureMenu(std::optional<POINT> screen);
+    [[nodiscard]] HWND focusHandle(const FocusStop &stop) const;
 
     [[nodiscard]] int device(double pixels) const;
     void place(Placed &control);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end run of psa-graph.exe under Wine in a virtual X server, driven as a user would with xdotool:
-# types the three records of the worked example, ends the input, shows the graph, holds Return on 終了 (the
+# types the three records of the worked example, ends the input, shows the graph, copies it with 「グラフをコピー」
+# from a right click, the Menu key and Shift+F10 (image/bmp on the X clipboard), holds Return on 終了 (the
 # question must stay open), saves the records (which must be exactly the 48 bytes of the example) and the
 # graph (an 849 x 521 bitmap whose red reference lines lie at PSA 0.2 and 2), checks that Return and Space
 # after a button turned grey press nothing, then exits through the confirmation, which must end the process
@@ -20,7 +21,7 @@ out=$(realpath -m "${2:?output folder}")
 here=$(cd "$(dirname "$0")" && pwd)
 PATH=/usr/lib/wine:$PATH
 
-for tool in Xvfb xdotool xev import convert identify wine64 wineserver; do
+for tool in Xvfb xdotool xev xclip import convert identify wine64 wineserver; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed"
         exit 77
@@ -34,6 +35,7 @@ shot=$out/screenshot.png
 work=$(mktemp -d)
 server=
 pid=
+clipboard_owner=
 own_prefix=
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 dpi_changed=
@@ -45,6 +47,7 @@ reset_dpi() {
 }
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    [ -n "$clipboard_owner" ] && kill "$clipboard_owner" 2>/dev/null
     [ -n "$dpi_changed" ] && reset_dpi
     wineserver -k 2>/dev/null
     [ -n "$server" ] && kill "$server" 2>/dev/null
@@ -135,6 +138,36 @@ for field in 2004 11 4.2 2005 3 12.5 2005 9 8.75; do
 done
 click 134 628 70 28 # 入力終了
 click 720 40 89 49  # グラフ表示
+
+# 「グラフをコピー」 from the picture's menu. Before each copy the clipboard holds a text of xclip's, so only the
+# menu's item can have put image/bmp there: a menu that never opened fails.
+targets() { xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
+has_text() { targets | grep -qx 'UTF8_STRING' && ! targets | grep -qx 'image/bmp'; }
+has_bmp() { targets | grep -qx 'image/bmp'; }
+copy_graph() {
+    local how=$1
+    shift
+    [ -n "$clipboard_owner" ] && kill "$clipboard_owner" 2>/dev/null
+    printf before | xclip -selection clipboard -i -quiet >/dev/null 2>&1 &
+    clipboard_owner=$!
+    poll 5 has_text || fail "xclip could not take the clipboard"
+    "$@" || fail "opening the picture's menu with $how"
+    sleep 0.5
+    xdotool key Down Return || fail "choosing from the menu opened with $how"
+    poll 10 has_bmp || fail "no image/bmp on the clipboard after 「グラフをコピー」 from $how: the menu did not open or its item did nothing"
+    xclip -selection clipboard -t image/bmp -o >"$out/copied.bmp" 2>/dev/null || fail "reading the copied bitmap"
+    size=$(identify -format '%wx%h' "$out/copied.bmp" 2>/dev/null)
+    rows=$(red_rows_of "$out/copied.bmp" 849x521+0+0)
+    [ "$size" = 849x521 ] && [ "$rows" = "312 386 " ] ||
+        fail "the graph copied from $how is '${size:-no bitmap}' with red rows '${rows}', not 849x521 with '312 386 '"
+    echo "「グラフをコピー」 from $how: an 849x521 image/bmp with red rows $rows"
+}
+copy_graph "a right click" xdotool mousemove --window "$window" 600 350 click 3
+click 8 65 70 15 # the first cell; Shift+Tab goes on to the picture
+xdotool key shift+Tab
+copy_graph "the Menu key" xdotool key Menu
+copy_graph "Shift+F10" xdotool key shift+F10
+click 720 40 89 49 # グラフ表示 again: the focus back on it for the keys below, the graph drawn over itself
 
 xdotool key Tab Tab # from グラフ表示 past グラフ保存 to 終了
 hold_return_on_exit

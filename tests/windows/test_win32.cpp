@@ -417,16 +417,17 @@ TEST_CASE("the Win32 window after start-up and in use")
     CHECK(dialogs.messages[0].prompt == u"予期しないエラーが起きたため、この操作を中止しました。");
     CHECK(IsWindowVisible(main));
 
-    // Tab walks the cells in index order, then the buttons from 入力終了 on, and round again.
+    // Tab walks the cells in index order, the buttons from 入力終了 on, the picture, and round again.
     for (int number = 1; number <= 9; ++number)
         window.SetButtonEnabled(psa::Button(number), true);
     std::vector<HWND> order, expected;
-    for (HWND at = shown.cell(1); order.size() < 115; at = GetNextDlgTabItem(main, at, FALSE))
+    for (HWND at = shown.cell(1); order.size() < 116; at = GetNextDlgTabItem(main, at, FALSE))
         order.push_back(at);
     for (int index = 1; index <= 106; ++index)
         expected.push_back(shown.cell(index > 105 ? 1 : index));
     for (int number : { 6, 5, 4, 3, 1, 2, 7, 8, 9 })
         expected.insert(expected.end() - 1, shown.button(number));
+    expected.insert(expected.end() - 1, FindWindowExW(main, nullptr, L"PsaGraphPicture1", nullptr));
     CHECK(order == expected);
 }
 
@@ -559,4 +560,97 @@ TEST_CASE("the save dialog's filter and the design faces")
     // The test prefix, like a Japanese Windows, has the design faces and "MS UI Gothic".
     CHECK(psa::InstalledFace(L"HGP創英角ｺﾞｼｯｸUB") == L"HGP創英角ｺﾞｼｯｸUB");
     CHECK(psa::InstalledFace(L"どこにもない書体") == L"MS UI Gothic");
+}
+
+// A pixel of the window as it shows on the screen: once everything has been painted again, or, with `all`
+// false, once what waits to be painted has been.
+psa::Colour shownPixel(HWND main, int x, int y, bool all = true)
+{
+    RedrawWindow(
+        main, nullptr, nullptr, (all ? RDW_INVALIDATE | RDW_FRAME : 0) | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    HDC dc = GetDC(main);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(main, dc);
+    return { GetRValue(colour), GetGValue(colour), GetBValue(colour) };
+}
+
+psa::Colour systemColour(int index)
+{
+    const COLORREF colour = GetSysColor(index);
+    return { GetRValue(colour), GetGValue(colour), GetBValue(colour) };
+}
+
+TEST_CASE("the picture and the cells on the screen, the copy of the graph, a value set by the program")
+{
+    psa::testing::FakeDialogs dialogs;
+    psa::Win32Window window(GetModuleHandleW(nullptr), dialogs);
+    psa::DibSurface picture1;
+    psa::Win32FileSystem files;
+    psa::Form1 form(window, picture1, dialogs, files);
+    window.showPicture(picture1);
+    form.Form_Load();
+    window.show(SW_SHOWNOACTIVATE);
+    const HWND main = window.handle();
+    const auto cell = [&](int index) { return control(main, psa::Win32Window::kCellId + index); };
+
+    SUBCASE("the buttons' bottom border row stays over a drawn picture")
+    {
+        // The picture's top two rows in red; its top row lies under the buttons' bottom row. Drawing repaints
+        // the picture alone, as a graph being drawn does.
+        shownPixel(main, 0, 0);
+        for (const double y : { 0.0, 1.0 })
+            picture1.Line({ 0, y }, { 848, y }, psa::kRed);
+        for (const int x : { 210, 500, 1000 }) {
+            CHECK(shownPixel(main, x, 88, false) == psa::design::kButtonBorderColor);
+            CHECK(shownPixel(main, x, 89, false) == psa::kRed);
+        }
+    }
+    SUBCASE("the cells' borders in the design's colour, the focused cell's in the highlight colour")
+    {
+        SetFocus(cell(4));
+        // Cell 4 spans x 8 to 77 and y 81 to 95; cell 7 lies below it, from y 97 to 111.
+        CHECK(shownPixel(main, 40, 111) == psa::design::kCellBorderColor);
+        CHECK(shownPixel(main, 8, 100) == psa::design::kCellBorderColor);
+        CHECK(shownPixel(main, 40, 81) == systemColour(COLOR_HIGHLIGHT));
+        CHECK(shownPixel(main, 8, 85) == systemColour(COLOR_HIGHLIGHT));
+        SetFocus(cell(7));
+        CHECK(shownPixel(main, 8, 85) == psa::design::kCellBorderColor);
+    }
+    SUBCASE("グラフをコピー: the bitmap less its file header as CF_DIB, only while a graph is drawn")
+    {
+        const auto clipboardDib = [&]() -> std::string {
+            if (!OpenClipboard(main))
+                return "(no clipboard)";
+            std::string bytes;
+            if (HANDLE data = GetClipboardData(CF_DIB)) {
+                const auto *start = static_cast<const char *>(GlobalLock(data));
+                bytes.assign(start, GlobalSize(data));
+                GlobalUnlock(data);
+            }
+            CloseClipboard();
+            return bytes;
+        };
+        REQUIRE(OpenClipboard(main));
+        EmptyClipboard();
+        CloseClipboard();
+        CHECK_FALSE(window.copyGraph());
+        CHECK(clipboardDib().empty());
+        picture1.Line({ 10, 10 }, { 300, 200 }, psa::kRed);
+        CHECK(window.copyGraph());
+        const std::string bitmap = picture1.BitmapBytes();
+        const std::string copied = clipboardDib();
+        // The clipboard may round the block up; the bitmap's bytes come first.
+        REQUIRE(copied.size() >= bitmap.size() - 14);
+        CHECK(copied.substr(0, bitmap.size() - 14) == bitmap.substr(14));
+        picture1.Cls();
+        CHECK_FALSE(window.copyGraph());
+    }
+    SUBCASE("a value the program sets shows from its start")
+    {
+        window.SetCellText(3, u"0.0123456789012");
+        DWORD start = 1, end = 1;
+        SendMessageW(cell(3), EM_GETSEL, WPARAM(&start), LPARAM(&end));
+        CHECK(std::pair(start, end) == std::pair(DWORD(0), DWORD(0)));
+        CHECK(LOWORD(SendMessageW(cell(3), EM_CHARFROMPOS, 0, MAKELPARAM(3, 5))) == 0);
+    }
 }
