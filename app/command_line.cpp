@@ -43,7 +43,7 @@ CommandLineRequest wrongUsage(std::u16string error)
 std::optional<std::u16string> fileArgument(
     const std::u16string &argument, const FileNameBytes &names, std::u16string &error)
 {
-    const FileUriPath uri = ReadFileUri(names.toBytes(argument));
+    const FileUriPath uri = readFileUri(names.toBytes(argument));
     switch (uri.kind) {
     case FileUriPath::Kind::NotUri:
         return argument;
@@ -64,7 +64,7 @@ std::optional<std::u16string> fileArgument(
 
 } // namespace
 
-CommandLineRequest ParseCommandLine(const std::vector<std::u16string> &arguments, const FileNameBytes &names)
+CommandLineRequest parseCommandLine(const std::vector<std::u16string> &arguments, const FileNameBytes &names)
 {
     std::vector<std::u16string> files;
     bool asked[3] = {};
@@ -136,7 +136,7 @@ CommandLineRequest ParseCommandLine(const std::vector<std::u16string> &arguments
     return request;
 }
 
-std::u16string CommandLineHelp()
+std::u16string commandLineHelp()
 {
     return u"使い方: psa-graph [オプション] [記録ファイル]\n"
            u"PSA値の推移をグラフで表示します。\n"
@@ -169,36 +169,36 @@ std::u16string CommandLineHelp()
            u"  記録ファイル   読み込む記録ファイル（CSV）。";
 }
 
-std::u16string VersionText()
+std::u16string versionText()
 {
     return u"psa-graph " PSA_GRAPH_VERSION;
 }
 
-int RunWithoutWindow(
+int runWithoutWindow(
     const CommandLineRequest &request, TextStreams &streams, const GraphExporter &exportGraph)
 {
     switch (request.task) {
     case Task::ShowHelp:
     case Task::ShowVersion: {
         const std::optional<std::u16string> failure
-            = streams.WriteOutput(request.task == Task::ShowHelp ? CommandLineHelp() : VersionText());
+            = streams.writeOutput(request.task == Task::ShowHelp ? commandLineHelp() : versionText());
         if (!failure)
             return kExitSuccess;
-        streams.WriteError(u"psa-graph: 標準出力に書き込めませんでした。理由: " + *failure);
+        streams.writeError(u"psa-graph: 標準出力に書き込めませんでした。理由: " + *failure);
         return kExitFailure;
     }
     case Task::Export: {
         const ExportOutcome outcome = exportGraph(request.recordFile, request.bitmapFile);
         for (const std::u16string &message : outcome.messages)
-            streams.WriteError(u"psa-graph: " + message);
+            streams.writeError(u"psa-graph: " + message);
         return outcome.written ? kExitSuccess : kExitFailure;
     }
     case Task::WrongUsage:
     case Task::ShowWindow:
         break;
     }
-    streams.WriteError(u"psa-graph: " + request.error);
-    streams.WriteError(u"使い方は「psa-graph --help」で確かめられます。");
+    streams.writeError(u"psa-graph: " + request.error);
+    streams.writeError(u"使い方は「psa-graph --help」で確かめられます。");
     return kExitUsage;
 }
 

@@ -42,17 +42,17 @@ struct FileNameBytes {
 // "--" ends the options, so that a file whose name starts with '-' can follow it; a lone "-" is a file name.
 // Help goes before the version and the version before anything else. An option is one word after one or two
 // dashes, so "-platform" is one (unknown) option and "-hv" is not -h and -v. A file name may be a local file
-// URI (see ReadFileUri), which becomes the path it names. An unknown option or one given a value (named as
+// URI (see readFileUri), which becomes the path it names. An unknown option or one given a value (named as
 // typed), the wrong number of file names, an empty one, or a URI that names no local file is WrongUsage with
 // a message in Japanese; an unknown option is named before an option given a value.
-[[nodiscard]] CommandLineRequest ParseCommandLine(
+[[nodiscard]] CommandLineRequest parseCommandLine(
     const std::vector<std::u16string> &arguments, const FileNameBytes &names);
 
 // The help: how to call the program, its options and exit statuses, in Japanese throughout.
-[[nodiscard]] std::u16string CommandLineHelp();
+[[nodiscard]] std::u16string commandLineHelp();
 
 // "psa-graph" and the version.
-[[nodiscard]] std::u16string VersionText();
+[[nodiscard]] std::u16string versionText();
 
 // Standard output and error as the front end reaches them. Each call writes one line; the stream adds the
 // line's end.
@@ -60,12 +60,12 @@ class TextStreams {
 public:
     virtual ~TextStreams() = default;
     // Nothing when the whole line was written, or why it could not be (a closed stream, a full disk).
-    [[nodiscard]] virtual std::optional<std::u16string> WriteOutput(std::u16string_view line) = 0;
+    [[nodiscard]] virtual std::optional<std::u16string> writeOutput(std::u16string_view line) = 0;
     // Where nothing can be said about a failure, it is not said.
-    virtual void WriteError(std::u16string_view line) = 0;
+    virtual void writeError(std::u16string_view line) = 0;
 };
 
-// The export on the front end's own surface, files and file identities (see ExportGraph).
+// The export on the front end's own surface, files and file identities (see exportGraph).
 using GraphExporter
     = std::function<ExportOutcome(std::u16string_view recordsPath, std::u16string_view bitmapPath)>;
 
@@ -73,7 +73,7 @@ using GraphExporter
 // output; a wrong command line, or what kept the export from writing its bitmap, on standard error, each
 // message after the program's name. Help or version that cannot be written is a failure, said on standard
 // error. The exporter is called for an export only.
-[[nodiscard]] int RunWithoutWindow(
+[[nodiscard]] int runWithoutWindow(
     const CommandLineRequest &request, TextStreams &streams, const GraphExporter &exportGraph);
 
 } // namespace psa

@@ -33,7 +33,7 @@ FileUriPath malformed()
 
 } // namespace
 
-FileUriPath ReadFileUri(std::string_view argument)
+FileUriPath readFileUri(std::string_view argument)
 {
     constexpr std::string_view kScheme = "file:";
     if (argument.size() <= kScheme.size() || !equalsIgnoringCase(argument.substr(0, kScheme.size()), kScheme)

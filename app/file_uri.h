@@ -22,6 +22,6 @@ struct FileUriPath {
 // the local path /p, each %XX escape standing for the one byte XX, so that a name that is no UTF-8 comes
 // through unchanged; other bytes are taken as they are. Only text starting with "file:/" is a URI: "file:x"
 // is an ordinary relative name.
-[[nodiscard]] FileUriPath ReadFileUri(std::string_view argument);
+[[nodiscard]] FileUriPath readFileUri(std::string_view argument);
 
 } // namespace psa

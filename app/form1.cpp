@@ -64,41 +64,41 @@ void Form1::Click(Button button)
 // A button's look always changes Enabled first, then BackColor.
 void Form1::makeAvailable(Button button)
 {
-    m_window.SetButtonEnabled(button, true);
-    m_window.SetButtonBackColor(button, kAvailableBackColor);
+    m_window.setButtonEnabled(button, true);
+    m_window.setButtonBackColor(button, kAvailableBackColor);
 }
 
 void Form1::makeUnavailable(Button button)
 {
-    m_window.SetButtonEnabled(button, false);
-    m_window.SetButtonBackColor(button, kUnavailableBackColor);
+    m_window.setButtonEnabled(button, false);
+    m_window.setButtonBackColor(button, kUnavailableBackColor);
 }
 
 void Form1::Form_Load()
 {
     for (int index = kFirstCreatedCell; index <= kCellCount; ++index)
-        m_window.CreateCell(index);
+        m_window.createCell(index);
 
     for (int row = 0; row < kGridRows; ++row) {
         // Emptying a cell that still shows its design text runs Text1_Change for it, nested in this loop.
         for (int column = 1; column <= kGridColumns; ++column) {
             const int index = 3 * row + column;
-            m_window.SetCellHeight(index, kCellHeight);
-            m_window.SetCellTop(index, kRowPitch * row + kFirstRowTop);
-            m_window.SetCellText(index, u"");
-            m_window.SetCellFontSize(index, kCellFontSize);
-            m_window.SetCellVisible(index, true);
-            m_window.SetCellEnabled(index, true);
-            m_window.SetCellFlat(index);
+            m_window.setCellHeight(index, kCellHeight);
+            m_window.setCellTop(index, kRowPitch * row + kFirstRowTop);
+            m_window.setCellText(index, u"");
+            m_window.setCellFontSize(index, kCellFontSize);
+            m_window.setCellVisible(index, true);
+            m_window.setCellEnabled(index, true);
+            m_window.setCellFlat(index);
         }
         for (int column = 1; column <= kGridColumns; ++column)
-            m_window.SetCellWidth(3 * row + column, kColumnWidth[column - 1]);
+            m_window.setCellWidth(3 * row + column, kColumnWidth[column - 1]);
         for (int column = 1; column <= kGridColumns; ++column)
-            m_window.SetCellLeft(3 * row + column, kColumnLeft[column - 1]);
+            m_window.setCellLeft(3 * row + column, kColumnLeft[column - 1]);
     }
 
-    m_window.SetButtonTop(Button::Command6, kCommand6Top);
-    m_window.SetButtonLeft(Button::Command6, kCommand6Left);
+    m_window.setButtonTop(Button::Command6, kCommand6Top);
+    m_window.setButtonLeft(Button::Command6, kCommand6Left);
 
     for (Button button : { Button::Command1, Button::Command2, Button::Command3, Button::Command9,
              Button::Command8, Button::Command6 })
@@ -113,21 +113,21 @@ void Form1::Text1_Change(int index)
     // Only grid cells report changes; the hidden template and anything else have no place in the table.
     if (index < 1 || index > kCellCount)
         return;
-    StoreCellChange(m_records, index, m_window.CellText(index));
+    storeCellChange(m_records, index, m_window.cellText(index));
 }
 
 void Form1::Command5_Click()
 {
     ClearRecords(m_records, m_window);
     makeAvailable(Button::Command6);
-    m_window.SetFocusToCell(1);
+    m_window.setFocusToCell(1);
 }
 
 void Form1::Command6_Click()
 {
     for (Button button : { Button::Command1, Button::Command2, Button::Command3, Button::Command8 })
         makeAvailable(button);
-    ReadGridIntoTable(m_records, m_window);
+    readGridIntoTable(m_records, m_window);
 }
 
 void Form1::Command8_Click()
@@ -135,7 +135,7 @@ void Form1::Command8_Click()
     makeAvailable(Button::Command6);
     // After a load that filled every row there is no cell after the last one: stay on the last cell.
     const int next = m_records.LastCellIndex + 1;
-    m_window.SetFocusToCell(next < 1 ? 1 : next > kCellCount ? kCellCount : next);
+    m_window.setFocusToCell(next < 1 ? 1 : next > kCellCount ? kCellCount : next);
 }
 
 void Form1::Command1_Click()
@@ -147,7 +147,7 @@ void Form1::Command1_Click()
             makeUnavailable(button);
         return;
     }
-    DrawGraph(m_records, m_picture1);
+    drawGraph(m_records, m_picture1);
     makeAvailable(Button::Command2);
     makeAvailable(Button::Command9);
 }
@@ -161,9 +161,9 @@ void Form1::Command9_Click()
 
 void Form1::Command7_Click()
 {
-    if (m_dialogs.AskYesNo(kExitPrompt, kExitTitle) == MsgBoxAnswer::No)
+    if (m_dialogs.askYesNo(kExitPrompt, kExitTitle) == MsgBoxAnswer::No)
         return;
-    m_dialogs.EndProgram();
+    m_dialogs.endProgram();
 }
 
 } // namespace psa

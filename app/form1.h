@@ -30,7 +30,7 @@ public:
     // Loads the record file at `path` as "データー読み込み" does once its dialog has given the name: on
     // success the grid, the table and the buttons show the file's records; a file that cannot be read
     // leaves everything as it was and says why.
-    void OpenRecordFile(std::u16string_view path);
+    void openRecordFile(std::u16string_view path);
 
     // Where the form's messages go, for the guarded runs of its handlers.
     [[nodiscard]] Dialogs &dialogs() { return m_dialogs; }

@@ -29,13 +29,13 @@ void Form1::Command2_Click()
     const std::u16string path = m_dialogs.ShowSave(FileDialogRequest::toSave(kBitmapFilter));
     if (path.empty())
         return;
-    const std::string bitmap = m_picture1.BitmapBytes();
+    const std::string bitmap = m_picture1.bitmapBytes();
     if (bitmap.empty()) {
-        m_dialogs.Inform(SaveFailedMessage(path, kNoBitmap), kSaveGraphTitle);
+        m_dialogs.inform(saveFailedMessage(path, kNoBitmap), kSaveGraphTitle);
         return;
     }
-    if (const auto error = SaveFileReplacing(m_files, path, bitmap))
-        m_dialogs.Inform(*error, kSaveGraphTitle);
+    if (const auto error = saveFileReplacing(m_files, path, bitmap))
+        m_dialogs.inform(*error, kSaveGraphTitle);
 }
 
 void Form1::Command3_Click()
@@ -43,8 +43,8 @@ void Form1::Command3_Click()
     const std::u16string path = m_dialogs.ShowSave(FileDialogRequest::toSave(kRecordFilter));
     if (path.empty())
         return;
-    if (const auto error = SaveRecordFile(m_files, path, m_records))
-        m_dialogs.Inform(*error, kSaveDataTitle);
+    if (const auto error = saveRecordFile(m_files, path, m_records))
+        m_dialogs.inform(*error, kSaveDataTitle);
 }
 
 void Form1::Command4_Click()
@@ -54,14 +54,14 @@ void Form1::Command4_Click()
     const std::u16string path = m_dialogs.ShowSave(FileDialogRequest::toLoad(kRecordFilter));
     if (path.empty())
         return;
-    OpenRecordFile(path);
+    openRecordFile(path);
 }
 
-void Form1::OpenRecordFile(std::u16string_view path)
+void Form1::openRecordFile(std::u16string_view path)
 {
-    const RecordFileContents loaded = LoadRecordFile(m_files, path);
+    const RecordFileContents loaded = loadRecordFile(m_files, path);
     if (!loaded.ok()) {
-        m_dialogs.Inform(loaded.error, kLoadDataTitle);
+        m_dialogs.inform(loaded.error, kLoadDataTitle);
         return;
     }
 
@@ -72,7 +72,7 @@ void Form1::OpenRecordFile(std::u16string_view path)
         for (int column = 1; column <= kGridColumns; ++column) {
             const std::u16string &field = record[static_cast<std::size_t>(column - 1)];
             m_records.RecordTable.set(row, column, Val(field));
-            m_window.SetCellText(cell, field);
+            m_window.setCellText(cell, field);
             ++cell;
         }
         ++row;
@@ -88,7 +88,7 @@ void Form1::OpenRecordFile(std::u16string_view path)
     if (loaded.moreRecords) {
         const std::u16string message = u"ファイル「" + std::u16string(path)
             + u"」には35件を超える記録があります。\n" + std::u16string(kOnlyFirstRecordsLoaded);
-        m_dialogs.Inform(message, kLoadDataTitle);
+        m_dialogs.inform(message, kLoadDataTitle);
     }
 }
 

@@ -23,7 +23,7 @@ void appendMonth(std::u16string &text, const RecordTable &table, int row)
 
 } // namespace
 
-std::u16string GraphDescription(const Records &records, bool drawn)
+std::u16string graphDescription(const Records &records, bool drawn)
 {
     std::u16string text(design::kPicture1Description);
     const int count = records.RecordCount;

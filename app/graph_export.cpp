@@ -46,20 +46,20 @@ std::optional<std::u16string> refusalToReplace(FileSystem &files, const FileIden
     if (!target || !target->regularFile)
         return std::nullopt;
     if (const std::optional<FileIdentity> records = identify(recordsPath);
-        records && SameFile(*records, *target))
-        return SaveFailedMessage(bitmapPath,
+        records && sameFile(*records, *target))
+        return saveFailedMessage(bitmapPath,
             u"記録ファイル「" + std::u16string(recordsPath)
                 + u"」と同じファイルです。記録を消さないよう、書き出しませんでした。");
 
-    const Opened<ByteReader> opened = files.OpenForReading(bitmapPath);
+    const Opened<ByteReader> opened = files.openForReading(bitmapPath);
     if (!opened.file)
-        return SaveFailedMessage(bitmapPath, opened.error + std::u16string(kCannotCheck));
+        return saveFailedMessage(bitmapPath, opened.error + std::u16string(kCannotCheck));
     std::string head(kHeadBytes, '\0');
     std::size_t filled = 0;
     while (filled < head.size()) {
-        const std::ptrdiff_t count = opened.file->Read(head.data() + filled, head.size() - filled);
+        const std::ptrdiff_t count = opened.file->read(head.data() + filled, head.size() - filled);
         if (count < 0)
-            return SaveFailedMessage(bitmapPath, opened.file->ErrorText() + std::u16string(kCannotCheck));
+            return saveFailedMessage(bitmapPath, opened.file->errorText() + std::u16string(kCannotCheck));
         if (count == 0)
             break;
         filled += std::size_t(count);
@@ -67,7 +67,7 @@ std::optional<std::u16string> refusalToReplace(FileSystem &files, const FileIden
     head.resize(filled);
     if (head.empty() || isBitmapHead(head))
         return std::nullopt;
-    return SaveFailedMessage(bitmapPath, kNotABitmap);
+    return saveFailedMessage(bitmapPath, kNotABitmap);
 }
 
 // The file dialog names the bitmap; every message is kept for the caller.
@@ -81,12 +81,12 @@ public:
     std::vector<std::u16string> messages;
 
     [[nodiscard]] std::u16string ShowSave(const FileDialogRequest &) override { return m_bitmapPath; }
-    [[nodiscard]] MsgBoxAnswer AskYesNo(std::u16string_view, std::u16string_view) override
+    [[nodiscard]] MsgBoxAnswer askYesNo(std::u16string_view, std::u16string_view) override
     {
         return MsgBoxAnswer::No;
     }
-    void Inform(std::u16string_view message, std::u16string_view) override { messages.emplace_back(message); }
-    void EndProgram() override { }
+    void inform(std::u16string_view message, std::u16string_view) override { messages.emplace_back(message); }
+    void endProgram() override { }
 
 private:
     std::u16string m_bitmapPath;
@@ -94,7 +94,7 @@ private:
 
 } // namespace
 
-ExportOutcome ExportGraph(Surface &picture1, FileSystem &files, const FileIdentifier &identify,
+ExportOutcome exportGraph(Surface &picture1, FileSystem &files, const FileIdentifier &identify,
     std::u16string_view recordsPath, std::u16string_view bitmapPath)
 {
     HeadlessWindow window;
@@ -105,8 +105,8 @@ ExportOutcome ExportGraph(Surface &picture1, FileSystem &files, const FileIdenti
 
     ExportOutcome outcome;
     // An unexpected failure anywhere on the way is said like the window says it, and writes nothing more.
-    RunGuarded(dialogs, [&] {
-        form.OpenRecordFile(recordsPath);
+    runGuarded(dialogs, [&] {
+        form.openRecordFile(recordsPath);
         // A load that succeeded is the one that makes "グラフ表示" available.
         if (!window.isEnabled(Button::Command1))
             return;

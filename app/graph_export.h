@@ -11,7 +11,7 @@
 
 namespace psa {
 
-// The file a name leads to, or nothing when there is none (see IdentifyFile).
+// The file a name leads to, or nothing when there is none (see identifyFile).
 using FileIdentifier = std::function<std::optional<FileIdentity>(std::u16string_view path)>;
 
 // What a batch export did, and everything the window would have said on the way, in order.
@@ -30,7 +30,7 @@ struct ExportOutcome {
 // replaces only what it could have written itself: it refuses, leaving the file as it was, when `bitmapPath`
 // leads to the record file (another path to it, a symbolic or a hard link) or to an existing file that is
 // neither empty nor a Windows bitmap ("BM" and a known header size), or whose first bytes cannot be read.
-[[nodiscard]] ExportOutcome ExportGraph(Surface &picture1, FileSystem &files, const FileIdentifier &identify,
+[[nodiscard]] ExportOutcome exportGraph(Surface &picture1, FileSystem &files, const FileIdentifier &identify,
     std::u16string_view recordsPath, std::u16string_view bitmapPath);
 
 } // namespace psa

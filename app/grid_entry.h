@@ -16,10 +16,10 @@ void ClearRecords(Records &records, Window &window);
 // What a change of cell `index` (1 to 105) does to the records: the cell's Val goes into its table place,
 // and RecordCount rises to the cell's row when that row is beyond it. It never falls here: correcting an
 // earlier row must not drop the records after it.
-void StoreCellChange(Records &records, int index, std::u16string_view text);
+void storeCellChange(Records &records, int index, std::u16string_view text);
 
 // "End input": reads the grid row by row into the table until the first row whose year cell is exactly
 // empty, at most all 35 rows, and sets RecordCount to the number of rows read.
-void ReadGridIntoTable(Records &records, const Window &window);
+void readGridIntoTable(Records &records, const Window &window);
 
 } // namespace psa

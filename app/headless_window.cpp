@@ -10,7 +10,7 @@ HeadlessWindow::HeadlessWindow()
     m_enabled.fill(true);
 }
 
-void HeadlessWindow::SetCellText(int index, std::u16string_view text)
+void HeadlessWindow::setCellText(int index, std::u16string_view text)
 {
     if (std::exchange(m_texts.at(std::size_t(index)), std::u16string(text)) != text && onCellChanged)
         onCellChanged(index);

@@ -20,26 +20,26 @@ public:
 
     [[nodiscard]] bool isEnabled(Button button) const { return m_enabled.at(std::size_t(button)); }
 
-    void CreateCell(int) override { }
-    void SetCellHeight(int, double) override { }
-    void SetCellTop(int, double) override { }
-    void SetCellLeft(int, double) override { }
-    void SetCellWidth(int, double) override { }
-    void SetCellFontSize(int, double) override { }
-    void SetCellVisible(int, bool) override { }
-    void SetCellEnabled(int, bool) override { }
-    void SetCellFlat(int) override { }
-    void SetCellText(int index, std::u16string_view text) override;
-    [[nodiscard]] std::u16string CellText(int index) const override { return m_texts.at(std::size_t(index)); }
-    void SetFocusToCell(int) override { }
+    void createCell(int) override { }
+    void setCellHeight(int, double) override { }
+    void setCellTop(int, double) override { }
+    void setCellLeft(int, double) override { }
+    void setCellWidth(int, double) override { }
+    void setCellFontSize(int, double) override { }
+    void setCellVisible(int, bool) override { }
+    void setCellEnabled(int, bool) override { }
+    void setCellFlat(int) override { }
+    void setCellText(int index, std::u16string_view text) override;
+    [[nodiscard]] std::u16string cellText(int index) const override { return m_texts.at(std::size_t(index)); }
+    void setFocusToCell(int) override { }
 
-    void SetButtonTop(Button, double) override { }
-    void SetButtonLeft(Button, double) override { }
-    void SetButtonEnabled(Button button, bool enabled) override
+    void setButtonTop(Button, double) override { }
+    void setButtonLeft(Button, double) override { }
+    void setButtonEnabled(Button button, bool enabled) override
     {
         m_enabled.at(std::size_t(button)) = enabled;
     }
-    void SetButtonBackColor(Button, Colour) override { }
+    void setButtonBackColor(Button, Colour) override { }
 
 private:
     // Element 0 stands for the hidden template; there is no cell 106.

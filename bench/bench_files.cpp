@@ -82,9 +82,9 @@ int main()
 
     bool ok = true;
     const double save
-        = medianMilliseconds(101, [&] { ok &= !psa::SaveRecordFile(files, recordPath, records); });
+        = medianMilliseconds(101, [&] { ok &= !psa::saveRecordFile(files, recordPath, records); });
     const double load = medianMilliseconds(101, [&] {
-        const psa::RecordFileContents loaded = psa::LoadRecordFile(files, recordPath);
+        const psa::RecordFileContents loaded = psa::loadRecordFile(files, recordPath);
         ok &= loaded.ok() && loaded.records.size() == 35;
     });
     if (!ok)
@@ -107,7 +107,7 @@ int main()
     for (const auto &[name, path] :
         { std::pair { "load_huge_letter", letter }, std::pair { "load_huge_random", random } }) {
         const std::u16string wide = path.toStdU16String();
-        const double time = medianMilliseconds(21, [&] { ok &= !psa::LoadRecordFile(files, wide).ok(); });
+        const double time = medianMilliseconds(21, [&] { ok &= !psa::loadRecordFile(files, wide).ok(); });
         std::printf("BENCH %s %.3f ms\n", name, time);
     }
     std::printf("BENCH load_huge_peak_rss_growth %ld KB\n", peakRssKb() - peakBefore);

@@ -45,7 +45,7 @@ double medianDrawMilliseconds(const std::vector<Row> &rows)
         psa::Records records = recordsOf(rows);
         surface.Cls();
         const auto start = std::chrono::steady_clock::now();
-        psa::DrawGraph(records, surface);
+        psa::drawGraph(records, surface);
         (void)surface.image();
         const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
         times.push_back(elapsed.count());

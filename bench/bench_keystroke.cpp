@@ -17,7 +17,7 @@ int main(int argc, char *argv[])
     QTemporaryDir runtimeDir; // a private runtime folder keeps Qt quiet when run as root
     qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
     QApplication app(argc, argv);
-    psa::UseJapaneseDefaultFont();
+    psa::useJapaneseDefaultFont();
     psa::Program program;
     psa::Form1Window &window = program.window();
     psa::Form1 &form = program.form();

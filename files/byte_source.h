@@ -44,7 +44,7 @@ private:
     {
         if (m_atEnd)
             return false;
-        const std::ptrdiff_t count = m_reader.Read(m_buffer.data(), m_buffer.size());
+        const std::ptrdiff_t count = m_reader.read(m_buffer.data(), m_buffer.size());
         if (count <= 0 || static_cast<std::size_t>(count) > m_buffer.size()) {
             m_failed = count != 0;
             m_atEnd = true;

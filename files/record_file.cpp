@@ -14,14 +14,14 @@ template <typename Pieces>
 std::optional<std::u16string> writeReplacing(
     FileSystem &files, std::u16string_view path, const Pieces &pieces)
 {
-    Opened<AtomicWriter> opened = files.CreateReplacing(path);
+    Opened<AtomicWriter> opened = files.createReplacing(path);
     if (!opened.file)
-        return SaveFailedMessage(path, opened.error);
+        return saveFailedMessage(path, opened.error);
     for (std::string_view piece : pieces)
-        if (!opened.file->Write(piece))
-            return SaveFailedMessage(path, opened.file->ErrorText());
-    if (!opened.file->Commit())
-        return SaveFailedMessage(path, opened.file->ErrorText());
+        if (!opened.file->write(piece))
+            return saveFailedMessage(path, opened.file->errorText());
+    if (!opened.file->commit())
+        return saveFailedMessage(path, opened.file->errorText());
     return std::nullopt;
 }
 
@@ -40,13 +40,13 @@ std::vector<std::string> recordLines(const Records &records)
 
 } // namespace
 
-std::u16string SaveFailedMessage(std::u16string_view path, std::u16string_view reason)
+std::u16string saveFailedMessage(std::u16string_view path, std::u16string_view reason)
 {
     return u"ファイル「" + std::u16string(path) + u"」を保存できませんでした。\n理由: "
         + std::u16string(reason);
 }
 
-std::string RecordFileText(const Records &records)
+std::string recordFileText(const Records &records)
 {
     std::string text;
     for (const std::string &line : recordLines(records))
@@ -54,13 +54,13 @@ std::string RecordFileText(const Records &records)
     return text;
 }
 
-std::optional<std::u16string> SaveRecordFile(
+std::optional<std::u16string> saveRecordFile(
     FileSystem &files, std::u16string_view path, const Records &records)
 {
     return writeReplacing(files, path, recordLines(records));
 }
 
-std::optional<std::u16string> SaveFileReplacing(
+std::optional<std::u16string> saveFileReplacing(
     FileSystem &files, std::u16string_view path, std::string_view bytes)
 {
     constexpr std::size_t kChunk = 64 * 1024;

@@ -28,7 +28,7 @@ struct RecordFileContents {
     std::vector<RecordFields> records;
     // More records followed the last one kept; they were not read.
     bool moreRecords = false;
-    // Empty when the file was read; otherwise the reason (or, from LoadRecordFile, the message) in Japanese,
+    // Empty when the file was read; otherwise the reason (or, from loadRecordFile, the message) in Japanese,
     // and `records` holds nothing to use.
     std::u16string error;
 
@@ -37,7 +37,7 @@ struct RecordFileContents {
 
 // The record file of rows 1 to RecordCount: per row Str(year) "," Str(month) "," Str(value) and CR LF, the
 // last line included; empty for no records. Rows beyond the table's 120 do not exist and are never written.
-[[nodiscard]] std::string RecordFileText(const Records &records);
+[[nodiscard]] std::string recordFileText(const Records &records);
 
 // Reads records from `reader` in small chunks, never holding more than one field:
 // - a field ends at a comma, a line end (CR LF, LF or CR) or the end of the file; each record has three
@@ -51,24 +51,24 @@ struct RecordFileContents {
 // Stops after kMaxLoadedRecords records, setting moreRecords when anything but blanks follows. Fails,
 // after reading little of it, with a file that is not a record file: a field over kMaxFieldBytes, a control
 // character other than tab, text in neither encoding, or a blank run over kMaxBlankRun. A read error fails
-// with the reader's ErrorText. Never throws on any bytes.
-[[nodiscard]] RecordFileContents ReadRecordFile(ByteReader &reader, const FileSystem &files);
+// with the reader's errorText. Never throws on any bytes.
+[[nodiscard]] RecordFileContents readRecordFile(ByteReader &reader, const FileSystem &files);
 
-// Opens the file at `path` and reads it as ReadRecordFile does. On failure `error` is a message for the user
+// Opens the file at `path` and reads it as readRecordFile does. On failure `error` is a message for the user
 // naming the file and the reason.
-[[nodiscard]] RecordFileContents LoadRecordFile(FileSystem &files, std::u16string_view path);
+[[nodiscard]] RecordFileContents loadRecordFile(FileSystem &files, std::u16string_view path);
 
 // Writes the record file of `records` to `path`, replacing an existing file only once everything has been
 // written. Returns nothing on success; on any failure the old file is left as it was and the result is a
 // message for the user naming the file and the reason.
-[[nodiscard]] std::optional<std::u16string> SaveRecordFile(
+[[nodiscard]] std::optional<std::u16string> saveRecordFile(
     FileSystem &files, std::u16string_view path, const Records &records);
 
 // The message for a save that failed: the file's name and the reason, in Japanese.
-[[nodiscard]] std::u16string SaveFailedMessage(std::u16string_view path, std::u16string_view reason);
+[[nodiscard]] std::u16string saveFailedMessage(std::u16string_view path, std::u16string_view reason);
 
-// As SaveRecordFile, for any bytes (the graph's bitmap).
-[[nodiscard]] std::optional<std::u16string> SaveFileReplacing(
+// As saveRecordFile, for any bytes (the graph's bitmap).
+[[nodiscard]] std::optional<std::u16string> saveFileReplacing(
     FileSystem &files, std::u16string_view path, std::string_view bytes);
 
 } // namespace psa

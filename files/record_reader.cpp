@@ -65,7 +65,7 @@ public:
         // After a read error every byte reads as the end, so the loop above has stopped; whatever it
         // made of the bytes before, a cut character included, is not to be trusted.
         if (m_source.failed()) {
-            m_error = m_reader.ErrorText();
+            m_error = m_reader.errorText();
             if (m_error.empty())
                 m_error = u"読み込み中にエラーが発生しました。";
         }
@@ -212,7 +212,7 @@ private:
         if (appendUtf8(m_bytes, field))
             return true;
         field.clear();
-        if (std::optional<std::u16string> text = m_files.DecodeShiftJis(m_bytes)) {
+        if (std::optional<std::u16string> text = m_files.decodeShiftJis(m_bytes)) {
             field = std::move(*text);
             return true;
         }
@@ -230,20 +230,20 @@ private:
 
 } // namespace
 
-RecordFileContents ReadRecordFile(ByteReader &reader, const FileSystem &files)
+RecordFileContents readRecordFile(ByteReader &reader, const FileSystem &files)
 {
     return Parser(reader, files).run();
 }
 
-RecordFileContents LoadRecordFile(FileSystem &files, std::u16string_view path)
+RecordFileContents loadRecordFile(FileSystem &files, std::u16string_view path)
 {
-    Opened<ByteReader> opened = files.OpenForReading(path);
+    Opened<ByteReader> opened = files.openForReading(path);
     if (!opened.file) {
         RecordFileContents failed;
         failed.error = loadMessage(path, opened.error);
         return failed;
     }
-    RecordFileContents result = ReadRecordFile(*opened.file, files);
+    RecordFileContents result = readRecordFile(*opened.file, files);
     if (!result.ok())
         result.error = loadMessage(path, result.error);
     return result;

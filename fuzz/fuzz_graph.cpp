@@ -51,7 +51,7 @@ public:
     }
     void Cls() override { }
     void AutoRedraw(bool) override { }
-    [[nodiscard]] std::string BitmapBytes() const override { return {}; }
+    [[nodiscard]] std::string bitmapBytes() const override { return {}; }
 
 private:
     static void check(psa::Point p)
@@ -80,6 +80,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         for (int column = 1; column <= 3; ++column)
             records.RecordTable.set(row, column, source.number());
     CheckingSurface surface;
-    psa::DrawGraph(records, surface);
+    psa::drawGraph(records, surface);
     return 0;
 }

@@ -18,14 +18,14 @@ public:
         , m_chunk(chunk)
     {
     }
-    [[nodiscard]] std::ptrdiff_t Read(char *buffer, std::size_t size) override
+    [[nodiscard]] std::ptrdiff_t read(char *buffer, std::size_t size) override
     {
         const std::size_t count = std::min({ size, m_chunk, m_size - m_position });
         std::memcpy(buffer, m_data + m_position, count);
         m_position += count;
         return static_cast<std::ptrdiff_t>(count);
     }
-    [[nodiscard]] std::u16string ErrorText() const override { return u"読み込みエラー"; }
+    [[nodiscard]] std::u16string errorText() const override { return u"読み込みエラー"; }
 
 private:
     const std::uint8_t *m_data;
@@ -37,9 +37,9 @@ private:
 // Shift_JIS decoding stands in as one code unit per byte when every lead byte has a trail byte.
 class ByteDecodingFiles : public psa::FileSystem {
 public:
-    [[nodiscard]] psa::Opened<psa::ByteReader> OpenForReading(std::u16string_view) override { return {}; }
-    [[nodiscard]] psa::Opened<psa::AtomicWriter> CreateReplacing(std::u16string_view) override { return {}; }
-    [[nodiscard]] std::optional<std::u16string> DecodeShiftJis(std::string_view bytes) const override
+    [[nodiscard]] psa::Opened<psa::ByteReader> openForReading(std::u16string_view) override { return {}; }
+    [[nodiscard]] psa::Opened<psa::AtomicWriter> createReplacing(std::u16string_view) override { return {}; }
+    [[nodiscard]] std::optional<std::u16string> decodeShiftJis(std::string_view bytes) const override
     {
         std::u16string text;
         for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::size_t chunk = 1 + data[0] % 64;
     BytesReader reader(data + 1, size - 1, chunk);
     ByteDecodingFiles files;
-    const psa::RecordFileContents contents = psa::ReadRecordFile(reader, files);
+    const psa::RecordFileContents contents = psa::readRecordFile(reader, files);
     if (contents.records.size() > psa::kMaxLoadedRecords)
         fail("more than 35 records");
     if (contents.ok()) {

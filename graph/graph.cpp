@@ -36,7 +36,7 @@ public:
 
     void line(Point from, Point to, std::optional<Colour> colour)
     {
-        if (const auto clipped = ClipLine(from, to, m_box))
+        if (const auto clipped = clipLine(from, to, m_box))
             m_surface.Line(clipped->first, clipped->second, colour);
     }
 
@@ -230,9 +230,9 @@ double GraphGeometry::yOfPsa(double psa) const
     return yOfGridValue(gridValue);
 }
 
-double MonthStepFor(double monthSpan, const RecordTable &table, int rows)
+double monthStepFor(double monthSpan, const RecordTable &table, int rows)
 {
-    const double step = GraphGeometry::MonthRange / monthSpan;
+    const double step = GraphGeometry::kMonthRange / monthSpan;
     if (std::isfinite(step) && step != 0)
         return step;
     double widest = 0;
@@ -241,11 +241,11 @@ double MonthStepFor(double monthSpan, const RecordTable &table, int rows)
         if (std::isfinite(index))
             widest = std::max(widest, index);
     }
-    const double spread = GraphGeometry::MonthRange / widest;
+    const double spread = GraphGeometry::kMonthRange / widest;
     return std::isfinite(spread) ? spread : 0;
 }
 
-void DrawGraph(Records &records, Surface &surface)
+void drawGraph(Records &records, Surface &surface)
 {
     // Rows beyond the table do not exist; a count of 0 draws nothing.
     const int n = std::min(records.RecordCount, RecordTable::kRows);
@@ -261,7 +261,7 @@ void DrawGraph(Records &records, Surface &surface)
     drawAxesAndDecadeLabels(out, frame);
 
     const RecordTable &table = records.RecordTable;
-    const GraphGeometry geo = GraphGeometry::withMonthStep(MonthStepFor(records.MonthSpan, table, n));
+    const GraphGeometry geo = GraphGeometry::withMonthStep(monthStepFor(records.MonthSpan, table, n));
     drawMonthGrid(out, geo, records.MonthSpan, table.at(1, kYearColumn), table.at(1, kMonthColumn));
     drawSeries(out, geo, table, n);
 }

@@ -13,6 +13,6 @@ class Surface;
 // 0.01 are plotted at 0.01 without being changed). Draws nothing when RecordCount is below 1; counts above
 // the table's 120 rows draw the 120. Any numbers in the table give a bounded number of calls on the surface,
 // all with finite coordinates near the drawing area.
-void DrawGraph(Records &records, Surface &surface);
+void drawGraph(Records &records, Surface &surface);
 
 } // namespace psa

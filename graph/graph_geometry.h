@@ -15,7 +15,7 @@ struct GraphGeometry {
     static constexpr double PlotLeft = 40; // x of month index 0, the left axis
     static constexpr double PlotRight = 900; // the right border, where the horizontal grid ends
     static constexpr double PlotBottom = 50; // y of PSA 0.01, the bottom axis
-    static constexpr double MonthRange = 850; // the span of the records runs from PlotLeft to x 890
+    static constexpr double kMonthRange = 850; // the span of the records runs from PlotLeft to x 890
 
     // y units per unit of natural logarithm; computed, so that every decade is exactly as far as ln 10 gives.
     double LogScale;
@@ -41,6 +41,6 @@ struct GraphGeometry {
 // or not finite), the rows are spread by their largest finite |MonthIndex| instead, so that every row dated
 // differently from the first stays apart from it in table order; 0 when every index is 0, which puts all the
 // points on the left axis.
-[[nodiscard]] double MonthStepFor(double monthSpan, const RecordTable &table, int rows);
+[[nodiscard]] double monthStepFor(double monthSpan, const RecordTable &table, int rows);
 
 } // namespace psa

@@ -83,7 +83,7 @@ std::string Str(double value)
     return text;
 }
 
-std::string PrintForm(double value)
+std::string printForm(double value)
 {
     return Str(value) + ' ';
 }

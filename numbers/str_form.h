@@ -16,6 +16,6 @@ namespace psa {
 [[nodiscard]] std::string Str(double value);
 
 // The form in which Print writes a number on the graph: Str followed by one blank (" 2005 ", " 0.01 ").
-[[nodiscard]] std::string PrintForm(double value);
+[[nodiscard]] std::string printForm(double value);
 
 } // namespace psa

@@ -18,7 +18,7 @@ void putLittleEndian(std::string &bytes, std::size_t at, std::uint32_t value, in
 
 } // namespace
 
-std::string EncodeBitmap(const PixelRows &pixels, std::uint32_t dotsPerMetre)
+std::string encodeBitmap(const PixelRows &pixels, std::uint32_t dotsPerMetre)
 {
     if (!pixels.top || pixels.width <= 0 || pixels.height <= 0
         || pixels.rowStride < std::size_t(pixels.width))

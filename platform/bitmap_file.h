@@ -19,6 +19,6 @@ struct PixelRows {
 // green, red), rows from the bottom up, each padded with zeros to a multiple of four bytes, no palette and
 // no compression. `dotsPerMetre` is the resolution written for both axes. Empty when there are no pixels or
 // the file could not be addressed by its 32-bit size fields.
-[[nodiscard]] std::string EncodeBitmap(const PixelRows &pixels, std::uint32_t dotsPerMetre);
+[[nodiscard]] std::string encodeBitmap(const PixelRows &pixels, std::uint32_t dotsPerMetre);
 
 } // namespace psa

@@ -96,7 +96,7 @@ Point cutAt(Edge edge, Point a, Point b, const ClipBox &box)
 
 } // namespace
 
-std::optional<std::pair<Point, Point>> ClipLine(Point from, Point to, const ClipBox &box)
+std::optional<std::pair<Point, Point>> clipLine(Point from, Point to, const ClipBox &box)
 {
     if (!isFinite(from) || !isFinite(to))
         return std::nullopt;

@@ -31,6 +31,6 @@ struct ClipBox {
 // part of it does or an end is not finite. A line that lies wholly inside comes back unchanged, bit for bit;
 // a cut end lies exactly on the box's edge, its other coordinate computed from the nearer end point, so that
 // a line to a point 1e17 units away still cuts the box where it should.
-[[nodiscard]] std::optional<std::pair<Point, Point>> ClipLine(Point from, Point to, const ClipBox &box);
+[[nodiscard]] std::optional<std::pair<Point, Point>> clipLine(Point from, Point to, const ClipBox &box);
 
 } // namespace psa

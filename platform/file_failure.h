@@ -33,7 +33,7 @@ enum class FileFailure {
 
 // The sentence that tells the user why, in Japanese; empty for `Other`, which the front end words itself
 // with the error number or the system's text.
-[[nodiscard]] constexpr std::u16string_view FailureReason(FileFailure failure)
+[[nodiscard]] constexpr std::u16string_view failureReason(FileFailure failure)
 {
     switch (failure) {
     case FileFailure::Other:

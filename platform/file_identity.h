@@ -12,7 +12,7 @@ struct FileIdentity {
     bool regularFile = false;
 };
 
-[[nodiscard]] constexpr bool SameFile(const FileIdentity &a, const FileIdentity &b)
+[[nodiscard]] constexpr bool sameFile(const FileIdentity &a, const FileIdentity &b)
 {
     return a.device == b.device && a.inode == b.inode;
 }

@@ -21,7 +21,7 @@ struct FocusStop {
 // The round Tab walks, from its first stop: Picture1, the cells that exist in index order (the cells
 // start-up makes take their place among those that came with the window), then the buttons in their
 // designed order. Tab on the last stop goes back to the first. The hidden template cell 0 is never a stop.
-[[nodiscard]] inline std::vector<FocusStop> FocusOrder(const std::function<bool(int)> &cellExists)
+[[nodiscard]] inline std::vector<FocusStop> focusOrder(const std::function<bool(int)> &cellExists)
 {
     std::vector<FocusStop> order { { FocusStop::Kind::Picture, 0 } };
     for (int index = 1; index <= 105; ++index) {
@@ -35,10 +35,10 @@ struct FocusStop {
 
 // The stop right before `stop` in the round, which a window links a newly made control after; none when
 // `stop` is not in it.
-[[nodiscard]] inline std::optional<FocusStop> FocusPredecessor(
+[[nodiscard]] inline std::optional<FocusStop> focusPredecessor(
     const FocusStop &stop, const std::function<bool(int)> &cellExists)
 {
-    const std::vector<FocusStop> order = FocusOrder(cellExists);
+    const std::vector<FocusStop> order = focusOrder(cellExists);
     for (std::size_t at = 0; at < order.size(); ++at) {
         if (order[at] == stop)
             return order[at == 0 ? order.size() - 1 : at - 1];

@@ -4,13 +4,13 @@
 
 namespace psa {
 
-bool RunGuarded(Dialogs &dialogs, const std::function<void()> &action)
+bool runGuarded(Dialogs &dialogs, const std::function<void()> &action)
 {
     try {
         action();
         return true;
     } catch (const std::exception &) {
-        dialogs.Inform(kUnexpectedErrorMessage, kUnexpectedErrorTitle);
+        dialogs.inform(kUnexpectedErrorMessage, kUnexpectedErrorTitle);
         return false;
     }
 }

@@ -58,7 +58,7 @@ public:
     // The drawing is always kept; the flag is remembered for what the window shows about it.
     virtual void AutoRedraw(bool on) = 0;
     // The kept drawing encoded as a Windows bitmap, at the surface's pixel size. Empty on failure.
-    [[nodiscard]] virtual std::string BitmapBytes() const = 0;
+    [[nodiscard]] virtual std::string bitmapBytes() const = 0;
 };
 
 enum class Button {
@@ -80,24 +80,24 @@ public:
     virtual ~Window() = default;
 
     // Creates cell `index` as a hidden copy of the template element.
-    virtual void CreateCell(int index) = 0;
-    virtual void SetCellHeight(int index, double pixels) = 0;
-    virtual void SetCellTop(int index, double pixels) = 0;
-    virtual void SetCellLeft(int index, double pixels) = 0;
-    virtual void SetCellWidth(int index, double pixels) = 0;
-    virtual void SetCellFontSize(int index, double points) = 0;
-    virtual void SetCellVisible(int index, bool visible) = 0;
-    virtual void SetCellEnabled(int index, bool enabled) = 0;
-    virtual void SetCellFlat(int index) = 0;
+    virtual void createCell(int index) = 0;
+    virtual void setCellHeight(int index, double pixels) = 0;
+    virtual void setCellTop(int index, double pixels) = 0;
+    virtual void setCellLeft(int index, double pixels) = 0;
+    virtual void setCellWidth(int index, double pixels) = 0;
+    virtual void setCellFontSize(int index, double points) = 0;
+    virtual void setCellVisible(int index, bool visible) = 0;
+    virtual void setCellEnabled(int index, bool enabled) = 0;
+    virtual void setCellFlat(int index) = 0;
     // Setting a different text notifies the window's owner synchronously, before this call returns.
-    virtual void SetCellText(int index, std::u16string_view text) = 0;
-    [[nodiscard]] virtual std::u16string CellText(int index) const = 0;
-    virtual void SetFocusToCell(int index) = 0;
+    virtual void setCellText(int index, std::u16string_view text) = 0;
+    [[nodiscard]] virtual std::u16string cellText(int index) const = 0;
+    virtual void setFocusToCell(int index) = 0;
 
-    virtual void SetButtonTop(Button button, double pixels) = 0;
-    virtual void SetButtonLeft(Button button, double pixels) = 0;
-    virtual void SetButtonEnabled(Button button, bool enabled) = 0;
-    virtual void SetButtonBackColor(Button button, Colour colour) = 0;
+    virtual void setButtonTop(Button button, double pixels) = 0;
+    virtual void setButtonLeft(Button button, double pixels) = 0;
+    virtual void setButtonEnabled(Button button, bool enabled) = 0;
+    virtual void setButtonBackColor(Button button, Colour colour) = 0;
 };
 
 // The answer to a Yes/No question.
@@ -127,11 +127,11 @@ public:
     // empty string when the user cancelled.
     [[nodiscard]] virtual std::u16string ShowSave(const FileDialogRequest &request) = 0;
     // A modal question with Yes (the default) and No and no icon.
-    [[nodiscard]] virtual MsgBoxAnswer AskYesNo(std::u16string_view prompt, std::u16string_view title) = 0;
+    [[nodiscard]] virtual MsgBoxAnswer askYesNo(std::u16string_view prompt, std::u16string_view title) = 0;
     // A modal message the user must acknowledge: a failure, or data that was left out.
-    virtual void Inform(std::u16string_view message, std::u16string_view title) = 0;
+    virtual void inform(std::u16string_view message, std::u16string_view title) = 0;
     // Ends the program at once with exit code 0; no further handler runs.
-    virtual void EndProgram() = 0;
+    virtual void endProgram() = 0;
 };
 
 // Sequential reading of a file that may be far larger than memory.
@@ -139,9 +139,9 @@ class ByteReader {
 public:
     virtual ~ByteReader() = default;
     // Reads up to `size` bytes. Returns the number read, 0 at the end of the file, or -1 on a read error.
-    [[nodiscard]] virtual std::ptrdiff_t Read(char *buffer, std::size_t size) = 0;
+    [[nodiscard]] virtual std::ptrdiff_t read(char *buffer, std::size_t size) = 0;
     // Why the last call failed, in Japanese.
-    [[nodiscard]] virtual std::u16string ErrorText() const = 0;
+    [[nodiscard]] virtual std::u16string errorText() const = 0;
 };
 
 // A file that replaces the file of its name only when Commit succeeds; until then, and whenever anything
@@ -149,9 +149,9 @@ public:
 class AtomicWriter {
 public:
     virtual ~AtomicWriter() = default;
-    [[nodiscard]] virtual bool Write(std::string_view bytes) = 0;
-    [[nodiscard]] virtual bool Commit() = 0;
-    [[nodiscard]] virtual std::u16string ErrorText() const = 0;
+    [[nodiscard]] virtual bool write(std::string_view bytes) = 0;
+    [[nodiscard]] virtual bool commit() = 0;
+    [[nodiscard]] virtual std::u16string errorText() const = 0;
 };
 
 template <typename T> struct Opened {
@@ -162,11 +162,11 @@ template <typename T> struct Opened {
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    [[nodiscard]] virtual Opened<ByteReader> OpenForReading(std::u16string_view path) = 0;
-    [[nodiscard]] virtual Opened<AtomicWriter> CreateReplacing(std::u16string_view path) = 0;
+    [[nodiscard]] virtual Opened<ByteReader> openForReading(std::u16string_view path) = 0;
+    [[nodiscard]] virtual Opened<AtomicWriter> createReplacing(std::u16string_view path) = 0;
     // Decodes text that is not UTF-8 as Shift_JIS, what Japanese Windows programs write. Nothing when the
     // bytes are not valid Shift_JIS either, or the decoder is not available.
-    [[nodiscard]] virtual std::optional<std::u16string> DecodeShiftJis(std::string_view bytes) const = 0;
+    [[nodiscard]] virtual std::optional<std::u16string> decodeShiftJis(std::string_view bytes) const = 0;
 };
 
 } // namespace psa

@@ -129,7 +129,7 @@ CommandLineRequest parse(const QStringList &arguments)
     std::vector<std::u16string> list { u"psa-graph" };
     for (const QString &argument : arguments)
         list.push_back(argument.toStdU16String());
-    return ParseCommandLine(list, NativeFileNames());
+    return parseCommandLine(list, nativeFileNames());
 }
 
 // An X display number with no server: neither its socket nor its lock file exists.
@@ -201,7 +201,7 @@ private slots:
             return;
         }
         const auto bytes
-            = [](const std::u16string &path) { return QByteArray::fromStdString(NativePath(path)); };
+            = [](const std::u16string &path) { return QByteArray::fromStdString(nativePath(path)); };
         QCOMPARE(bytes(read.recordFile) + "|" + bytes(read.bitmapFile), expected);
     }
 

@@ -297,7 +297,7 @@ private slots:
         QCOMPARE(clickInChild(rig, kCommands[on.command], path, on.limit, on.nobody),
             on.reason.isEmpty() ? "" : "ファイル「" + path + failed + on.reason);
         const QByteArray written
-            = on.command == 3 ? kSaved : QByteArray::fromStdString(rig.picture.BitmapBytes());
+            = on.command == 3 ? kSaved : QByteArray::fromStdString(rig.picture.bitmapBytes());
         const QByteArray old = on.mode < 0 ? "(missing)" : on.old;
         QCOMPARE(contentsOf(x), on.reason.isEmpty() && on.command != 4 ? written : old);
         if (on.extra == "second")
@@ -311,7 +311,7 @@ private slots:
         // The opened file is checked as well as the name.
         if (on.name == "pipe") {
             const FileDescriptor opened(::open(encoded(folder), O_PATH | O_DIRECTORY));
-            QCOMPARE(OverwriteInPlace(opened.get(), "pipe", "new"), on.reason.toStdU16String());
+            QCOMPARE(overwriteInPlace(opened.get(), "pipe", "new"), on.reason.toStdU16String());
         }
     }
 
@@ -323,7 +323,7 @@ private slots:
         const QByteArray name = "\x8b\x4c\x98\x5e.csv", file = encoded(top.path()) + "/" + name;
         // QTemporaryDir cannot name it to remove it.
         const auto removeIt = qScopeGuard([&] { ::unlink(file.constData()); });
-        const QString path = QString::fromStdU16String(PathFromNative(file.toStdString()));
+        const QString path = QString::fromStdU16String(pathFromNative(file.toStdString()));
         QtFileSystem disk;
         Rig rig(&disk);
         rig.type(kExample);
@@ -351,9 +351,9 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, shown);
-        const std::u16string path = PathFromNative(bytes.toStdString());
+        const std::u16string path = pathFromNative(bytes.toStdString());
         QCOMPARE(QString::fromStdU16String(path), shown);
-        QCOMPARE(QByteArray::fromStdString(NativePath(path)), bytes);
+        QCOMPARE(QByteArray::fromStdString(nativePath(path)), bytes);
     }
 
     // Every pair of bytes, which covers every lead and continuation byte next to every other byte; a lone
@@ -362,23 +362,23 @@ private slots:
     {
         for (int pair = 0; pair < 0x10000; ++pair) {
             const std::string bytes { char(pair >> 8), char(pair), char(0x80), 'a' };
-            QVERIFY2(NativePath(PathFromNative(bytes)) == bytes, qPrintable(QString::number(pair, 16)));
+            QVERIFY2(nativePath(pathFromNative(bytes)) == bytes, qPrintable(QString::number(pair, 16)));
         }
-        QCOMPARE(NativePath(std::u16string { u'a', 0xD800, u'b' }), std::string("a\xEF\xBF\xBD") + "b");
+        QCOMPARE(nativePath(std::u16string { u'a', 0xD800, u'b' }), std::string("a\xEF\xBF\xBD") + "b");
     }
 
     // Shift_JIS as the system decodes it; a lead byte without its second byte is not a character.
     void shiftJisAsTheSystemDecodesIt()
     {
-        QCOMPARE(QtFileSystem().DecodeShiftJis("\x82\x51\x82\x4f\x82\x53\x81\x44\x82\x51"), u"２０４．２");
-        QVERIFY(!QtFileSystem().DecodeShiftJis("\x82\x51\x82"));
+        QCOMPARE(QtFileSystem().decodeShiftJis("\x82\x51\x82\x4f\x82\x53\x81\x44\x82\x51"), u"２０４．２");
+        QVERIFY(!QtFileSystem().decodeShiftJis("\x82\x51\x82"));
     }
 
     // Whatever the system answers, the reason reads in Japanese: none of its English texts reaches a message.
     void everyReasonIsJapanese()
     {
         for (int error = 1; error < 134; ++error) {
-            const QString reason = QString::fromStdU16String(ErrnoReason(error, u"書き込みに失敗しました"));
+            const QString reason = QString::fromStdU16String(errnoReason(error, u"書き込みに失敗しました"));
             QVERIFY2(!reason.contains(QRegularExpression("[A-Za-z]")) && reason.endsWith(u'。'),
                 qPrintable(reason));
         }

@@ -82,7 +82,7 @@ private slots:
         Records records { numbered(), 10 };
         RecordTable expected = records.RecordTable;
         expected.set(cellOf(index).row, cellOf(index).column, stored);
-        StoreCellChange(records, index, text.toStdU16String());
+        storeCellChange(records, index, text.toStdU16String());
         QCOMPARE(elements(records.RecordTable), elements(expected));
         QTEST(records.RecordCount, "count");
     }
@@ -110,18 +110,18 @@ private slots:
         RecordTable expected = records.RecordTable;
         testing::FakeWindow window;
         for (int index = 1; index <= kCellCount; ++index) {
-            window.SetCellText(index, cells.value(index - 1).toStdU16String());
+            window.setCellText(index, cells.value(index - 1).toStdU16String());
             if (cellOf(index).row <= count)
-                expected.set(cellOf(index).row, cellOf(index).column, Val(window.CellText(index)));
+                expected.set(cellOf(index).row, cellOf(index).column, Val(window.cellText(index)));
         }
-        ReadGridIntoTable(records, window);
+        readGridIntoTable(records, window);
         QCOMPARE(elements(records.RecordTable), elements(expected));
         QCOMPARE(std::pair(records.RecordCount, records.InputRow), std::pair(count, count + 1));
 
-        window.onCellChanged = [&](int i) { StoreCellChange(records, i, window.CellText(i)); };
+        window.onCellChanged = [&](int i) { storeCellChange(records, i, window.cellText(i)); };
         ClearRecords(records, window);
         for (int index = 1; index <= kCellCount; ++index) {
-            QVERIFY(window.CellText(index).empty());
+            QVERIFY(window.cellText(index).empty());
             expected.set(cellOf(index).row, cellOf(index).column, 0);
         }
         QCOMPARE(elements(records.RecordTable), elements(expected));
@@ -200,7 +200,7 @@ private slots:
             session.form.Command7_Click();
             QCOMPARE(session.dialogs.endRequests, ends);
             QCOMPARE(session.available(), Buttons({ 4, 5, 6, 7 }));
-            QVERIFY(session.window.CellText(1) == u"2005");
+            QVERIFY(session.window.cellText(1) == u"2005");
         }
         for (const auto &[prompt, title] : session.dialogs.questions)
             QCOMPARE(QString::fromStdU16String(prompt + title),

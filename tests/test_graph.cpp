@@ -32,7 +32,7 @@ psa::Records recordsOf(const Rows &rows)
 QStringList drawn(psa::Records &records, qsizetype from = 0)
 {
     Surface surface;
-    psa::DrawGraph(records, surface);
+    psa::drawGraph(records, surface);
     return surface.calls.mid(from);
 }
 
@@ -220,7 +220,7 @@ private slots:
     {
         QFETCH(Point, from);
         QFETCH(Point, to);
-        const auto kept = psa::ClipLine(from, to, psa::ClipBox());
+        const auto kept = psa::clipLine(from, to, psa::ClipBox());
         QTEST(kept ? Surface::text(kept->first) + ' ' + Surface::text(kept->second) : QString(), "kept");
     }
 
@@ -279,7 +279,7 @@ private slots:
         QTEST(area.mayShowText(topLeft), "shows");
     }
 
-    void encodeBitmap_data()
+    void encodesBitmaps_data()
     {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
@@ -303,7 +303,7 @@ private slots:
         row("beyond the 4 GB a bitmap can say", 1 << 29, 4, 1 << 29, {});
     }
 
-    void encodeBitmap()
+    void encodesBitmaps()
     {
         QFETCH(int, width);
         QFETCH(int, height);
@@ -311,7 +311,7 @@ private slots:
         QFETCH(QByteArray, rows);
         const std::uint32_t pixels[]
             = { 0xFF010203, 0x00040506, 0x12070809, 0x000A0B0C, 0x000D0E0F, 0x00FFFFFF };
-        const std::string file = psa::EncodeBitmap({ pixels, std::size_t(stride), width, height }, 3780);
+        const std::string file = psa::encodeBitmap({ pixels, std::size_t(stride), width, height }, 3780);
         if (rows.isEmpty()) {
             QCOMPARE(file.size(), std::size_t(0));
             return;

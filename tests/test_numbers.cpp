@@ -85,7 +85,7 @@ private slots:
         QFETCH(QList<double>, values);
         QFETCH(QStringList, texts);
         for (qsizetype k = 0; k < values.size(); ++k)
-            QCOMPARE(QString::fromStdString(psa::Str(values[k]) + '|' + psa::PrintForm(values[k])),
+            QCOMPARE(QString::fromStdString(psa::Str(values[k]) + '|' + psa::printForm(values[k])),
                 texts[k] + '|' + texts[k] + ' ');
     }
 };

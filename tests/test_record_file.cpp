@@ -77,13 +77,13 @@ private slots:
         files.files[u"f"] = bytes.toStdString();
         for (const std::size_t chunk : { 1, 3, 1 << 20 }) { // reads split line ends, marks and characters
             files.readChunk = chunk;
-            QCOMPARE(summary(LoadRecordFile(files, u"f")) + QString::number(chunk),
+            QCOMPARE(summary(loadRecordFile(files, u"f")) + QString::number(chunk),
                 expected + QString::number(chunk));
         }
         // A read failing after any number of bytes gives only the reason.
         const qsizetype end = expected.startsWith('!') ? 0 : std::min(bytes.size(), qsizetype(40));
         for (files.readFailAt = 0; files.readFailAt < std::size_t(end); ++files.readFailAt)
-            QCOMPARE(summary(LoadRecordFile(files, u"f")),
+            QCOMPARE(summary(loadRecordFile(files, u"f")),
                 "!ファイル「f」を読み込めませんでした。\n理由: 装置の入出力エラーが発生しました。");
     }
 
@@ -99,7 +99,7 @@ private slots:
         }
         for (const int count : { -1, 0, 2, 500 }) {
             records.RecordCount = count;
-            const QByteArray written = QByteArray::fromStdString(RecordFileText(records));
+            const QByteArray written = QByteArray::fromStdString(recordFileText(records));
             QCOMPARE(written.count("\r\n"), std::clamp(count, 0, RecordTable::kRows));
             QCOMPARE(written.left(28), count > 0 ? " 2001, 1,-1\r\n 2002, 2,-0.5\r\n" : "");
         }

@@ -49,7 +49,7 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 class CountingQtDialogs final : public QtDialogs {
 public:
     using QtDialogs::QtDialogs;
-    void EndProgram() override { ++endRequests; }
+    void endProgram() override { ++endRequests; }
     int endRequests = 0;
 };
 
@@ -117,17 +117,17 @@ class ThrowingFiles final : public testing::FakeFileSystem {
 public:
     std::u16string broken;
 
-    [[nodiscard]] Opened<ByteReader> OpenForReading(std::u16string_view path) override
+    [[nodiscard]] Opened<ByteReader> openForReading(std::u16string_view path) override
     {
         if (path == broken)
             throw std::runtime_error("read");
-        return FakeFileSystem::OpenForReading(path);
+        return FakeFileSystem::openForReading(path);
     }
-    [[nodiscard]] Opened<AtomicWriter> CreateReplacing(std::u16string_view path) override
+    [[nodiscard]] Opened<AtomicWriter> createReplacing(std::u16string_view path) override
     {
         if (path == broken)
             throw std::runtime_error("write");
-        return FakeFileSystem::CreateReplacing(path);
+        return FakeFileSystem::createReplacing(path);
     }
 };
 
@@ -138,7 +138,7 @@ class TestWindow : public QObject {
 
 private slots:
     // As the program starts its window, which is also the font the export draws with.
-    void initTestCase() { UseJapaneseDefaultFont(); }
+    void initTestCase() { useJapaneseDefaultFont(); }
 
     // The window as the program starts it. Only the looks depend on the screen's pixel ratio; the rest runs
     // at ratio 1, where the window saves the graph as the export does.
@@ -304,7 +304,7 @@ private slots:
         std::vector<std::u16string> words { u"psa-graph" };
         for (const QString &argument : arguments)
             words.push_back(argument.toStdU16String());
-        const CommandLineRequest read = ParseCommandLine(words, NativeFileNames());
+        const CommandLineRequest read = parseCommandLine(words, nativeFileNames());
         QCOMPARE(read.task, task);
         const QString said = QString::fromStdU16String(read.recordFile + u"|" + read.bitmapFile + read.error);
         if (task == Task::WrongUsage)
@@ -317,7 +317,7 @@ private slots:
         m_files.files[u"records.csv"] = testing::recordsText(3);
         testing::FakeDialogs started, asked;
         Program fromCommandLine(started, m_files), fromDialog(asked, m_files);
-        OpenStartFile(fromCommandLine.form(), read);
+        openStartFile(fromCommandLine.form(), read);
         asked.fileNames.push_back(read.recordFile);
         fromDialog.form().Command4_Click();
         // The same cells and buttons, as many messages, and no dialog asked (that would have thrown).
@@ -348,13 +348,13 @@ private slots:
         if (exporting) {
             testing::RecordingSurface picture1;
             const auto identify = [](std::u16string_view) { return std::optional<FileIdentity>(); };
-            const ExportOutcome outcome = ExportGraph(picture1, files, identify, u"r.csv", u"g.bmp");
+            const ExportOutcome outcome = exportGraph(picture1, files, identify, u"r.csv", u"g.bmp");
             QVERIFY(!outcome.written);
             said = outcome.messages;
         } else {
             testing::FakeDialogs dialogs;
             Program program(dialogs, files);
-            OpenStartFile(program.form(), ParseCommandLine({ u"psa-graph", u"r.csv" }, NativeFileNames()));
+            openStartFile(program.form(), parseCommandLine({ u"psa-graph", u"r.csv" }, nativeFileNames()));
             QCOMPARE(program.form().records().RecordCount, 0);
             for (const auto &message : dialogs.messages)
                 said.push_back(message.prompt + u"|" + message.title);
@@ -491,7 +491,7 @@ private slots:
             }
         }
         for (int shown = 0; shown < messages; ++shown)
-            dialogs.Inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
+            dialogs.inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
         QTRY_VERIFY(!poll.isActive()); // the box came and was answered
         QVERIFY2(openWhileHeld, "the held key answered");
         QVERIFY2(!firstLeftOpen && !leftOpen, "a fresh Return did not answer");

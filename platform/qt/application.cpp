@@ -11,7 +11,7 @@
 
 namespace psa {
 
-QFont JapaneseDefaultFont()
+QFont japaneseDefaultFont()
 {
     QFont font = QGuiApplication::font();
     QStringList families = font.families();
@@ -22,12 +22,12 @@ QFont JapaneseDefaultFont()
     return font;
 }
 
-void UseJapaneseDefaultFont()
+void useJapaneseDefaultFont()
 {
-    QApplication::setFont(JapaneseDefaultFont());
+    QApplication::setFont(japaneseDefaultFont());
 }
 
-bool InstallJapaneseQtTexts(QCoreApplication &app)
+bool installJapaneseQtTexts(QCoreApplication &app)
 {
     auto *translator = new QTranslator(&app);
     if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

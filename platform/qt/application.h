@@ -14,15 +14,15 @@ namespace psa {
 
 // The application's font with the Japanese Noto face as its first choice, at the toolkit's size. Needs a
 // QGuiApplication.
-[[nodiscard]] QFont JapaneseDefaultFont();
+[[nodiscard]] QFont japaneseDefaultFont();
 
-// Makes JapaneseDefaultFont the program's default font, so that the cells and the graph's labels show
+// Makes japaneseDefaultFont the program's default font, so that the cells and the graph's labels show
 // Japanese and full-width text properly. Needs a QApplication.
-void UseJapaneseDefaultFont();
+void useJapaneseDefaultFont();
 
 // Gives Qt's own dialogs their Japanese texts ("はい", "いいえ", "キャンセル", the file dialog's labels).
 // Returns false, leaving them in English, when Qt's translations are not installed.
-bool InstallJapaneseQtTexts(QCoreApplication &app);
+bool installJapaneseQtTexts(QCoreApplication &app);
 
 // The program put together: Picture1's surface at the screen's pixel ratio, the window, the dialogs and the
 // files, and Form1's behaviour on them, started up (Form_Load) and ready to be shown. Needs a QApplication.

@@ -27,7 +27,7 @@ namespace {
 // written, with errno telling why.
 bool print(std::FILE *stream, std::u16string_view text)
 {
-    const std::string bytes = NativePath(text) + '\n';
+    const std::string bytes = nativePath(text) + '\n';
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
     return std::fflush(stream) == 0 && written;
 }
@@ -40,16 +40,16 @@ public:
     {
     }
 
-    std::optional<std::u16string> WriteOutput(std::u16string_view line) override
+    std::optional<std::u16string> writeOutput(std::u16string_view line) override
     {
         if (m_closed.output)
             return u"標準出力が閉じられています。";
         if (print(stdout, line))
             return std::nullopt;
-        return ErrnoReason(errno, u"書き込みに失敗しました");
+        return errnoReason(errno, u"書き込みに失敗しました");
     }
 
-    void WriteError(std::u16string_view line) override { print(stderr, line); }
+    void writeError(std::u16string_view line) override { print(stderr, line); }
 
 private:
     ClosedStandardStreams m_closed;
@@ -88,30 +88,30 @@ void filterQtMessage(QtMsgType type, const QMessageLogContext &context, const QS
 
 } // namespace
 
-std::vector<std::u16string> ArgumentsOf(int argc, char *argv[])
+std::vector<std::u16string> argumentsOf(int argc, char *argv[])
 {
     std::vector<std::u16string> arguments;
     arguments.reserve(std::size_t(std::max(argc, 0)));
     for (int i = 0; i < argc; ++i)
-        arguments.push_back(PathFromNative(argv[i]));
+        arguments.push_back(pathFromNative(argv[i]));
     return arguments;
 }
 
-FileNameBytes NativeFileNames()
+FileNameBytes nativeFileNames()
 {
-    return { NativePath, [](std::string_view bytes) { return std::optional(PathFromNative(bytes)); } };
+    return { nativePath, [](std::string_view bytes) { return std::optional(pathFromNative(bytes)); } };
 }
 
-void OpenStartFile(Form1 &form, const CommandLineRequest &request)
+void openStartFile(Form1 &form, const CommandLineRequest &request)
 {
     if (!request.recordFile.empty())
-        RunGuarded(form.dialogs(), [&] { form.OpenRecordFile(request.recordFile); });
+        runGuarded(form.dialogs(), [&] { form.openRecordFile(request.recordFile); });
 }
 
-int RunWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, ClosedStandardStreams closed)
+int runWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, ClosedStandardStreams closed)
 {
     ProcessStreams streams(closed);
-    return RunWithoutWindow(
+    return runWithoutWindow(
         request, streams, [argc, argv](std::u16string_view records, std::u16string_view bitmap) {
             // Qt is never shown the arguments: they are the program's, and a file name could look like Qt's
             // options. Nothing is shown: the offscreen platform draws fonts as any other and needs no
@@ -119,20 +119,20 @@ int RunWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, 
             int qtArgc = argc > 0 ? 1 : 0;
             qputenv("QT_QPA_PLATFORM", "offscreen");
             QGuiApplication application(qtArgc, argv);
-            QGuiApplication::setFont(JapaneseDefaultFont());
+            QGuiApplication::setFont(japaneseDefaultFont());
             QtFileSystem files;
             ImageSurface picture1(QSize(design::kPicture1.width, design::kPicture1.height), 1);
-            return ExportGraph(picture1, files, IdentifyFile, records, bitmap);
+            return exportGraph(picture1, files, identifyFile, records, bitmap);
         });
 }
 
-void HideQtMessages()
+void hideQtMessages()
 {
     g_showQtMessages = qEnvironmentVariable("PSA_GRAPH_QT_MESSAGES") == u"1";
     qInstallMessageHandler(filterQtMessage);
 }
 
-std::unique_ptr<QApplication> ConnectToDisplay(int &argc, char *argv[])
+std::unique_ptr<QApplication> connectToDisplay(int &argc, char *argv[])
 {
     g_connectingToDisplay = true;
     auto application = std::make_unique<QApplication>(argc, argv);

@@ -108,7 +108,7 @@ Form1Window::Form1Window(QWidget *parent)
 
     QWidget *previous = nullptr;
     for (const FocusStop &stop :
-        FocusOrder([this](int index) { return m_cells[std::size_t(index)] != nullptr; })) {
+        focusOrder([this](int index) { return m_cells[std::size_t(index)] != nullptr; })) {
         QWidget *next = focusStop(stop);
         if (previous)
             setTabOrder(previous, next);
@@ -170,7 +170,7 @@ void Form1Window::attach(Form1 &form, Dialogs &dialogs)
 void Form1Window::run(const std::function<void(Form1 &)> &handler)
 {
     if (m_form && m_dialogs)
-        RunGuarded(*m_dialogs, [&] { handler(*m_form); });
+        runGuarded(*m_dialogs, [&] { handler(*m_form); });
     describeGraph();
 }
 
@@ -183,7 +183,7 @@ void Form1Window::describeGraph()
     m_graphChanged = false;
     const Records nothing;
     m_picture1->setAccessibleDescription(
-        toQString(GraphDescription(m_form ? m_form->records() : nothing, m_surface->hasDrawing())));
+        toQString(graphDescription(m_form ? m_form->records() : nothing, m_surface->hasDrawing())));
 }
 
 void Form1Window::showPicture(ImageSurface &surface)
@@ -246,7 +246,7 @@ GraphicalButton &Form1Window::existingButton(Button which) const
     return *found;
 }
 
-void Form1Window::CreateCell(int index)
+void Form1Window::createCell(int index)
 {
     if (index < 1 || index >= int(m_cells.size()) || m_cells[std::size_t(index)])
         throw std::out_of_range("cannot create grid cell " + std::to_string(index));
@@ -255,37 +255,37 @@ void Form1Window::CreateCell(int index)
     if (m_cells[0]->testAttribute(Qt::WA_SetFont))
         made->setFont(m_cells[0]->font());
     m_cells[std::size_t(index)] = made;
-    const auto before = FocusPredecessor(
+    const auto before = focusPredecessor(
         { FocusStop::Kind::Cell, index }, [this](int at) { return m_cells[std::size_t(at)] != nullptr; });
     if (before)
         setTabOrder(focusStop(*before), made);
 }
 
-void Form1Window::SetCellHeight(int index, double value)
+void Form1Window::setCellHeight(int index, double value)
 {
     GridCell &target = existingCell(index);
     target.resize(target.width(), pixels(value));
 }
 
-void Form1Window::SetCellTop(int index, double value)
+void Form1Window::setCellTop(int index, double value)
 {
     GridCell &target = existingCell(index);
     target.move(target.x(), pixels(value));
 }
 
-void Form1Window::SetCellLeft(int index, double value)
+void Form1Window::setCellLeft(int index, double value)
 {
     GridCell &target = existingCell(index);
     target.move(pixels(value), target.y());
 }
 
-void Form1Window::SetCellWidth(int index, double value)
+void Form1Window::setCellWidth(int index, double value)
 {
     GridCell &target = existingCell(index);
     target.resize(pixels(value), target.height());
 }
 
-void Form1Window::SetCellFontSize(int index, double points)
+void Form1Window::setCellFontSize(int index, double points)
 {
     GridCell &target = existingCell(index);
     // Setting an equal font still re-lays out the cell's text; start-up sets every cell to the size it has.
@@ -296,22 +296,22 @@ void Form1Window::SetCellFontSize(int index, double points)
     target.setFont(font);
 }
 
-void Form1Window::SetCellVisible(int index, bool visible)
+void Form1Window::setCellVisible(int index, bool visible)
 {
     existingCell(index).setVisible(visible);
 }
 
-void Form1Window::SetCellEnabled(int index, bool enabled)
+void Form1Window::setCellEnabled(int index, bool enabled)
 {
     existingCell(index).setEnabled(enabled);
 }
 
-void Form1Window::SetCellFlat(int index)
+void Form1Window::setCellFlat(int index)
 {
     existingCell(index).makeFlat();
 }
 
-void Form1Window::SetCellText(int index, std::u16string_view text)
+void Form1Window::setCellText(int index, std::u16string_view text)
 {
     // QLineEdit reports the change through textChanged at once, which runs Text1_Change before this returns.
     GridCell &target = existingCell(index);
@@ -321,29 +321,29 @@ void Form1Window::SetCellText(int index, std::u16string_view text)
     target.setCursorPosition(0);
 }
 
-std::u16string Form1Window::CellText(int index) const
+std::u16string Form1Window::cellText(int index) const
 {
     return existingCell(index).text().toStdU16String();
 }
 
-void Form1Window::SetFocusToCell(int index)
+void Form1Window::setFocusToCell(int index)
 {
     existingCell(index).setFocus(Qt::OtherFocusReason);
 }
 
-void Form1Window::SetButtonTop(Button which, double value)
+void Form1Window::setButtonTop(Button which, double value)
 {
     QPushButton &target = existingButton(which);
     target.move(target.x(), pixels(value));
 }
 
-void Form1Window::SetButtonLeft(Button which, double value)
+void Form1Window::setButtonLeft(Button which, double value)
 {
     QPushButton &target = existingButton(which);
     target.move(pixels(value), target.y());
 }
 
-void Form1Window::SetButtonEnabled(Button which, bool enabled)
+void Form1Window::setButtonEnabled(Button which, bool enabled)
 {
     GraphicalButton &target = existingButton(which);
     // Qt would hand the focus of a button turning grey to the next one in the Tab order, often 終了, where
@@ -354,7 +354,7 @@ void Form1Window::SetButtonEnabled(Button which, bool enabled)
     target.setEnabled(enabled);
 }
 
-void Form1Window::SetButtonBackColor(Button which, Colour colour)
+void Form1Window::setButtonBackColor(Button which, Colour colour)
 {
     existingButton(which).setBackColor(toQColor(colour));
 }

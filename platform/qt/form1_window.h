@@ -46,23 +46,23 @@ public:
     [[nodiscard]] QPushButton *button(Button button) const;
     [[nodiscard]] QWidget *picture1() const;
 
-    void CreateCell(int index) override;
-    void SetCellHeight(int index, double pixels) override;
-    void SetCellTop(int index, double pixels) override;
-    void SetCellLeft(int index, double pixels) override;
-    void SetCellWidth(int index, double pixels) override;
-    void SetCellFontSize(int index, double points) override;
-    void SetCellVisible(int index, bool visible) override;
-    void SetCellEnabled(int index, bool enabled) override;
-    void SetCellFlat(int index) override;
-    void SetCellText(int index, std::u16string_view text) override;
-    [[nodiscard]] std::u16string CellText(int index) const override;
-    void SetFocusToCell(int index) override;
+    void createCell(int index) override;
+    void setCellHeight(int index, double pixels) override;
+    void setCellTop(int index, double pixels) override;
+    void setCellLeft(int index, double pixels) override;
+    void setCellWidth(int index, double pixels) override;
+    void setCellFontSize(int index, double points) override;
+    void setCellVisible(int index, bool visible) override;
+    void setCellEnabled(int index, bool enabled) override;
+    void setCellFlat(int index) override;
+    void setCellText(int index, std::u16string_view text) override;
+    [[nodiscard]] std::u16string cellText(int index) const override;
+    void setFocusToCell(int index) override;
 
-    void SetButtonTop(Button button, double pixels) override;
-    void SetButtonLeft(Button button, double pixels) override;
-    void SetButtonEnabled(Button button, bool enabled) override;
-    void SetButtonBackColor(Button button, Colour colour) override;
+    void setButtonTop(Button button, double pixels) override;
+    void setButtonLeft(Button button, double pixels) override;
+    void setButtonEnabled(Button button, bool enabled) override;
+    void setButtonBackColor(Button button, Colour colour) override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -84,7 +84,7 @@ std::size_t readSequence(std::string_view bytes, char32_t &code)
 
 } // namespace
 
-std::string NativePath(std::u16string_view path)
+std::string nativePath(std::u16string_view path)
 {
     std::string bytes;
     bytes.reserve(path.size());
@@ -105,7 +105,7 @@ std::string NativePath(std::u16string_view path)
     return bytes;
 }
 
-std::u16string PathFromNative(std::string_view bytes)
+std::u16string pathFromNative(std::string_view bytes)
 {
     std::u16string path;
     path.reserve(bytes.size());

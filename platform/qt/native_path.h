@@ -10,13 +10,13 @@
 namespace psa {
 
 // The path's bytes as the system's calls take them: UTF-8, except that each lone surrogate U+DC80 to
-// U+DCFF stands for the one byte 0x80 to 0xFF that PathFromNative could not read as UTF-8. Any other lone
+// U+DCFF stands for the one byte 0x80 to 0xFF that pathFromNative could not read as UTF-8. Any other lone
 // surrogate is written as U+FFFD.
-[[nodiscard]] std::string NativePath(std::u16string_view path);
+[[nodiscard]] std::string nativePath(std::u16string_view path);
 
 // Reads a path's bytes as UTF-8; each byte that does not belong to a well-formed UTF-8 sequence (a stray
 // continuation byte, a cut or overlong sequence, an encoded surrogate, a value above U+10FFFF) becomes the
-// lone surrogate U+DC00 + byte. NativePath(PathFromNative(b)) == b for any bytes b.
-[[nodiscard]] std::u16string PathFromNative(std::string_view bytes);
+// lone surrogate U+DC00 + byte. nativePath(pathFromNative(b)) == b for any bytes b.
+[[nodiscard]] std::u16string pathFromNative(std::string_view bytes);
 
 } // namespace psa

@@ -20,7 +20,7 @@ namespace psa {
 namespace {
 
 constexpr std::u16string_view kChooseRegularFile = u"保存先には通常のファイルを選んでください。";
-constexpr std::u16string_view kFolderInTheWay = FailureReason(FileFailure::FolderInTheWay);
+constexpr std::u16string_view kFolderInTheWay = failureReason(FileFailure::FolderInTheWay);
 constexpr std::u16string_view kNoFolder = u"保存先のフォルダーが見つかりません。";
 constexpr std::u16string_view kSystemFile
     = u"システムの内部の状態を表す特殊なファイルです（/proc や /sys の中のファイルなど）。";
@@ -215,7 +215,7 @@ Location locate(const std::string &path)
     Location at;
     at.folder = openFolder(AT_FDCWD, path.front() == '/' ? "/" : ".");
     if (!at.folder.valid())
-        return refused(ErrnoReason(errno, u"保存先のフォルダーを開けませんでした"));
+        return refused(errnoReason(errno, u"保存先のフォルダーを開けませんでした"));
     std::deque<std::string> pending = pathParts(path);
     if (pending.empty())
         return refused(std::u16string(kFolderInTheWay));
@@ -228,7 +228,7 @@ Location locate(const std::string &path)
             if (last)
                 return refused(std::u16string(kFolderInTheWay));
             if (part == ".." && !(at.folder = openFolder(at.folder.get(), "..")).valid())
-                return refused(ErrnoReason(errno, u"保存先のフォルダーを開けませんでした"));
+                return refused(errnoReason(errno, u"保存先のフォルダーを開けませんでした"));
             continue;
         }
         struct stat status { };
@@ -240,11 +240,11 @@ Location locate(const std::string &path)
             }
             if (error == ENOENT || error == ENOTDIR)
                 return refused(std::u16string(kNoFolder));
-            return refused(ErrnoReason(error, u"保存先を調べられませんでした"));
+            return refused(errnoReason(error, u"保存先を調べられませんでした"));
         }
         if (S_ISLNK(status.st_mode)) {
             if (++links > kMaxLinks)
-                return refused(ErrnoReason(ELOOP, {}));
+                return refused(errnoReason(ELOOP, {}));
             if (plantedLink(at.folder.get(), status))
                 return refused(std::u16string(kPlantedLink));
             // A link that reaches a terminal or a pipe (/dev/stdout) is refused by what it reaches: its text
@@ -255,11 +255,11 @@ Location locate(const std::string &path)
                 return refused(notRegularReason(reached.st_mode));
             std::string target;
             if (!readLink(at.folder.get(), part, target))
-                return refused(ErrnoReason(errno, u"シンボリックリンクを読めませんでした"));
+                return refused(errnoReason(errno, u"シンボリックリンクを読めませんでした"));
             if (target.empty())
                 return refused(std::u16string(kNoFolder));
             if (target.front() == '/' && !(at.folder = openFolder(AT_FDCWD, "/")).valid())
-                return refused(ErrnoReason(errno, u"保存先のフォルダーを開けませんでした"));
+                return refused(errnoReason(errno, u"保存先のフォルダーを開けませんでした"));
             const std::deque<std::string> parts = pathParts(target);
             pending.insert(pending.begin(), parts.begin(), parts.end());
             if (pending.empty())
@@ -275,7 +275,7 @@ Location locate(const std::string &path)
         if (!S_ISDIR(status.st_mode))
             return refused(std::u16string(kNoFolder));
         if (!(at.folder = openFolder(at.folder.get(), part.c_str())).valid())
-            return refused(ErrnoReason(errno, u"保存先のフォルダーを開けませんでした"));
+            return refused(errnoReason(errno, u"保存先のフォルダーを開けませんでした"));
     }
     return at;
 }
@@ -288,7 +288,7 @@ std::u16string targetRefusal(const Location &at)
     if (at.exists)
         if (std::u16string refusal = notRegularReason(at.status.st_mode); !refusal.empty())
             return refusal;
-    if (OnSystemFileSystem(at.folder.get()))
+    if (onSystemFileSystem(at.folder.get()))
         return std::u16string(kSystemFile) + std::u16string(kChooseRegularFile);
     return {};
 }
@@ -468,7 +468,7 @@ Replacement replaceWhole(const Location &at, std::string_view bytes)
     if (at.exists) {
         old = FileDescriptor(::openat(at.folder.get(), at.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
         if (!old.valid() || ::fstat(old.get(), &oldStatus) != 0)
-            return { Replacement::Result::Failed, ErrnoReason(errno, u"ファイルを開けませんでした") };
+            return { Replacement::Result::Failed, errnoReason(errno, u"ファイルを開けませんでした") };
         if (std::u16string refusal = notRegularReason(oldStatus.st_mode); !refusal.empty())
             return { Replacement::Result::Failed, refusal };
     }
@@ -479,53 +479,53 @@ Replacement replaceWhole(const Location &at, std::string_view bytes)
     if (!temporary.create(at.name, at.exists ? 0600 : 0666)) {
         const int error = errno;
         return { permissionDenied(error) ? Replacement::Result::NotPossible : Replacement::Result::Failed,
-            ErrnoReason(error, u"一時ファイルを作れませんでした") };
+            errnoReason(error, u"一時ファイルを作れませんでした") };
     }
     const auto fail = [&temporary](Replacement::Result result, std::u16string reason) {
         const std::string name = temporary.name();
         if (!temporary.remove())
-            reason += u"\n一時ファイル「" + PathFromNative(name) + u"」を消せませんでした。";
+            reason += u"\n一時ファイル「" + pathFromNative(name) + u"」を消せませんでした。";
         return Replacement { result, std::move(reason) };
     };
     if (!writeAll(temporary.fd(), bytes))
-        return fail(Replacement::Result::Failed, ErrnoReason(errno, u"書き込みに失敗しました"));
+        return fail(Replacement::Result::Failed, errnoReason(errno, u"書き込みに失敗しました"));
     if (at.exists) {
         struct stat made { };
         if (::fstat(temporary.fd(), &made) != 0)
             return fail(
-                Replacement::Result::Failed, ErrnoReason(errno, u"ファイルの状態を調べられませんでした"));
+                Replacement::Result::Failed, errnoReason(errno, u"ファイルの状態を調べられませんでした"));
         if ((made.st_uid != oldStatus.st_uid || made.st_gid != oldStatus.st_gid)
             && ::fchown(temporary.fd(), oldStatus.st_uid, oldStatus.st_gid) != 0) {
             const int error = errno;
-            return fail(notKept(error), ErrnoReason(error, u"所有者を引き継げませんでした"));
+            return fail(notKept(error), errnoReason(error, u"所有者を引き継げませんでした"));
         }
         // Set-user and set-group bits are dropped, as a write to the file would drop them.
         if (::fchmod(temporary.fd(), oldStatus.st_mode & (S_ISVTX | S_IRWXU | S_IRWXG | S_IRWXO)) != 0)
-            return fail(Replacement::Result::Failed, ErrnoReason(errno, u"アクセス権を引き継げませんでした"));
+            return fail(Replacement::Result::Failed, errnoReason(errno, u"アクセス権を引き継げませんでした"));
         if (!copyAttributes(old.get(), temporary.fd())) {
             const int error = errno;
-            return fail(notKept(error), ErrnoReason(error, u"拡張属性を引き継げませんでした"));
+            return fail(notKept(error), errnoReason(error, u"拡張属性を引き継げませんでした"));
         }
     }
     if (::fsync(temporary.fd()) != 0)
-        return fail(Replacement::Result::Failed, ErrnoReason(errno, u"ディスクへの書き込みに失敗しました"));
+        return fail(Replacement::Result::Failed, errnoReason(errno, u"ディスクへの書き込みに失敗しました"));
     if (!temporary.close())
-        return fail(Replacement::Result::Failed, ErrnoReason(errno, u"書き込みに失敗しました"));
+        return fail(Replacement::Result::Failed, errnoReason(errno, u"書き込みに失敗しました"));
     // Opened before the rename, so that nothing after it can fail but the flush itself. A folder the user may
     // not read (a drop box) cannot be flushed by the user; its entry then reaches the disk in its own time.
     const FileDescriptor readableFolder(::openat(at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!readableFolder.valid() && errno != EACCES)
-        return fail(Replacement::Result::Failed, ErrnoReason(errno, u"保存先のフォルダーを開けませんでした"));
+        return fail(Replacement::Result::Failed, errnoReason(errno, u"保存先のフォルダーを開けませんでした"));
     if (::renameat(at.folder.get(), temporary.name().c_str(), at.folder.get(), at.name.c_str()) != 0) {
         const int error = errno;
         return fail(permissionDenied(error) ? Replacement::Result::NotPossible : Replacement::Result::Failed,
-            ErrnoReason(error, u"ファイルを置き換えられませんでした"));
+            errnoReason(error, u"ファイルを置き換えられませんでした"));
     }
     temporary.keep();
     // EINVAL: the file system offers no flush of a folder.
     if (readableFolder.valid() && ::fsync(readableFolder.get()) != 0 && errno != EINVAL)
         return { Replacement::Result::Failed,
-            ErrnoReason(errno, {})
+            errnoReason(errno, {})
                 + u"\nファイルは新しい内容に置き換わりましたが、フォルダーの変更をディスクに書き込めなかった"
                   u"ため、"
                   u"電源が切れると元の内容に戻ったり、ファイルが失われたりするおそれがあります。" };
@@ -550,7 +550,7 @@ FileDescriptor::~FileDescriptor()
         ::close(m_fd);
 }
 
-FileFailure FailureOfErrno(int errnoValue)
+FileFailure failureOfErrno(int errnoValue)
 {
     switch (errnoValue) {
     case ENOSPC:
@@ -603,9 +603,9 @@ FileFailure FailureOfErrno(int errnoValue)
     }
 }
 
-std::u16string ErrnoReason(int errnoValue, std::u16string_view what)
+std::u16string errnoReason(int errnoValue, std::u16string_view what)
 {
-    if (const std::u16string_view reason = FailureReason(FailureOfErrno(errnoValue)); !reason.empty())
+    if (const std::u16string_view reason = failureReason(failureOfErrno(errnoValue)); !reason.empty())
         return std::u16string(reason);
     std::u16string reason = what.empty() ? u"システムのエラーが発生しました" : std::u16string(what);
     reason += u"（エラー番号 ";
@@ -614,7 +614,7 @@ std::u16string ErrnoReason(int errnoValue, std::u16string_view what)
     return reason + u"）。";
 }
 
-bool OnSystemFileSystem(int fd)
+bool onSystemFileSystem(int fd)
 {
     struct statfs fileSystem { };
     if (::fstatfs(fd, &fileSystem) != 0)
@@ -624,7 +624,7 @@ bool OnSystemFileSystem(int fd)
         != std::end(kSystemFileSystems);
 }
 
-OpenedForReading OpenRegularFileForReading(const std::string &path)
+OpenedForReading openRegularFileForReading(const std::string &path)
 {
     if (path.empty())
         return { {}, u"ファイル名が空です。" };
@@ -633,13 +633,13 @@ OpenedForReading OpenRegularFileForReading(const std::string &path)
     const auto refusal = [](int fd) -> std::u16string {
         struct stat status { };
         if (::fstat(fd, &status) != 0)
-            return ErrnoReason(errno, u"ファイルの状態を調べられませんでした");
+            return errnoReason(errno, u"ファイルの状態を調べられませんでした");
         if (S_ISDIR(status.st_mode))
             return u"ファイルではなくフォルダーです。";
         // A device or a pipe could block or never end; records are only ever kept in plain files.
         if (!S_ISREG(status.st_mode))
             return u"通常のファイルではありません。";
-        if (OnSystemFileSystem(fd))
+        if (onSystemFileSystem(fd))
             return std::u16string(kSystemFile);
         return {};
     };
@@ -648,7 +648,7 @@ OpenedForReading OpenRegularFileForReading(const std::string &path)
     if (!found.valid())
         return { {},
             errno == ENOENT || errno == ENOTDIR ? u"ファイルが見つかりません。"
-                                                : ErrnoReason(errno, u"ファイルを開けませんでした") };
+                                                : errnoReason(errno, u"ファイルを開けませんでした") };
     if (std::u16string why = refusal(found.get()); !why.empty())
         return { {}, std::move(why) };
     // Opened again through the descriptor, which is the very file just checked; by its name only where
@@ -658,18 +658,18 @@ OpenedForReading OpenRegularFileForReading(const std::string &path)
     if (!file.valid() && errno == ENOENT)
         file = FileDescriptor(::open(path.c_str(), kFlags));
     if (!file.valid())
-        return { {}, ErrnoReason(errno, u"ファイルを開けませんでした") };
+        return { {}, errnoReason(errno, u"ファイルを開けませんでした") };
     if (std::u16string why = refusal(file.get()); !why.empty())
         return { {}, std::move(why) };
     return { std::move(file), {} };
 }
 
-std::u16string SaveRefusal(const std::string &path)
+std::u16string saveRefusal(const std::string &path)
 {
     return targetRefusal(locate(path));
 }
 
-std::optional<std::u16string> SaveReplacing(const std::string &path, std::string_view bytes)
+std::optional<std::u16string> saveReplacing(const std::string &path, std::string_view bytes)
 {
     const Location at = locate(path);
     if (std::u16string refusal = targetRefusal(at); !refusal.empty())
@@ -678,12 +678,12 @@ std::optional<std::u16string> SaveReplacing(const std::string &path, std::string
         // A file the user may not write is not replaced behind its back, even where the folder would allow
         // it.
         if (::faccessat(at.folder.get(), at.name.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0)
-            return ErrnoReason(errno, u"ファイルに書き込めません");
+            return errnoReason(errno, u"ファイルに書き込めません");
         // Every name of a file with a second hard link sees the new contents. Not in a shared folder, where
         // the second link may have been planted to have the program write someone else's file.
         struct stat folder { };
         if (at.status.st_nlink > 1 && ::fstat(at.folder.get(), &folder) == 0 && !sharedStickyFolder(folder))
-            return OverwriteInPlace(at.folder.get(), at.name, bytes);
+            return overwriteInPlace(at.folder.get(), at.name, bytes);
     }
     const Replacement replaced = replaceWhole(at, bytes);
     switch (replaced.result) {
@@ -691,7 +691,7 @@ std::optional<std::u16string> SaveReplacing(const std::string &path, std::string
         return std::nullopt;
     case Replacement::Result::NotPossible:
         if (at.exists)
-            return OverwriteInPlace(at.folder.get(), at.name, bytes);
+            return overwriteInPlace(at.folder.get(), at.name, bytes);
         break;
     case Replacement::Result::Failed:
         break;
@@ -699,7 +699,7 @@ std::optional<std::u16string> SaveReplacing(const std::string &path, std::string
     return replaced.reason;
 }
 
-std::optional<std::u16string> OverwriteInPlace(int folder, const std::string &name, std::string_view bytes)
+std::optional<std::u16string> overwriteInPlace(int folder, const std::string &name, std::string_view bytes)
 {
     // Without O_TRUNC: nothing changes before the old contents are safe in memory. O_NONBLOCK keeps a pipe
     // put in the file's place from holding the program up; it is refused below.
@@ -709,13 +709,13 @@ std::optional<std::u16string> OverwriteInPlace(int folder, const std::string &na
     if (!file.valid() && errno == ELOOP)
         return u"保存の途中でファイルがシンボリックリンクに置き換えられたため、保存しませんでした。";
     if (!file.valid())
-        return ErrnoReason(errno, u"ファイルを開けませんでした");
+        return errnoReason(errno, u"ファイルを開けませんでした");
     struct stat status { };
     if (::fstat(file.get(), &status) != 0)
-        return ErrnoReason(errno, u"ファイルの状態を調べられませんでした");
+        return errnoReason(errno, u"ファイルの状態を調べられませんでした");
     if (std::u16string refusal = notRegularReason(status.st_mode); !refusal.empty())
         return refusal;
-    if (OnSystemFileSystem(file.get()))
+    if (onSystemFileSystem(file.get()))
         return std::u16string(kSystemFile) + std::u16string(kChooseRegularFile);
 
     std::string old;
@@ -723,12 +723,12 @@ std::optional<std::u16string> OverwriteInPlace(int folder, const std::string &na
     if (!readAll(file.get(), old, tooLarge)) {
         if (tooLarge)
             return u"ファイルが大きすぎるため、元の内容を守りながら上書きすることができません。";
-        return ErrnoReason(errno, u"元の内容を読み込めませんでした");
+        return errnoReason(errno, u"元の内容を読み込めませんでした");
     }
 
     if (writeWhole(file.get(), bytes))
         return std::nullopt;
-    std::u16string reason = ErrnoReason(errno, u"書き込みに失敗しました");
+    std::u16string reason = errnoReason(errno, u"書き込みに失敗しました");
     if (!writeWhole(file.get(), old))
         reason += u"\n元の内容に戻すこともできませんでした。";
     return reason;

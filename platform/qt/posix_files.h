@@ -53,20 +53,20 @@ private:
 };
 
 // The kind of failure an error number stands for.
-[[nodiscard]] FileFailure FailureOfErrno(int errnoValue);
+[[nodiscard]] FileFailure failureOfErrno(int errnoValue);
 // The system's reason for a failed call, in Japanese. `errnoValue` is read right after the failing call;
 // an error without a reason of its own reads as `what` and its number.
-[[nodiscard]] std::u16string ErrnoReason(int errnoValue, std::u16string_view what);
+[[nodiscard]] std::u16string errnoReason(int errnoValue, std::u16string_view what);
 // The same for callers that also hold Qt's text for the failure, which is English and therefore not shown.
-[[nodiscard]] inline std::u16string ErrnoReason(int errnoValue, const QString &, std::u16string_view what)
+[[nodiscard]] inline std::u16string errnoReason(int errnoValue, const QString &, std::u16string_view what)
 {
-    return ErrnoReason(errnoValue, what);
+    return errnoReason(errnoValue, what);
 }
 
 // Whether the file system of the open descriptor only shows the kernel's state (/proc, /sys, debugfs,
 // cgroups, ...): its files pass for regular files but may block a reader for ever, be consumed by reading
 // (/proc/kmsg) or change the system when written.
-[[nodiscard]] bool OnSystemFileSystem(int fd);
+[[nodiscard]] bool onSystemFileSystem(int fd);
 
 struct OpenedForReading {
     FileDescriptor file; // not valid when refused
@@ -77,28 +77,28 @@ struct OpenedForReading {
 // file of a system file system is refused before it is opened for reading, so nothing blocks and nothing is
 // consumed; the descriptor finally opened (non-blocking) is checked again, so that a swap between the check
 // and the opening changes nothing.
-[[nodiscard]] OpenedForReading OpenRegularFileForReading(const std::string &path);
+[[nodiscard]] OpenedForReading openRegularFileForReading(const std::string &path);
 
 // Why nothing may be saved under `path`: a missing folder, a folder or anything else that is not a regular
 // file, a system file system, a symbolic link planted by another user in a shared folder. Empty when a save
-// may be tried. SaveReplacing checks the same again when it writes.
-[[nodiscard]] std::u16string SaveRefusal(const std::string &path);
+// may be tried. saveReplacing checks the same again when it writes.
+[[nodiscard]] std::u16string saveRefusal(const std::string &path);
 
-// Puts `bytes` in the file at `path`, reached through symbolic links (see SaveRefusal). An existing file is
+// Puts `bytes` in the file at `path`, reached through symbolic links (see saveRefusal). An existing file is
 // replaced by a temporary file of the same folder once that holds everything and is on the disk, with the
 // old file's owner, group, permissions and extended attributes; where that cannot be done (a folder the user
 // may not write to, an owner the user cannot give, a file with a second hard link) the file is rewritten in
-// place instead (OverwriteInPlace). Returns nothing on success, otherwise the reason in Japanese; the old
+// place instead (overwriteInPlace). Returns nothing on success, otherwise the reason in Japanese; the old
 // file is then as it was and no temporary file is left, except when only the flush of the folder failed after
 // the new file took the old one's place, which the reason says.
-[[nodiscard]] std::optional<std::u16string> SaveReplacing(const std::string &path, std::string_view bytes);
+[[nodiscard]] std::optional<std::u16string> saveReplacing(const std::string &path, std::string_view bytes);
 
 // Replaces the contents of the existing regular file `name` in the folder `folder` with `bytes`, in place:
 // the file keeps its identity, owner and permissions and no other file is created. The old contents are read
 // first (at most kMaxKeptBytes) and, if any write, the truncation or the flush to the disk fails, written
 // back. Returns nothing on success, otherwise the reason in Japanese; the file then holds its old contents.
 // Never blocks on a device or a pipe, and never follows a link: those are refused.
-[[nodiscard]] std::optional<std::u16string> OverwriteInPlace(
+[[nodiscard]] std::optional<std::u16string> overwriteInPlace(
     int folder, const std::string &name, std::string_view bytes);
 
 } // namespace psa

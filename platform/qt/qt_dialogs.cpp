@@ -79,7 +79,7 @@ std::u16string QtDialogs::ShowSave(const FileDialogRequest &request)
     return chosen.isEmpty() ? std::u16string() : chosen.first().toStdU16String();
 }
 
-MsgBoxAnswer QtDialogs::AskYesNo(std::u16string_view prompt, std::u16string_view title)
+MsgBoxAnswer QtDialogs::askYesNo(std::u16string_view prompt, std::u16string_view title)
 {
     QMessageBox box(QMessageBox::NoIcon, toQString(title), toQString(prompt),
         QMessageBox::Yes | QMessageBox::No, m_window);
@@ -88,13 +88,13 @@ MsgBoxAnswer QtDialogs::AskYesNo(std::u16string_view prompt, std::u16string_view
     return box.exec() == QMessageBox::Yes ? MsgBoxAnswer::Yes : MsgBoxAnswer::No;
 }
 
-void QtDialogs::Inform(std::u16string_view message, std::u16string_view title)
+void QtDialogs::inform(std::u16string_view message, std::u16string_view title)
 {
     QMessageBox box(QMessageBox::Warning, toQString(title), toQString(message), QMessageBox::Ok, m_window);
     box.exec();
 }
 
-void QtDialogs::EndProgram()
+void QtDialogs::endProgram()
 {
     if (m_window) {
         m_window->setEnabled(false);

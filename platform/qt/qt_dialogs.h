@@ -26,10 +26,10 @@ public:
     // Returns the absolute path of the chosen file, or "" when the dialog was cancelled.
     [[nodiscard]] std::u16string ShowSave(const FileDialogRequest &request) override;
     // Return picks Yes; Escape and the close button answer No.
-    [[nodiscard]] MsgBoxAnswer AskYesNo(std::u16string_view prompt, std::u16string_view title) override;
-    void Inform(std::u16string_view message, std::u16string_view title) override;
+    [[nodiscard]] MsgBoxAnswer askYesNo(std::u16string_view prompt, std::u16string_view title) override;
+    void inform(std::u16string_view message, std::u16string_view title) override;
     // Hides and disables the window so that nothing more can be clicked, and ends the event loop with 0.
-    void EndProgram() override;
+    void endProgram() override;
 
 private:
     QWidget *m_window;

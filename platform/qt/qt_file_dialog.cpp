@@ -54,7 +54,7 @@ QString KindIconProvider::type(const QFileInfo &info) const
     return QStringLiteral("%1 ファイル").arg(suffix.toUpper());
 }
 
-QStringList QtNameFilters(std::u16string_view filter)
+QStringList qtNameFilters(std::u16string_view filter)
 {
     const QStringList parts = toQString(filter).split(u'|');
     QStringList filters;
@@ -78,7 +78,7 @@ QtFileDialog::QtFileDialog(QWidget *parent, const FileDialogRequest &request)
     m_dialog.setOption(QFileDialog::HideNameFilterDetails);
     // Loading reuses this dialog: choosing the file to read must not ask about replacing it.
     m_dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
-    m_dialog.setNameFilters(QtNameFilters(request.filter));
+    m_dialog.setNameFilters(qtNameFilters(request.filter));
     m_dialog.setDefaultSuffix(QString());
     m_dialog.selectFile(QString());
 }

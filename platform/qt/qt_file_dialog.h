@@ -45,6 +45,6 @@ private:
 // Turns a filter of "description|pattern" pairs, all joined by '|' ("CSVファイル|*.csv|すべて|*.*"), into
 // Qt's name filters ("CSVファイル (*.csv)"). Several patterns of one entry may be separated by ';'. A
 // trailing description without a pattern is dropped.
-[[nodiscard]] QStringList QtNameFilters(std::u16string_view filter);
+[[nodiscard]] QStringList qtNameFilters(std::u16string_view filter);
 
 } // namespace psa

@@ -19,19 +19,19 @@ public:
     {
     }
 
-    [[nodiscard]] std::ptrdiff_t Read(char *buffer, std::size_t size) override
+    [[nodiscard]] std::ptrdiff_t read(char *buffer, std::size_t size) override
     {
         for (;;) {
             const ssize_t count = ::read(m_file.get(), buffer, size);
             if (count >= 0)
                 return count;
             if (errno != EINTR) {
-                m_error = ErrnoReason(errno, u"読み込み中にエラーが発生しました");
+                m_error = errnoReason(errno, u"読み込み中にエラーが発生しました");
                 return -1;
             }
         }
     }
-    [[nodiscard]] std::u16string ErrorText() const override { return m_error; }
+    [[nodiscard]] std::u16string errorText() const override { return m_error; }
 
 private:
     FileDescriptor m_file;
@@ -46,7 +46,7 @@ public:
     {
     }
 
-    [[nodiscard]] bool Write(std::string_view bytes) override
+    [[nodiscard]] bool write(std::string_view bytes) override
     {
         if (m_done)
             return false;
@@ -54,19 +54,19 @@ public:
         return true;
     }
 
-    [[nodiscard]] bool Commit() override
+    [[nodiscard]] bool commit() override
     {
         if (m_done)
             return false;
         m_done = true;
-        if (auto failure = SaveReplacing(m_path, m_bytes)) {
+        if (auto failure = saveReplacing(m_path, m_bytes)) {
             m_error = std::move(*failure);
             return false;
         }
         return true;
     }
 
-    [[nodiscard]] std::u16string ErrorText() const override { return m_error; }
+    [[nodiscard]] std::u16string errorText() const override { return m_error; }
 
 private:
     std::string m_path;
@@ -77,23 +77,23 @@ private:
 
 } // namespace
 
-Opened<ByteReader> QtFileSystem::OpenForReading(std::u16string_view path)
+Opened<ByteReader> QtFileSystem::openForReading(std::u16string_view path)
 {
-    OpenedForReading opened = OpenRegularFileForReading(NativePath(path));
+    OpenedForReading opened = openRegularFileForReading(nativePath(path));
     if (!opened.file.valid())
         return { nullptr, std::move(opened.refusal) };
     return { std::make_unique<PosixByteReader>(std::move(opened.file)), {} };
 }
 
-Opened<AtomicWriter> QtFileSystem::CreateReplacing(std::u16string_view path)
+Opened<AtomicWriter> QtFileSystem::createReplacing(std::u16string_view path)
 {
-    std::string bytes = NativePath(path);
-    if (std::u16string refusal = SaveRefusal(bytes); !refusal.empty())
+    std::string bytes = nativePath(path);
+    if (std::u16string refusal = saveRefusal(bytes); !refusal.empty())
         return { nullptr, std::move(refusal) };
     return { std::make_unique<ReplacingWriter>(std::move(bytes)), {} };
 }
 
-std::optional<std::u16string> QtFileSystem::DecodeShiftJis(std::string_view bytes) const
+std::optional<std::u16string> QtFileSystem::decodeShiftJis(std::string_view bytes) const
 {
     // Stateless: a lead byte without its second byte at the end is an error, not kept for later.
     QStringDecoder decoder("Shift_JIS", QStringConverter::Flag::Stateless);

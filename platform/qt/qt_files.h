@@ -11,14 +11,14 @@ public:
     // Anything but a regular file of an ordinary file system (a missing name, a folder, a device, a pipe, a
     // file of /proc or /sys) gives no reader and a Japanese reason; nothing is read from it and nothing
     // blocks.
-    [[nodiscard]] Opened<ByteReader> OpenForReading(std::u16string_view path) override;
+    [[nodiscard]] Opened<ByteReader> openForReading(std::u16string_view path) override;
     // Fails, with a Japanese reason, when the folder is missing, the name stands for anything but a regular
     // file (a folder, a device, a named pipe, a socket, a file of /proc or /sys), or a symbolic link on the
     // way was planted by another user in a shared folder; other symbolic links are written through to their
-    // target. Everything is written at Commit (SaveReplacing): atomically where the folder allows it, else in
+    // target. Everything is written at Commit (saveReplacing): atomically where the folder allows it, else in
     // place over an existing file the user may write, its old contents written back if that fails.
-    [[nodiscard]] Opened<AtomicWriter> CreateReplacing(std::u16string_view path) override;
-    [[nodiscard]] std::optional<std::u16string> DecodeShiftJis(std::string_view bytes) const override;
+    [[nodiscard]] Opened<AtomicWriter> createReplacing(std::u16string_view path) override;
+    [[nodiscard]] std::optional<std::u16string> decodeShiftJis(std::string_view bytes) const override;
 };
 
 } // namespace psa

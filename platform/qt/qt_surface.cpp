@@ -149,7 +149,7 @@ void ImageSurface::Scale(Point upperLeft, Point lowerRight)
 
 void ImageSurface::Line(Point from, Point to, std::optional<Colour> colour)
 {
-    const auto clipped = ClipLine(toPixels(from), toPixels(to), area().margin());
+    const auto clipped = clipLine(toPixels(from), toPixels(to), area().margin());
     if (!clipped)
         return;
     const QPoint a = pixelOf(clipped->first);
@@ -189,7 +189,7 @@ void ImageSurface::Print(double value)
         return;
     QPainter &p = painter();
     setPenColour(Qt::black);
-    const QString text = QString::fromStdString(PrintForm(value));
+    const QString text = QString::fromStdString(printForm(value));
     auto laidOut = m_texts.find(text);
     if (laidOut == m_texts.end()) {
         if (m_texts.size() >= kLaidOutTexts)
@@ -210,7 +210,7 @@ void ImageSurface::Cls()
     changed();
 }
 
-std::string ImageSurface::BitmapBytes() const
+std::string ImageSurface::bitmapBytes() const
 {
     const QImage &drawing = image();
     const QImage pixels
@@ -218,7 +218,7 @@ std::string ImageSurface::BitmapBytes() const
     if (pixels.isNull())
         return {};
     // Written here rather than through QImageWriter, which looks through every image format plugin first.
-    return EncodeBitmap(
+    return encodeBitmap(
         { reinterpret_cast<const std::uint32_t *>(pixels.constBits()),
             std::size_t(pixels.bytesPerLine()) / sizeof(std::uint32_t), pixels.width(), pixels.height() },
         std::uint32_t(std::max(0, pixels.dotsPerMeterX())));

@@ -8,9 +8,9 @@
 
 namespace psa {
 
-std::optional<FileIdentity> IdentifyFile(std::u16string_view path)
+std::optional<FileIdentity> identifyFile(std::u16string_view path)
 {
-    const std::string bytes = NativePath(path);
+    const std::string bytes = nativePath(path);
     struct stat status { };
     // A name cut short at a zero byte would be another file's.
     if (bytes.find('\0') != std::string::npos || ::stat(bytes.c_str(), &status) != 0)

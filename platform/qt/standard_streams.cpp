@@ -24,7 +24,7 @@ bool reopenIfClosed(int descriptor)
 
 } // namespace
 
-ClosedStandardStreams OpenClosedStandardStreams()
+ClosedStandardStreams openClosedStandardStreams()
 {
     ClosedStandardStreams closed;
     closed.input = reopenIfClosed(STDIN_FILENO);

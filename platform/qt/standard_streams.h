@@ -12,6 +12,6 @@ struct ClosedStandardStreams {
 // Opens each of the three standard streams that was closed at start on /dev/null, so that no file the
 // program opens later is given its number and receives what is written to the stream. Returns which were
 // closed, for a task whose output has nowhere to go. Call it first, before anything opens a file.
-[[nodiscard]] ClosedStandardStreams OpenClosedStandardStreams();
+[[nodiscard]] ClosedStandardStreams openClosedStandardStreams();
 
 } // namespace psa

@@ -23,7 +23,7 @@ namespace {
 
 std::string utf8(std::u16string_view text)
 {
-    const std::wstring wide = Wide(text);
+    const std::wstring wide = toWide(text);
     const int size
         = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(std::size_t(std::max(size, 0)), '\0');
@@ -42,7 +42,7 @@ std::optional<std::u16string> fromUtf8(std::string_view bytes)
         return std::nullopt;
     std::wstring wide(std::size_t(size), L'\0');
     MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), int(bytes.size()), wide.data(), size);
-    return Utf16(wide);
+    return toUtf16(wide);
 }
 
 // A file URI's path as a Windows path: "/C:/a/b.csv" is C:\a\b.csv.
@@ -65,7 +65,7 @@ std::vector<std::u16string> commandLineArguments()
     LPWSTR *arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::u16string> list;
     for (int i = 0; arguments && i < count; ++i)
-        list.push_back(Utf16(arguments[i]));
+        list.push_back(toUtf16(arguments[i]));
     LocalFree(arguments);
     return list;
 }
@@ -73,9 +73,9 @@ std::vector<std::u16string> commandLineArguments()
 std::optional<FileIdentity> identifyFile(std::u16string_view path)
 {
     // A device is never opened, not even to look at it.
-    if (path.empty() || IsDevicePath(path))
+    if (path.empty() || isDevicePath(path))
         return std::nullopt;
-    const std::wstring name = Wide(path);
+    const std::wstring name = toWide(path);
     // Neither reading nor writing: only the file's attributes, which another program's lock allows.
     const HANDLE file = CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -109,18 +109,18 @@ public:
             m_error = openConsole();
     }
 
-    std::optional<std::u16string> WriteOutput(std::u16string_view line) override
+    std::optional<std::u16string> writeOutput(std::u16string_view line) override
     {
         if (!m_output)
             return u"標準出力が閉じられています。";
         // A handle of a stream closed before the program started is no handle at all.
         if (const DWORD error = write(m_output, line))
             return error == ERROR_INVALID_HANDLE ? u"標準出力が閉じられています。"
-                                                 : ReasonOf(error, u"書き込みに失敗しました");
+                                                 : reasonOf(error, u"書き込みに失敗しました");
         return std::nullopt;
     }
 
-    void WriteError(std::u16string_view line) override
+    void writeError(std::u16string_view line) override
     {
         if (m_error)
             write(m_error, line);
@@ -146,7 +146,7 @@ private:
     {
         DWORD mode = 0;
         if (GetConsoleMode(stream, &mode)) {
-            const std::wstring text = Wide(line) + L"\r\n";
+            const std::wstring text = toWide(line) + L"\r\n";
             DWORD written = 0;
             return WriteConsoleW(stream, text.data(), DWORD(text.size()), &written, nullptr) ? 0
                                                                                              : GetLastError();
@@ -168,22 +168,22 @@ private:
     HANDLE m_error;
 };
 
-ExportOutcome exportGraph(std::u16string_view recordsPath, std::u16string_view bitmapPath)
+ExportOutcome exportOnDib(std::u16string_view recordsPath, std::u16string_view bitmapPath)
 {
     DibSurface picture1(design::kPicture1.width, design::kPicture1.height, 1);
     Win32FileSystem files;
-    return ExportGraph(picture1, files, identifyFile, recordsPath, bitmapPath);
+    return exportGraph(picture1, files, identifyFile, recordsPath, bitmapPath);
 }
 
 } // namespace
 
-std::u16string RunCommandLine()
+std::u16string runCommandLine()
 {
-    const CommandLineRequest request = ParseCommandLine(commandLineArguments(), { utf8, pathFromUri });
+    const CommandLineRequest request = parseCommandLine(commandLineArguments(), { utf8, pathFromUri });
     if (request.task == CommandLineRequest::Task::ShowWindow)
         return request.recordFile;
     StandardStreams streams;
-    ExitProcess(UINT(RunWithoutWindow(request, streams, exportGraph)));
+    ExitProcess(UINT(runWithoutWindow(request, streams, exportOnDib)));
 }
 
 } // namespace psa

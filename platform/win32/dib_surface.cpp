@@ -147,7 +147,7 @@ void DibSurface::Scale(Point upperLeft, Point lowerRight)
 
 void DibSurface::Line(Point from, Point to, std::optional<Colour> colour)
 {
-    const auto clipped = ClipLine(toLogicalPixels(from), toLogicalPixels(to), area().margin());
+    const auto clipped = clipLine(toLogicalPixels(from), toLogicalPixels(to), area().margin());
     if (!clipped)
         return;
     const int ax = device(clipped->first.x), ay = device(clipped->first.y);
@@ -196,7 +196,7 @@ void DibSurface::Print(double value)
     const Point topLeft = toLogicalPixels(m_textPosition);
     if (!std::isfinite(value) || !area().mayShowText(topLeft))
         return;
-    const std::string text = PrintForm(value);
+    const std::string text = printForm(value);
     const std::wstring wide(text.begin(), text.end()); // digits, sign, point, E and blanks only
     TextOutW(m_dc, device(topLeft.x), device(topLeft.y), wide.c_str(), int(wide.size()));
     drawn();
@@ -210,10 +210,10 @@ void DibSurface::Cls()
     changed();
 }
 
-std::string DibSurface::BitmapBytes() const
+std::string DibSurface::bitmapBytes() const
 {
     GdiFlush();
-    return EncodeBitmap({ m_bits, std::size_t(m_pixelWidth), m_pixelWidth, m_pixelHeight },
+    return encodeBitmap({ m_bits, std::size_t(m_pixelWidth), m_pixelWidth, m_pixelHeight },
         std::uint32_t(std::lround(96 * m_scale / 0.0254)));
 }
 

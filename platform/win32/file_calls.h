@@ -9,11 +9,11 @@ namespace psa {
 class FileCalls {
 public:
     virtual ~FileCalls() = default;
-    [[nodiscard]] virtual HANDLE Create(const wchar_t *path, DWORD access, DWORD share, DWORD disposition);
-    [[nodiscard]] virtual bool Write(HANDLE file, const char *bytes, DWORD size, DWORD &written);
-    [[nodiscard]] virtual bool Flush(HANDLE file);
+    [[nodiscard]] virtual HANDLE create(const wchar_t *path, DWORD access, DWORD share, DWORD disposition);
+    [[nodiscard]] virtual bool write(HANDLE file, const char *bytes, DWORD size, DWORD &written);
+    [[nodiscard]] virtual bool flush(HANDLE file);
     // Puts `temporary` in the place of `target`, which exists when `targetExists`.
-    [[nodiscard]] virtual bool Replace(const wchar_t *target, const wchar_t *temporary, bool targetExists);
+    [[nodiscard]] virtual bool replace(const wchar_t *target, const wchar_t *temporary, bool targetExists);
 };
 
 } // namespace psa

@@ -14,7 +14,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 {
-    const std::u16string startFile = psa::RunCommandLine();
+    const std::u16string startFile = psa::runCommandLine();
     psa::Win32Dialogs dialogs;
     psa::Win32Window window(instance, dialogs);
     dialogs.setOwner(window.handle());
@@ -27,7 +27,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     form.Form_Load();
 
     if (!startFile.empty())
-        psa::RunGuarded(dialogs, [&] { form.OpenRecordFile(startFile); });
+        psa::runGuarded(dialogs, [&] { form.openRecordFile(startFile); });
 
     // For timing the start-up: end as soon as the first frame is on the screen.
     if (std::getenv("PSA_EXIT_AFTER_FIRST_FRAME"))

@@ -68,7 +68,7 @@ Win32Window::Placed Win32Window::makeCell(int index, const Placed &like)
     // Sunken until start-up makes it flat; hidden until start-up shows it.
     made.frame = CreateWindowExW(WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT, kCellFrameClass, L"",
         WS_CHILD | WS_CLIPCHILDREN, 0, 0, 1, 1, m_window, nullptr, m_instance, nullptr);
-    made.handle = CreateWindowExW(0, L"EDIT", Wide(design::kCellDesignText).c_str(),
+    made.handle = CreateWindowExW(0, L"EDIT", toWide(design::kCellDesignText).c_str(),
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 1, 1, made.frame,
         reinterpret_cast<HMENU>(INT_PTR(kCellId + index)), m_instance, nullptr);
     place(made);

@@ -7,61 +7,61 @@
 
 namespace psa {
 
-void Win32Window::CreateCell(int index)
+void Win32Window::createCell(int index)
 {
     if (index < 1 || index >= int(m_cells.size()) || m_cells[std::size_t(index)].handle)
         throw std::out_of_range("cannot create grid cell " + std::to_string(index));
     Placed &made = m_cells[std::size_t(index)];
     made = makeCell(index, m_cells[0]);
-    const auto before = FocusPredecessor({ FocusStop::Kind::Cell, index },
+    const auto before = focusPredecessor({ FocusStop::Kind::Cell, index },
         [this](int at) { return m_cells[std::size_t(at)].handle != nullptr; });
     // After the picture, which lies at the bottom, means on top.
     const HWND after = before && before->kind != FocusStop::Kind::Picture ? focusHandle(*before) : HWND_TOP;
     SetWindowPos(made.frame, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void Win32Window::SetCellHeight(int index, double pixels)
+void Win32Window::setCellHeight(int index, double pixels)
 {
     cell(index).height = pixels;
     place(cell(index));
 }
 
-void Win32Window::SetCellTop(int index, double pixels)
+void Win32Window::setCellTop(int index, double pixels)
 {
     cell(index).top = pixels;
     place(cell(index));
 }
 
-void Win32Window::SetCellLeft(int index, double pixels)
+void Win32Window::setCellLeft(int index, double pixels)
 {
     cell(index).left = pixels;
     place(cell(index));
 }
 
-void Win32Window::SetCellWidth(int index, double pixels)
+void Win32Window::setCellWidth(int index, double pixels)
 {
     cell(index).width = pixels;
     place(cell(index));
 }
 
-void Win32Window::SetCellFontSize(int index, double points)
+void Win32Window::setCellFontSize(int index, double points)
 {
     cell(index).font.points = points;
     place(cell(index));
 }
 
-void Win32Window::SetCellVisible(int index, bool visible)
+void Win32Window::setCellVisible(int index, bool visible)
 {
     ShowWindow(cell(index).frame, visible ? SW_SHOWNA : SW_HIDE);
 }
 
-void Win32Window::SetCellEnabled(int index, bool enabled)
+void Win32Window::setCellEnabled(int index, bool enabled)
 {
     EnableWindow(cell(index).frame, enabled);
     EnableWindow(cell(index).handle, enabled);
 }
 
-void Win32Window::SetCellFlat(int index)
+void Win32Window::setCellFlat(int index)
 {
     const Placed &target = cell(index);
     const LONG_PTR extended = GetWindowLongPtrW(target.frame, GWL_EXSTYLE);
@@ -74,10 +74,10 @@ void Win32Window::SetCellFlat(int index)
     fitCellText(target);
 }
 
-void Win32Window::SetCellText(int index, std::u16string_view text)
+void Win32Window::setCellText(int index, std::u16string_view text)
 {
     HWND target = cell(index).handle;
-    if (CellText(index) == text)
+    if (cellText(index) == text)
         return;
     const std::wstring wide(text.begin(), text.end());
     // The EDIT control's own notification of this change is ignored: the change is reported here, exactly
@@ -92,7 +92,7 @@ void Win32Window::SetCellText(int index, std::u16string_view text)
         run([this, index] { onCellChange(index); });
 }
 
-std::u16string Win32Window::CellText(int index) const
+std::u16string Win32Window::cellText(int index) const
 {
     HWND target = cell(index).handle;
     const int length = GetWindowTextLengthW(target);
@@ -101,24 +101,24 @@ std::u16string Win32Window::CellText(int index) const
     return { text.begin(), text.end() };
 }
 
-void Win32Window::SetFocusToCell(int index)
+void Win32Window::setFocusToCell(int index)
 {
     SetFocus(cell(index).handle);
 }
 
-void Win32Window::SetButtonTop(Button which, double pixels)
+void Win32Window::setButtonTop(Button which, double pixels)
 {
     button(which).placed.top = pixels;
     place(button(which).placed);
 }
 
-void Win32Window::SetButtonLeft(Button which, double pixels)
+void Win32Window::setButtonLeft(Button which, double pixels)
 {
     button(which).placed.left = pixels;
     place(button(which).placed);
 }
 
-void Win32Window::SetButtonEnabled(Button which, bool enabled)
+void Win32Window::setButtonEnabled(Button which, bool enabled)
 {
     const HWND target = button(which).placed.handle;
     // A button turning grey with the focus leaves it to the picture, where Return and Space press nothing
@@ -131,7 +131,7 @@ void Win32Window::SetButtonEnabled(Button which, bool enabled)
     EnableWindow(target, enabled);
 }
 
-void Win32Window::SetButtonBackColor(Button which, Colour colour)
+void Win32Window::setButtonBackColor(Button which, Colour colour)
 {
     ButtonState &state = button(which);
     if (state.back == colour)

@@ -117,7 +117,7 @@ std::u16string Win32Dialogs::ShowSave(const FileDialogRequest &request)
     return std::u16string(path.begin(), path.end());
 }
 
-MsgBoxAnswer Win32Dialogs::AskYesNo(std::u16string_view prompt, std::u16string_view title)
+MsgBoxAnswer Win32Dialogs::askYesNo(std::u16string_view prompt, std::u16string_view title)
 {
     const std::wstring text = wide(prompt);
     const std::wstring caption = wide(title);
@@ -126,14 +126,14 @@ MsgBoxAnswer Win32Dialogs::AskYesNo(std::u16string_view prompt, std::u16string_v
     return answer == IDYES ? MsgBoxAnswer::Yes : MsgBoxAnswer::No;
 }
 
-void Win32Dialogs::Inform(std::u16string_view message, std::u16string_view title)
+void Win32Dialogs::inform(std::u16string_view message, std::u16string_view title)
 {
     const std::wstring text = wide(message);
     const std::wstring caption = wide(title);
     MessageBoxW(m_owner, text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING | MB_APPLMODAL);
 }
 
-void Win32Dialogs::EndProgram()
+void Win32Dialogs::endProgram()
 {
     if (m_owner) {
         EnableWindow(m_owner, FALSE);

@@ -24,10 +24,10 @@ public:
     // Returns the path as the dialog gives it, or "" when the dialog was cancelled or failed.
     [[nodiscard]] std::u16string ShowSave(const FileDialogRequest &request) override;
     // Return picks Yes; Escape is not offered, as the box has no Cancel.
-    [[nodiscard]] MsgBoxAnswer AskYesNo(std::u16string_view prompt, std::u16string_view title) override;
-    void Inform(std::u16string_view message, std::u16string_view title) override;
+    [[nodiscard]] MsgBoxAnswer askYesNo(std::u16string_view prompt, std::u16string_view title) override;
+    void inform(std::u16string_view message, std::u16string_view title) override;
     // Hides and disables the window, so that nothing more can be clicked, and ends the message loop with 0.
-    void EndProgram() override;
+    void endProgram() override;
 
 private:
     HWND m_owner;

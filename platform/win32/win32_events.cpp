@@ -144,7 +144,7 @@ bool Win32Window::copyGraph()
         return false;
     // A bitmap file less its 14-byte file header is the packed bitmap the clipboard takes.
     constexpr std::size_t kFileHeaderSize = 14;
-    const std::string bitmap = m_surface->BitmapBytes();
+    const std::string bitmap = m_surface->bitmapBytes();
     if (bitmap.size() <= kFileHeaderSize)
         return false;
     const std::size_t size = bitmap.size() - kFileHeaderSize;
@@ -208,7 +208,7 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
 void Win32Window::command(int id, int code)
 {
     if (id > kCellId && id <= kCellId + 105 && code == EN_CHANGE) {
-        // A change the program makes is reported by SetCellText itself.
+        // A change the program makes is reported by setCellText itself.
         if (id - kCellId != m_settingText && onCellChange)
             run([this, index = id - kCellId] { onCellChange(index); });
     } else if (id > kButtonId && id <= kButtonId + 9 && (code == BN_CLICKED || code == BN_DOUBLECLICKED)) {
@@ -220,7 +220,7 @@ void Win32Window::command(int id, int code)
 
 void Win32Window::run(const std::function<void()> &handler)
 {
-    RunGuarded(m_dialogs, handler);
+    runGuarded(m_dialogs, handler);
 }
 
 // A graphical button: its whole face in its BackColor, a plain border (twice as thick while it has the focus
@@ -242,7 +242,7 @@ void Win32Window::drawButton(const DRAWITEMSTRUCT *item)
     SetTextColor(dc, colorRef(dimmed ? design::kDimmedCaptionColor : kBlack));
     const HGDIOBJ previous = SelectObject(dc, font(state.placed.font));
     RECT text = area;
-    const std::wstring caption = Wide(d->caption);
+    const std::wstring caption = toWide(d->caption);
     DrawTextW(dc, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, previous);
 }
@@ -261,7 +261,7 @@ void Win32Window::paint()
         frame(dc, area, line, kBlack);
         const HGDIOBJ previous = SelectObject(dc, font(label.font));
         InflateRect(&area, -line, -line);
-        const std::wstring caption = Wide(label.caption);
+        const std::wstring caption = toWide(label.caption);
         DrawTextW(dc, caption.c_str(), -1, &area, alignment | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         SelectObject(dc, previous);
     };

@@ -42,17 +42,17 @@ public:
     Win32ByteReader(const Win32ByteReader &) = delete;
     Win32ByteReader &operator=(const Win32ByteReader &) = delete;
 
-    [[nodiscard]] std::ptrdiff_t Read(char *buffer, std::size_t size) override
+    [[nodiscard]] std::ptrdiff_t read(char *buffer, std::size_t size) override
     {
         DWORD count = 0;
         const DWORD asked = DWORD(std::min<std::size_t>(size, 1u << 30));
         if (!ReadFile(m_file, buffer, asked, &count, nullptr)) {
-            m_error = ReasonOf(GetLastError(), u"読み込み中にエラーが発生しました");
+            m_error = reasonOf(GetLastError(), u"読み込み中にエラーが発生しました");
             return -1;
         }
         return std::ptrdiff_t(count);
     }
-    [[nodiscard]] std::u16string ErrorText() const override { return m_error; }
+    [[nodiscard]] std::u16string errorText() const override { return m_error; }
 
 private:
     HANDLE m_file;
@@ -68,7 +68,7 @@ char16_t upper(char16_t c)
 // refused. A disk file when it cannot be opened: the real open reports its own reason.
 DWORD fileTypeOf(FileCalls &calls, const std::wstring &path)
 {
-    const HANDLE probe = calls.Create(path.c_str(), FILE_READ_ATTRIBUTES,
+    const HANDLE probe = calls.create(path.c_str(), FILE_READ_ATTRIBUTES,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
     if (probe == INVALID_HANDLE_VALUE)
         return FILE_TYPE_DISK;
@@ -79,7 +79,7 @@ DWORD fileTypeOf(FileCalls &calls, const std::wstring &path)
 
 } // namespace
 
-bool IsDevicePath(std::u16string_view path)
+bool isDevicePath(std::u16string_view path)
 {
     if (path.starts_with(u"\\\\.\\") || path.starts_with(u"//./") || path.starts_with(u"\\\\?\\GLOBALROOT"))
         return true;
@@ -100,22 +100,22 @@ bool IsDevicePath(std::u16string_view path)
         && base[3] <= u'9';
 }
 
-HANDLE FileCalls::Create(const wchar_t *path, DWORD access, DWORD share, DWORD disposition)
+HANDLE FileCalls::create(const wchar_t *path, DWORD access, DWORD share, DWORD disposition)
 {
     return CreateFileW(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-bool FileCalls::Write(HANDLE file, const char *bytes, DWORD size, DWORD &written)
+bool FileCalls::write(HANDLE file, const char *bytes, DWORD size, DWORD &written)
 {
     return WriteFile(file, bytes, size, &written, nullptr) != 0;
 }
 
-bool FileCalls::Flush(HANDLE file)
+bool FileCalls::flush(HANDLE file)
 {
     return FlushFileBuffers(file) != 0;
 }
 
-bool FileCalls::Replace(const wchar_t *target, const wchar_t *temporary, bool targetExists)
+bool FileCalls::replace(const wchar_t *target, const wchar_t *temporary, bool targetExists)
 {
     // ReplaceFileW keeps the old file's attributes and permissions; a new file simply moves into place.
     if (targetExists
@@ -137,27 +137,27 @@ Win32FileSystem::Win32FileSystem()
 {
 }
 
-Opened<ByteReader> Win32FileSystem::OpenForReading(std::u16string_view path)
+Opened<ByteReader> Win32FileSystem::openForReading(std::u16string_view path)
 {
     if (path.empty())
         return { nullptr, u"ファイル名が空です。" };
     // A device could block or never end; records are only ever kept in plain files.
-    if (IsDevicePath(path))
+    if (isDevicePath(path))
         return { nullptr, kNotRegular };
-    const std::wstring name = Wide(path);
+    const std::wstring name = toWide(path);
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
             return { nullptr, u"ファイルが見つかりません。" };
-        return { nullptr, ReasonOf(error, u"ファイルを開けませんでした") };
+        return { nullptr, reasonOf(error, u"ファイルを開けませんでした") };
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return { nullptr, u"ファイルではなくフォルダーです。" };
     const HANDLE file
-        = m_calls.Create(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+        = m_calls.create(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE)
-        return { nullptr, ReasonOf(GetLastError(), u"ファイルを開けませんでした") };
+        return { nullptr, reasonOf(GetLastError(), u"ファイルを開けませんでした") };
     if (GetFileType(file) != FILE_TYPE_DISK) {
         CloseHandle(file);
         return { nullptr, kNotRegular };
@@ -165,13 +165,13 @@ Opened<ByteReader> Win32FileSystem::OpenForReading(std::u16string_view path)
     return { std::make_unique<Win32ByteReader>(file), {} };
 }
 
-Opened<AtomicWriter> Win32FileSystem::CreateReplacing(std::u16string_view path)
+Opened<AtomicWriter> Win32FileSystem::createReplacing(std::u16string_view path)
 {
     if (path.empty())
         return { nullptr, u"ファイル名が空です。" };
-    if (IsDevicePath(path))
+    if (isDevicePath(path))
         return { nullptr, notRegularReason(FILE_TYPE_CHAR, isPipeName(path)) };
-    const std::wstring name = Wide(path);
+    const std::wstring name = toWide(path);
     const DWORD attributes = GetFileAttributesW(name.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -190,7 +190,7 @@ Opened<AtomicWriter> Win32FileSystem::CreateReplacing(std::u16string_view path)
         length = GetFullPathNameW(name.c_str(), DWORD(full.size()), full.data(), &namePart);
     }
     if (length == 0 || !namePart)
-        return { nullptr, ReasonOf(GetLastError(), u"ファイル名が正しくありません") };
+        return { nullptr, reasonOf(GetLastError(), u"ファイル名が正しくありません") };
     full.resize(length);
     const std::wstring folder = full.substr(0, full.size() - std::wcslen(namePart));
     const DWORD folderAttributes = GetFileAttributesW(folder.c_str());
@@ -198,15 +198,15 @@ Opened<AtomicWriter> Win32FileSystem::CreateReplacing(std::u16string_view path)
         return { nullptr, u"保存先のフォルダーが見つかりません。" };
 
     DWORD createError = 0;
-    Opened<AtomicWriter> opened = OpenTemporaryWriter(m_calls, full, exists, createError);
+    Opened<AtomicWriter> opened = openTemporaryWriter(m_calls, full, exists, createError);
     if (opened.file || !exists)
         return opened;
     // No file can be made beside it; the file itself may still be writable.
-    Opened<AtomicWriter> inPlace = OpenInPlaceWriter(m_calls, full);
+    Opened<AtomicWriter> inPlace = openInPlaceWriter(m_calls, full);
     return inPlace.file ? std::move(inPlace) : std::move(opened);
 }
 
-std::optional<std::u16string> Win32FileSystem::DecodeShiftJis(std::string_view bytes) const
+std::optional<std::u16string> Win32FileSystem::decodeShiftJis(std::string_view bytes) const
 {
     if (bytes.empty())
         return std::u16string();

@@ -21,9 +21,9 @@ public:
     explicit Win32FileSystem(FileCalls &calls);
     Win32FileSystem();
 
-    [[nodiscard]] Opened<ByteReader> OpenForReading(std::u16string_view path) override;
-    [[nodiscard]] Opened<AtomicWriter> CreateReplacing(std::u16string_view path) override;
-    [[nodiscard]] std::optional<std::u16string> DecodeShiftJis(std::string_view bytes) const override;
+    [[nodiscard]] Opened<ByteReader> openForReading(std::u16string_view path) override;
+    [[nodiscard]] Opened<AtomicWriter> createReplacing(std::u16string_view path) override;
+    [[nodiscard]] std::optional<std::u16string> decodeShiftJis(std::string_view bytes) const override;
 
 private:
     FileCalls &m_calls;
@@ -31,6 +31,6 @@ private:
 
 // Whether the path names a device rather than a file: \\.\ names, and the names Windows keeps for devices
 // in every folder (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, with any extension).
-[[nodiscard]] bool IsDevicePath(std::u16string_view path);
+[[nodiscard]] bool isDevicePath(std::u16string_view path);
 
 } // namespace psa

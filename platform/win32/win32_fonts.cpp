@@ -37,7 +37,7 @@ bool installed(std::wstring_view face)
 
 } // namespace
 
-std::wstring_view InstalledFace(std::wstring_view designFace)
+std::wstring_view installedFace(std::wstring_view designFace)
 {
     if (installed(designFace))
         return designFace;
@@ -56,7 +56,7 @@ HFONT CreateDesignFont(std::wstring_view designFace, double points, int weight, 
     font.lfWeight = weight;
     font.lfCharSet = SHIFTJIS_CHARSET;
     font.lfQuality = CLEARTYPE_QUALITY;
-    const std::wstring_view face = InstalledFace(designFace);
+    const std::wstring_view face = installedFace(designFace);
     face.substr(0, LF_FACESIZE - 1).copy(font.lfFaceName, LF_FACESIZE - 1);
     return CreateFontIndirectW(&font);
 }

@@ -6,11 +6,11 @@
 namespace psa {
 
 // The program's UTF-16 text as Windows' wide characters, which are UTF-16 too, and back.
-[[nodiscard]] inline std::wstring Wide(std::u16string_view text)
+[[nodiscard]] inline std::wstring toWide(std::u16string_view text)
 {
     return { text.begin(), text.end() };
 }
-[[nodiscard]] inline std::u16string Utf16(std::wstring_view text)
+[[nodiscard]] inline std::u16string toUtf16(std::wstring_view text)
 {
     return { text.begin(), text.end() };
 }

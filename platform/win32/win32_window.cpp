@@ -82,7 +82,7 @@ Win32Window::Win32Window(HINSTANCE instance, Dialogs &dialogs)
 {
     registerClasses(instance, windowProc, pictureProc, cellFrameProc);
     m_window
-        = CreateWindowExW(0, kWindowClass, Wide(design::kFormCaption).c_str(), kWindowStyle, CW_USEDEFAULT,
+        = CreateWindowExW(0, kWindowClass, toWide(design::kFormCaption).c_str(), kWindowStyle, CW_USEDEFAULT,
             CW_USEDEFAULT, design::kClientWidth, design::kClientHeight, nullptr, nullptr, instance, this);
     if (!m_window)
         throw std::runtime_error("the main window cannot be created");
@@ -93,7 +93,7 @@ Win32Window::Win32Window(HINSTANCE instance, Dialogs &dialogs)
 
     const design::Rect &p = design::kPicture1;
     // Clipped by the buttons above it, whose bottom border row lies on its top row.
-    m_picture = CreateWindowExW(0, kPictureClass, Wide(design::kPicture1AccessibleName).c_str(),
+    m_picture = CreateWindowExW(0, kPictureClass, toWide(design::kPicture1AccessibleName).c_str(),
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0, 1, 1, m_window, nullptr, instance, this);
     m_placedPicture
         = { m_picture, nullptr, double(p.left), double(p.top), double(p.width), double(p.height), {} };
@@ -116,7 +116,7 @@ Win32Window::Win32Window(HINSTANCE instance, Dialogs &dialogs)
         const design::Rect &g = d.rect;
         state.placed
             = { nullptr, nullptr, double(g.left), double(g.top), double(g.width), double(g.height), d.font };
-        state.placed.handle = CreateWindowExW(0, L"BUTTON", Wide(d.caption).c_str(),
+        state.placed.handle = CreateWindowExW(0, L"BUTTON", toWide(d.caption).c_str(),
             WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 1, 1, m_window,
             reinterpret_cast<HMENU>(INT_PTR(kButtonId + int(d.button))), instance, nullptr);
         place(state.placed);
@@ -126,7 +126,7 @@ Win32Window::Win32Window(HINSTANCE instance, Dialogs &dialogs)
     // below all the others so that the buttons stay above it; the round is the same with it last.
     HWND above = HWND_TOP;
     for (const FocusStop &stop :
-        FocusOrder([this](int index) { return m_cells[std::size_t(index)].handle != nullptr; })) {
+        focusOrder([this](int index) { return m_cells[std::size_t(index)].handle != nullptr; })) {
         if (stop.kind == FocusStop::Kind::Picture)
             continue;
         const HWND next = focusHandle(stop);
@@ -190,10 +190,10 @@ HFONT Win32Window::font(const design::Font &design)
     if (const auto it = m_fonts.find(key); it != m_fonts.end())
         return it->second;
     // No family: the program's default face.
-    const std::wstring face = design.family.empty() ? std::wstring(kDefaultFace) : Wide(design.family);
+    const std::wstring face = design.family.empty() ? std::wstring(kDefaultFace) : toWide(design.family);
     // The title face is a heavy display face; where a stand-in takes its place, the heaviest weight comes
     // closest.
-    const bool standIn = InstalledFace(face) != face;
+    const bool standIn = installedFace(face) != face;
     const int weight = design.bold                         ? FW_BOLD
         : design.family == design::kTitleFamily && standIn ? FW_BLACK
                                                            : FW_NORMAL;

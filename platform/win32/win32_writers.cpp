@@ -14,7 +14,7 @@ bool writeAll(FileCalls &calls, HANDLE file, std::string_view bytes)
     while (!bytes.empty()) {
         const DWORD piece = DWORD(std::min<std::size_t>(bytes.size(), 1u << 24));
         DWORD written = 0;
-        if (!calls.Write(file, bytes.data(), piece, written) || written == 0 || written > piece)
+        if (!calls.write(file, bytes.data(), piece, written) || written == 0 || written > piece)
             return false;
         bytes.remove_prefix(written);
     }
@@ -27,7 +27,7 @@ bool writeAll(FileCalls &calls, HANDLE file, std::string_view bytes)
 // from a real permission problem.
 bool heldByAnotherProgram(FileCalls &calls, const std::wstring &target)
 {
-    const HANDLE probe = calls.Create(
+    const HANDLE probe = calls.create(
         target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
     if (probe != INVALID_HANDLE_VALUE) {
         CloseHandle(probe);
@@ -52,7 +52,7 @@ public:
     TemporaryWriter(const TemporaryWriter &) = delete;
     TemporaryWriter &operator=(const TemporaryWriter &) = delete;
 
-    [[nodiscard]] bool Write(std::string_view bytes) override
+    [[nodiscard]] bool write(std::string_view bytes) override
     {
         if (m_done)
             return false;
@@ -61,11 +61,11 @@ public:
         return true;
     }
 
-    [[nodiscard]] bool Commit() override
+    [[nodiscard]] bool commit() override
     {
         if (m_done)
             return false;
-        if (!m_calls.Flush(m_file))
+        if (!m_calls.flush(m_file))
             return fail(u"書き込みに失敗しました");
         CloseHandle(m_file);
         m_file = INVALID_HANDLE_VALUE;
@@ -75,7 +75,7 @@ public:
             SetLastError(ERROR_SHARING_VIOLATION);
             return fail(u"ファイルを置き換えられませんでした");
         }
-        if (!m_calls.Replace(m_target.c_str(), m_temporary.c_str(), m_exists)) {
+        if (!m_calls.replace(m_target.c_str(), m_temporary.c_str(), m_exists)) {
             const DWORD error = GetLastError();
             SetLastError(
                 m_exists && heldByAnotherProgram(m_calls, m_target) ? DWORD(ERROR_SHARING_VIOLATION) : error);
@@ -85,14 +85,14 @@ public:
         return true;
     }
 
-    [[nodiscard]] std::u16string ErrorText() const override { return m_error; }
+    [[nodiscard]] std::u16string errorText() const override { return m_error; }
 
 private:
     bool fail(std::u16string_view what)
     {
         const DWORD error = GetLastError();
         if (m_error.empty())
-            m_error = ReasonOf(error, what);
+            m_error = reasonOf(error, what);
         discard();
         return false;
     }
@@ -136,7 +136,7 @@ public:
     InPlaceWriter(const InPlaceWriter &) = delete;
     InPlaceWriter &operator=(const InPlaceWriter &) = delete;
 
-    [[nodiscard]] bool Write(std::string_view bytes) override
+    [[nodiscard]] bool write(std::string_view bytes) override
     {
         if (m_done)
             return false;
@@ -150,20 +150,20 @@ public:
         return true;
     }
 
-    [[nodiscard]] bool Commit() override
+    [[nodiscard]] bool commit() override
     {
         if (m_done)
             return false;
         if (!m_touched && !rewind()) // nothing written: the file becomes empty
             return fail(u"書き込みに失敗しました");
         m_touched = true;
-        if (!m_calls.Flush(m_file))
+        if (!m_calls.flush(m_file))
             return fail(u"書き込みに失敗しました");
         m_done = true;
         return true;
     }
 
-    [[nodiscard]] std::u16string ErrorText() const override { return m_error; }
+    [[nodiscard]] std::u16string errorText() const override { return m_error; }
 
 private:
     bool rewind()
@@ -174,13 +174,13 @@ private:
 
     // The same calls that just failed may fail again, but usually the old bytes fit where they were (a full
     // disk has their room). False when they could not be put back.
-    bool restore() { return rewind() && writeAll(m_calls, m_file, m_old) && m_calls.Flush(m_file); }
+    bool restore() { return rewind() && writeAll(m_calls, m_file, m_old) && m_calls.flush(m_file); }
 
     bool fail(std::u16string_view what)
     {
         const DWORD error = GetLastError();
         if (m_error.empty())
-            m_error = ReasonOf(error, what);
+            m_error = reasonOf(error, what);
         if (!m_done && m_touched && !restore())
             m_error += u"\n元の内容に戻すこともできませんでした。";
         m_done = true;
@@ -197,7 +197,7 @@ private:
 
 } // namespace
 
-FileFailure FailureOfError(DWORD error)
+FileFailure failureOfError(DWORD error)
 {
     switch (error) {
     case ERROR_DISK_FULL:
@@ -222,9 +222,9 @@ FileFailure FailureOfError(DWORD error)
     }
 }
 
-std::u16string ReasonOf(DWORD error, std::u16string_view what)
+std::u16string reasonOf(DWORD error, std::u16string_view what)
 {
-    if (const std::u16string_view reason = FailureReason(FailureOfError(error)); !reason.empty())
+    if (const std::u16string_view reason = failureReason(failureOfError(error)); !reason.empty())
         return std::u16string(reason);
     std::u16string reason(what);
     wchar_t *text = nullptr;
@@ -242,7 +242,7 @@ std::u16string ReasonOf(DWORD error, std::u16string_view what)
     return reason + u"。";
 }
 
-Opened<AtomicWriter> OpenTemporaryWriter(
+Opened<AtomicWriter> openTemporaryWriter(
     FileCalls &calls, const std::wstring &target, bool targetExists, DWORD &createError)
 {
     // A name of its own per attempt: a file left by a crashed run is never reused or overwritten.
@@ -251,27 +251,27 @@ Opened<AtomicWriter> OpenTemporaryWriter(
     for (int attempt = 0; attempt < 16 && createError == ERROR_FILE_EXISTS; ++attempt) {
         const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-"
             + std::to_wstring(serial++) + L".tmp";
-        const HANDLE file = calls.Create(temporary.c_str(), GENERIC_WRITE, 0, CREATE_NEW);
+        const HANDLE file = calls.create(temporary.c_str(), GENERIC_WRITE, 0, CREATE_NEW);
         if (file != INVALID_HANDLE_VALUE)
             return { std::make_unique<TemporaryWriter>(calls, target, temporary, file, targetExists), {} };
         createError = GetLastError();
     }
-    return { nullptr, ReasonOf(createError, u"ファイルを作れませんでした") };
+    return { nullptr, reasonOf(createError, u"ファイルを作れませんでした") };
 }
 
-Opened<AtomicWriter> OpenInPlaceWriter(FileCalls &calls, const std::wstring &target)
+Opened<AtomicWriter> openInPlaceWriter(FileCalls &calls, const std::wstring &target)
 {
     const HANDLE file
-        = calls.Create(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+        = calls.create(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE)
-        return { nullptr, ReasonOf(GetLastError(), u"ファイルを作れませんでした") };
+        return { nullptr, reasonOf(GetLastError(), u"ファイルを作れませんでした") };
     std::string old;
     char buffer[64 * 1024];
     for (DWORD count = 0;; old.append(buffer, count)) {
         if (!ReadFile(file, buffer, sizeof buffer, &count, nullptr)) {
             const DWORD error = GetLastError();
             CloseHandle(file);
-            return { nullptr, ReasonOf(error, u"元の内容を読み込めませんでした") };
+            return { nullptr, reasonOf(error, u"元の内容を読み込めませんでした") };
         }
         if (count == 0)
             break;

@@ -12,18 +12,18 @@
 namespace psa {
 
 // The kind of failure a Windows error number stands for.
-[[nodiscard]] FileFailure FailureOfError(DWORD error);
+[[nodiscard]] FileFailure failureOfError(DWORD error);
 // The reason for a failed Windows call, in the user's words; `error` is GetLastError() right after the
 // failing call, `what` says what was being done, for errors without a reason of their own.
-[[nodiscard]] std::u16string ReasonOf(DWORD error, std::u16string_view what);
+[[nodiscard]] std::u16string reasonOf(DWORD error, std::u16string_view what);
 
 // Writes to a new temporary file beside `target` and puts it in the target's place at Commit. Fails to open
 // (null file, with the reason) when no file can be created in that folder; `createError` is then the error
 // of that attempt.
-[[nodiscard]] Opened<AtomicWriter> OpenTemporaryWriter(
+[[nodiscard]] Opened<AtomicWriter> openTemporaryWriter(
     FileCalls &calls, const std::wstring &target, bool targetExists, DWORD &createError);
 
 // Rewrites the existing file `target` where it is, putting its old bytes back when anything fails.
-[[nodiscard]] Opened<AtomicWriter> OpenInPlaceWriter(FileCalls &calls, const std::wstring &target);
+[[nodiscard]] Opened<AtomicWriter> openInPlaceWriter(FileCalls &calls, const std::wstring &target);
 
 } // namespace psa

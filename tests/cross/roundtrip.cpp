@@ -39,7 +39,7 @@ int main(int argc, char *argv[])
     psa::Form1 form(window, surface, dialogs, files);
     window.onCellChanged = [&](int index) { form.Text1_Change(index); };
     form.Form_Load();
-    form.OpenRecordFile(std::filesystem::path(argv[1]).u16string());
+    form.openRecordFile(std::filesystem::path(argv[1]).u16string());
     dialogs.fileNames
         = { std::filesystem::path(argv[2]).u16string(), std::filesystem::path(argv[3]).u16string() };
     form.Command3_Click();

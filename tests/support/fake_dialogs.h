@@ -24,18 +24,18 @@ public:
         fileNames.pop_front();
         return name;
     }
-    [[nodiscard]] MsgBoxAnswer AskYesNo(std::u16string_view prompt, std::u16string_view title) override
+    [[nodiscard]] MsgBoxAnswer askYesNo(std::u16string_view prompt, std::u16string_view title) override
     {
         questions.push_back({ std::u16string(prompt), std::u16string(title) });
         const MsgBoxAnswer answer = answers.at(0);
         answers.pop_front();
         return answer;
     }
-    void Inform(std::u16string_view message, std::u16string_view title) override
+    void inform(std::u16string_view message, std::u16string_view title) override
     {
         messages.push_back({ std::u16string(message), std::u16string(title) });
     }
-    void EndProgram() override { ++endRequests; }
+    void endProgram() override { ++endRequests; }
 
     std::deque<std::u16string> fileNames;
     std::deque<MsgBoxAnswer> answers;

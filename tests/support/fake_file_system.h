@@ -14,7 +14,7 @@ namespace psa::testing {
 // Commit that succeeds. Shift_JIS is decoded from a table that the test fills.
 class FakeFileSystem : public FileSystem {
 public:
-    [[nodiscard]] Opened<ByteReader> OpenForReading(std::u16string_view path) override
+    [[nodiscard]] Opened<ByteReader> openForReading(std::u16string_view path) override
     {
         const auto found = files.find(std::u16string(path));
         if (found == files.end())
@@ -24,7 +24,7 @@ public:
         reader->bytes = found->second;
         return { std::move(reader), {} };
     }
-    [[nodiscard]] Opened<AtomicWriter> CreateReplacing(std::u16string_view path) override
+    [[nodiscard]] Opened<AtomicWriter> createReplacing(std::u16string_view path) override
     {
         if (++steps == failAtStep)
             return { nullptr, writeError };
@@ -33,7 +33,7 @@ public:
         writer->path = path;
         return { std::move(writer), {} };
     }
-    [[nodiscard]] std::optional<std::u16string> DecodeShiftJis(std::string_view bytes) const override
+    [[nodiscard]] std::optional<std::u16string> decodeShiftJis(std::string_view bytes) const override
     {
         const auto found = shiftJis.find(std::string(bytes));
         return found == shiftJis.end() ? std::nullopt : std::optional(found->second);
@@ -49,7 +49,7 @@ public:
 
 private:
     struct Reader : ByteReader {
-        std::ptrdiff_t Read(char *buffer, std::size_t size) override
+        std::ptrdiff_t read(char *buffer, std::size_t size) override
         {
             if (at >= owner->readFailAt)
                 return -1;
@@ -58,7 +58,7 @@ private:
             at += count;
             return static_cast<std::ptrdiff_t>(count);
         }
-        std::u16string ErrorText() const override { return u"装置の入出力エラーが発生しました。"; }
+        std::u16string errorText() const override { return u"装置の入出力エラーが発生しました。"; }
 
         const FakeFileSystem *owner = nullptr;
         std::string bytes;
@@ -66,9 +66,9 @@ private:
     };
 
     struct Writer : AtomicWriter {
-        bool Write(std::string_view bytes) override { return step() && (pending += bytes, true); }
-        bool Commit() override { return step() && (owner->files[path] = pending, true); }
-        std::u16string ErrorText() const override { return failed ? owner->writeError : u""; }
+        bool write(std::string_view bytes) override { return step() && (pending += bytes, true); }
+        bool commit() override { return step() && (owner->files[path] = pending, true); }
+        std::u16string errorText() const override { return failed ? owner->writeError : u""; }
         // Counts one step of a writer that has not failed yet; false once it has.
         bool step() { return !(failed = failed || ++owner->steps == owner->failAtStep); }
 

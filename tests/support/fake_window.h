@@ -12,23 +12,23 @@ class FakeWindow : public HeadlessWindow {
 public:
     struct ButtonOperation {
         Button button;
-        bool isEnabled; // true: SetButtonEnabled, false: SetButtonBackColor
+        bool isEnabled; // true: setButtonEnabled, false: setButtonBackColor
         bool enabled;
         Colour colour;
     };
 
-    void SetFocusToCell(int index) override { focusedCell = index; }
-    void SetButtonEnabled(Button button, bool enabled) override
+    void setFocusToCell(int index) override { focusedCell = index; }
+    void setButtonEnabled(Button button, bool enabled) override
     {
-        HeadlessWindow::SetButtonEnabled(button, enabled);
+        HeadlessWindow::setButtonEnabled(button, enabled);
         buttonLog.push_back({ button, true, enabled, {} });
     }
-    void SetButtonBackColor(Button button, Colour colour) override
+    void setButtonBackColor(Button button, Colour colour) override
     {
         buttonLog.push_back({ button, false, false, colour });
     }
     // What a user typing does: the text changes and the change is handled.
-    void type(int index, std::u16string_view text) { SetCellText(index, text); }
+    void type(int index, std::u16string_view text) { setCellText(index, text); }
 
     std::vector<ButtonOperation> buttonLog;
     int focusedCell = 0;

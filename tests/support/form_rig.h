@@ -51,7 +51,7 @@ template <typename Picture> struct FormRig {
     {
         QString all;
         for (int i = 0; i < 3 * rows; ++i)
-            all += QString::fromStdU16String(window.CellText(i + 1)) + "="
+            all += QString::fromStdU16String(window.cellText(i + 1)) + "="
                 + QString::number(form.records().RecordTable.at(i / 3 + 1, i % 3 + 1)) + " ";
         for (const int number : available())
             all += QString::number(number);

@@ -30,7 +30,7 @@ public:
     }
     void Cls() override { calls << "cls"; }
     void AutoRedraw(bool) override { }
-    [[nodiscard]] std::string BitmapBytes() const override { return "BM-fake"; }
+    [[nodiscard]] std::string bitmapBytes() const override { return "BM-fake"; }
 
     QStringList calls;
 

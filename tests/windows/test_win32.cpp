@@ -47,26 +47,26 @@ struct FailingCalls final : psa::FileCalls {
     int writes = 0;
 
     bool passes(Step step, DWORD error) const { return failing != step || (SetLastError(error), false); }
-    HANDLE Create(const wchar_t *path, DWORD access, DWORD share, DWORD disposition) override
+    HANDLE create(const wchar_t *path, DWORD access, DWORD share, DWORD disposition) override
     {
         return disposition != CREATE_NEW || passes(Step::CreateTemporary, ERROR_ACCESS_DENIED)
-            ? FileCalls::Create(path, access, share, disposition)
+            ? FileCalls::create(path, access, share, disposition)
             : INVALID_HANDLE_VALUE;
     }
-    bool Write(HANDLE file, const char *bytes, DWORD size, DWORD &written) override
+    bool write(HANDLE file, const char *bytes, DWORD size, DWORD &written) override
     {
         const bool whole = failing != Step::SecondWrite || ++writes != 2;
-        return FileCalls::Write(file, bytes, whole ? size : size / 2, written)
+        return FileCalls::write(file, bytes, whole ? size : size / 2, written)
             && (whole || passes(failing, ERROR_DISK_FULL));
     }
-    bool Flush(HANDLE file) override
+    bool flush(HANDLE file) override
     {
-        return passes(Step::Flush, ERROR_DISK_FULL) && FileCalls::Flush(file);
+        return passes(Step::Flush, ERROR_DISK_FULL) && FileCalls::flush(file);
     }
-    bool Replace(const wchar_t *target, const wchar_t *temporary, bool exists) override
+    bool replace(const wchar_t *target, const wchar_t *temporary, bool exists) override
     {
         return passes(Step::Replace, ERROR_UNABLE_TO_MOVE_REPLACEMENT)
-            && FileCalls::Replace(target, temporary, exists);
+            && FileCalls::replace(target, temporary, exists);
     }
 };
 
@@ -232,15 +232,15 @@ TEST_CASE("a save replaces the file only when every step succeeded")
             calls.failing = failing;
             const bool commit = error != u"-", saved = commit && failing == Step::None;
             {
-                auto writer = files.CreateReplacing(path.u16string());
+                auto writer = files.createReplacing(path.u16string());
                 REQUIRE(writer.file);
                 const bool written
-                    = writer.file->Write("new ") && writer.file->Write("") && writer.file->Write("bytes");
+                    = writer.file->write("new ") && writer.file->write("") && writer.file->write("bytes");
                 CHECK(contents(path) == "old"); // nothing changes before the commit
-                CHECK((commit && written && writer.file->Commit()) == saved);
-                const std::u16string said = writer.file->ErrorText();
+                CHECK((commit && written && writer.file->commit()) == saved);
+                const std::u16string said = writer.file->errorText();
                 CHECK((commit && !error.empty() ? said.starts_with(error) : said.empty()));
-                CHECK_FALSE((commit && writer.file->Commit())); // done, or failed for good
+                CHECK_FALSE((commit && writer.file->commit())); // done, or failed for good
             }
             CHECK(contents(path) == (saved ? "new bytes" : "old"));
             CHECK(std::distance(fs::directory_iterator(folder), {}) == 1);
@@ -257,31 +257,31 @@ TEST_CASE("where no file can be made beside it, the file is rewritten in place o
     calls.failing = Step::CreateTemporary;
     psa::Win32FileSystem files(calls);
     CHECK(
-        files.CreateReplacing((folder / L"new.bmp").u16string()).error == u"アクセスする権限がありません。");
-    auto writer = files.CreateReplacing(path.u16string());
+        files.createReplacing((folder / L"new.bmp").u16string()).error == u"アクセスする権限がありません。");
+    auto writer = files.createReplacing(path.u16string());
     REQUIRE(writer.file);
 
     SUBCASE("every write succeeds")
     {
-        CHECK((writer.file->Write("new") && writer.file->Commit()));
+        CHECK((writer.file->write("new") && writer.file->commit()));
         expected = "new";
     }
     SUBCASE("a later write fails: the old bytes go back")
     {
         calls.failing = Step::SecondWrite; // the third write, of the old bytes, succeeds
-        CHECK((writer.file->Write("new ") && !writer.file->Write("bytes")));
-        CHECK(writer.file->ErrorText() == kDiskFull);
+        CHECK((writer.file->write("new ") && !writer.file->write("bytes")));
+        CHECK(writer.file->errorText() == kDiskFull);
     }
     SUBCASE("the flush fails, and again when the old bytes are written back")
     {
-        CHECK(writer.file->Write("new"));
+        CHECK(writer.file->write("new"));
         calls.failing = Step::Flush;
-        CHECK_FALSE(writer.file->Commit());
-        CHECK(writer.file->ErrorText() == kDiskFull + u"\n元の内容に戻すこともできませんでした。");
+        CHECK_FALSE(writer.file->commit());
+        CHECK(writer.file->errorText() == kDiskFull + u"\n元の内容に戻すこともできませんでした。");
     }
     SUBCASE("a writer dropped without a commit: the old bytes go back")
     {
-        CHECK(writer.file->Write("new"));
+        CHECK(writer.file->write("new"));
     }
     writer.file.reset();
     CHECK(contents(path) == expected);
@@ -291,8 +291,8 @@ TEST_CASE("only disk files are saved to or read, others are refused and left alo
 {
     const fs::path folder = freshFolder(), inside = folder / L"records.csv", locked = folder / L"ro.csv";
     psa::Win32FileSystem files;
-    const auto save = [&](const fs::path &path) { return files.CreateReplacing(path.u16string()).error; };
-    const auto read = [&](const fs::path &path) { return files.OpenForReading(path.u16string()).error; };
+    const auto save = [&](const fs::path &path) { return files.createReplacing(path.u16string()).error; };
+    const auto read = [&](const fs::path &path) { return files.openForReading(path.u16string()).error; };
     fs::create_directory(inside);
     CHECK(save(inside) == u"同じ名前のフォルダーがあります。");
     CHECK(read(inside) == u"ファイルではなくフォルダーです。");
@@ -309,12 +309,12 @@ TEST_CASE("only disk files are saved to or read, others are refused and left alo
     CHECK(save(u"\\\\.\\pipe\\psa") == u"名前付きパイプです。保存先には通常のファイルを選んでください。");
     for (const char16_t *plain :
         { u"COM10.csv", u"COM0", u"lpt0.csv", u"console.csv", u"nuller", u"C:\\CON\\x.csv" })
-        CHECK_FALSE(psa::IsDevicePath(plain));
+        CHECK_FALSE(psa::isDevicePath(plain));
     CHECK(read(folder / L"missing.csv") == u"ファイルが見つかりません。");
     CHECK(save(folder / L"no" / L"such.csv") == u"保存先のフォルダーが見つかりません。");
     // Record files written on Japanese Windows are Shift_JIS.
-    CHECK(files.DecodeShiftJis("\x83\x65\x83\x4c\x83\x58\x83\x67 2004") == u"テキスト 2004");
-    CHECK_FALSE(files.DecodeShiftJis("\x83").has_value());
+    CHECK(files.decodeShiftJis("\x83\x65\x83\x4c\x83\x58\x83\x67 2004") == u"テキスト 2004");
+    CHECK_FALSE(files.decodeShiftJis("\x83").has_value());
 }
 
 TEST_CASE("the DIB surface: ring, sloped line and number on their pixels, at scale 1 and 2")
@@ -353,7 +353,7 @@ TEST_CASE("the bitmap bytes: a 24-bit bottom-up BMP of the device pixels")
 {
     psa::DibSurface surface(849, 521, 2);
     surface.Line({ 0, 0 }, { 1.5, 0 }, psa::kRed); // the two top left logical pixels: 4 x 2 device pixels
-    const std::string bmp = surface.BitmapBytes();
+    const std::string bmp = surface.bitmapBytes();
     const std::size_t rowBytes = 5096; // 1698 x 3, padded to a multiple of 4
     REQUIRE(bmp.size() == 54 + rowBytes * 1042);
     CHECK(bmp.substr(0, 2) == "BM");
@@ -395,10 +395,10 @@ TEST_CASE("the Win32 window after start-up and in use")
     // A text set by the program is reported once, before the call returns; so is typing.
     std::vector<int> changes;
     window.onCellChange = [&](int index) { changes.push_back(index); };
-    window.SetCellText(4, u"2005");
+    window.setCellText(4, u"2005");
     CHECK(changes == std::vector<int> { 4 });
-    window.SetCellText(4, u"2005"); // the same text again is no change
-    CHECK(window.CellText(4) == u"2005");
+    window.setCellText(4, u"2005"); // the same text again is no change
+    CHECK(window.cellText(4) == u"2005");
     SetWindowTextW(shown.cell(5), L"11"); // as typing does
     CHECK(changes == std::vector<int> { 4, 5 });
 
@@ -419,7 +419,7 @@ TEST_CASE("the Win32 window after start-up and in use")
 
     // Tab walks the cells in index order, the buttons from 入力終了 on, the picture, and round again.
     for (int number = 1; number <= 9; ++number)
-        window.SetButtonEnabled(psa::Button(number), true);
+        window.setButtonEnabled(psa::Button(number), true);
     std::vector<HWND> order, expected;
     for (HWND at = shown.cell(1); order.size() < 116; at = GetNextDlgTabItem(main, at, FALSE))
         order.push_back(at);
@@ -438,7 +438,7 @@ TEST_CASE("a key held down when a question or a message appears neither answers 
     const HWND main = shown.window.handle();
     dialogs.setOwner(main);
     shown.form.Command5_Click();
-    shown.window.SetCellText(1, u"2005");
+    shown.window.setCellText(1, u"2005");
 
     // Return (the keypad's Enter is the same key here) clicks 終了 as it goes down and goes on repeating into
     // the question, whose default is はい; Y, はい by its letter, is held while Return clicks it. A message
@@ -458,21 +458,21 @@ TEST_CASE("a key held down when a question or a message appears neither answers 
         }
         if (!question) {
             pump(shown.window, 100);
-            dialogs.Inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
+            dialogs.inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
         }
         pump(shown.window, 5000, [&] { return script.done(); });
         CHECK(script.box);
         CHECK(script.openWhileHeld);
         CHECK_FALSE(script.leftOpen);
         CHECK(IsWindowVisible(main));
-        CHECK(shown.window.CellText(1) == u"2005");
+        CHECK(shown.window.cellText(1) == u"2005");
     }
 
     CAPTURE("the Return that closed a message, still held, does not close the next, a window of its own");
     HeldIntoBox script(VK_RETURN, main);
     script.closeFirst = 1;
     for (int shownBoxes = 0; shownBoxes < 2; ++shownBoxes)
-        dialogs.Inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
+        dialogs.inform(u"ファイル「a.csv」を保存できませんでした。", u"データー保存");
     CHECK(script.box);
     CHECK(script.openWhileHeld);
     CHECK_FALSE(script.leftOpen);
@@ -486,7 +486,7 @@ TEST_CASE(
     const HWND showGraph = shown.button(1);
     // A month typed with no year: the input ends with no records, and グラフ表示 has nothing to draw.
     shown.form.Command5_Click();
-    shown.window.SetCellText(2, u"4");
+    shown.window.setCellText(2, u"4");
     shown.form.Command6_Click();
 
     // A cell keeps the focus when a button turns grey.
@@ -509,7 +509,7 @@ TEST_CASE(
     }
     CHECK(shown.clicks.size() == 1);
     CHECK(dialogs.questions.empty());
-    CHECK(shown.window.CellText(2) == u"4");
+    CHECK(shown.window.cellText(2) == u"4");
     postKey(GetFocus(), WM_KEYDOWN, VK_TAB);
     pump(shown.window, 2000, [&] { return GetFocus() == shown.cell(1); });
     CHECK(GetFocus() == shown.cell(1));
@@ -530,10 +530,10 @@ TEST_CASE("a save over a file that another program holds open says so, and leave
             const HANDLE held = CreateFileW(
                 path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             REQUIRE(held != INVALID_HANDLE_VALUE);
-            auto writer = files.CreateReplacing(path.u16string());
+            auto writer = files.createReplacing(path.u16string());
             REQUIRE(writer.file);
-            CHECK((writer.file->Write("new") && !writer.file->Commit()));
-            CHECK(writer.file->ErrorText() == u"ほかのプログラムがファイルを使っています。");
+            CHECK((writer.file->write("new") && !writer.file->commit()));
+            CHECK(writer.file->errorText() == u"ほかのプログラムがファイルを使っています。");
             writer.file.reset();
             CloseHandle(held);
             CHECK(contents(path) == old);
@@ -544,8 +544,8 @@ TEST_CASE("a save over a file that another program holds open says so, and leave
     {
         const HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        auto writer = files.CreateReplacing(path.u16string());
-        CHECK((writer.file && writer.file->Write("new") && writer.file->Commit()));
+        auto writer = files.createReplacing(path.u16string());
+        CHECK((writer.file && writer.file->write("new") && writer.file->commit()));
         CloseHandle(held);
         CHECK(contents(path) == "new");
     }
@@ -558,8 +558,8 @@ TEST_CASE("the save dialog's filter and the design faces")
         == L"ビットマップ\0*.bmp\0すべて\0*.*\0\0"s);
     CHECK(psa::CommonDialogFilter(u"CSVファイル|*.csv|説明だけ") == L"CSVファイル\0*.csv\0\0"s);
     // The test prefix, like a Japanese Windows, has the design faces and "MS UI Gothic".
-    CHECK(psa::InstalledFace(L"HGP創英角ｺﾞｼｯｸUB") == L"HGP創英角ｺﾞｼｯｸUB");
-    CHECK(psa::InstalledFace(L"どこにもない書体") == L"MS UI Gothic");
+    CHECK(psa::installedFace(L"HGP創英角ｺﾞｼｯｸUB") == L"HGP創英角ｺﾞｼｯｸUB");
+    CHECK(psa::installedFace(L"どこにもない書体") == L"MS UI Gothic");
 }
 
 // A pixel of the window as it shows on the screen: once everything has been painted again, or, with `all`
@@ -637,7 +637,7 @@ TEST_CASE("the picture and the cells on the screen, the copy of the graph, a val
         CHECK(clipboardDib().empty());
         picture1.Line({ 10, 10 }, { 300, 200 }, psa::kRed);
         CHECK(window.copyGraph());
-        const std::string bitmap = picture1.BitmapBytes();
+        const std::string bitmap = picture1.bitmapBytes();
         const std::string copied = clipboardDib();
         // The clipboard may round the block up; the bitmap's bytes come first.
         REQUIRE(copied.size() >= bitmap.size() - 14);
@@ -647,7 +647,7 @@ TEST_CASE("the picture and the cells on the screen, the copy of the graph, a val
     }
     SUBCASE("a value the program sets shows from its start")
     {
-        window.SetCellText(3, u"0.0123456789012");
+        window.setCellText(3, u"0.0123456789012");
         DWORD start = 1, end = 1;
         SendMessageW(cell(3), EM_GETSEL, WPARAM(&start), LPARAM(&end));
         CHECK(std::pair(start, end) == std::pair(DWORD(0), DWORD(0)));
