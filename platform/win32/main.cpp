@@ -1,5 +1,6 @@
 // psa-graph.exe: Form1's behaviour on the Win32 window, surface, dialogs and files.
 #include "app/form1.h"
+#include "app/graph_description.h"
 #include "platform/form1_design.h"
 #include "platform/guarded_run.h"
 #include "platform/win32/command_line.h"
@@ -24,6 +25,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     window.showPicture(picture1);
     window.onClick = [&form](psa::Button button) { form.Click(button); };
     window.onCellChange = [&form](int index) { form.Text1_Change(index); };
+    window.describeGraph = [&] { return psa::graphDescription(form.records(), picture1.hasDrawing()); };
     form.Form_Load();
 
     if (!startFile.empty())

@@ -221,6 +221,12 @@ void Win32Window::command(int id, int code)
 void Win32Window::run(const std::function<void()> &handler)
 {
     runGuarded(m_dialogs, handler);
+    // Only the handlers that draw or clear change the picture; its name follows the records it was drawn
+    // from, not later typing.
+    if (m_graphChanged && describeGraph) {
+        m_graphChanged = false;
+        SetWindowTextW(m_picture, toWide(describeGraph()).c_str());
+    }
 }
 
 // A graphical button: its whole face in its BackColor, a plain border (twice as thick while it has the focus

@@ -242,7 +242,10 @@ void Win32Window::showPicture(DibSurface &surface)
 {
     m_surface = &surface;
     surface.rescale(scale());
-    surface.onChanged = [picture = m_picture] { InvalidateRect(picture, nullptr, FALSE); };
+    surface.onChanged = [this] {
+        InvalidateRect(m_picture, nullptr, FALSE);
+        m_graphChanged = true;
+    };
     InvalidateRect(m_picture, nullptr, FALSE);
 }
 

@@ -49,6 +49,9 @@ public:
     std::function<void(int)> onCellChange;
     // Called once, after the window has been painted for the first time.
     std::function<void()> onFirstPaint;
+    // What the picture shows, in words for a screen reader: asked after a click or a cell change that changed
+    // the drawing, and given to the picture as its name.
+    std::function<std::u16string()> describeGraph;
 
     void createCell(int index) override;
     void setCellHeight(int index, double pixels) override;
@@ -120,6 +123,7 @@ private:
     HWND m_picture = nullptr;
     Placed m_placedPicture;
     DibSurface *m_surface = nullptr;
+    bool m_graphChanged = false;
     UINT m_dpi = 96;
     std::array<Placed, 106> m_cells {};
     std::array<ButtonState, 10> m_buttons {};

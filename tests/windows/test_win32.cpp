@@ -1,9 +1,11 @@
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include "app/form1.h"
+#include "app/graph_description.h"
 #include "platform/win32/dib_surface.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_fonts.h"
+#include "platform/win32/win32_text.h"
 #include "platform/win32/win32_window.h"
 #include "tests/support/fake_dialogs.h"
 
@@ -615,6 +617,34 @@ TEST_CASE("the picture and the cells on the screen, the copy of the graph, a val
         CHECK(shownPixel(main, 8, 85) == systemColour(COLOR_HIGHLIGHT));
         SetFocus(cell(7));
         CHECK(shownPixel(main, 8, 85) == psa::design::kCellBorderColor);
+    }
+    SUBCASE("the picture's name says what is drawn, set by the handler that drew or cleared it")
+    {
+        window.onClick = [&](psa::Button button) { form.Click(button); };
+        window.onCellChange = [&](int index) { form.Text1_Change(index); };
+        window.describeGraph = [&] { return psa::graphDescription(form.records(), picture1.hasDrawing()); };
+        const HWND picture = FindWindowExW(main, nullptr, L"PsaGraphPicture1", nullptr);
+        const auto name = [&] {
+            wchar_t text[256] = {};
+            GetWindowTextW(picture, text, 256);
+            return psa::toUtf16(text);
+        };
+        const auto click = [&](int number) {
+            const HWND pressed = control(main, psa::Win32Window::kButtonId + number);
+            SendMessageW(main, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(pressed), BN_CLICKED), LPARAM(pressed));
+        };
+        click(5); // データー入力
+        window.setCellText(1, u"2004");
+        window.setCellText(2, u"1");
+        window.setCellText(3, u"4.2");
+        click(6); // 入力終了
+        click(1); // グラフ表示
+        const std::u16string drawn = psa::graphDescription(form.records(), true);
+        CHECK(name() == drawn);
+        SetWindowTextW(cell(3), L"9"); // typed after the drawing: the graph still shows 4.2
+        CHECK(name() == drawn);
+        click(9); // グラフ消去
+        CHECK(name() == psa::graphDescription(form.records(), false));
     }
     SUBCASE("グラフをコピー: the bitmap less its file header as CF_DIB, only while a graph is drawn")
     {
