@@ -84,6 +84,12 @@ inline const std::vector<FileSystemCase> &fileSystemCases()
 
 namespace detail {
 
+// A failure must say why; one that does not still counts as a failure.
+inline std::u16string failed(std::u16string reason)
+{
+    return reason.empty() ? u"(no reason)" : reason;
+}
+
 inline std::string utf8(std::u16string_view text)
 {
     const std::u8string bytes = std::filesystem::path(text).u8string();
@@ -111,11 +117,11 @@ inline std::u16string load(FileSystem &files, const std::filesystem::path &path,
 {
     Opened<ByteReader> opened = files.openForReading(path.u16string());
     if (!opened.file)
-        return opened.error.empty() ? u"(no reason)" : opened.error;
+        return failed(opened.error);
     char buffer[4096];
     for (std::ptrdiff_t got; (got = opened.file->read(buffer, sizeof buffer)) != 0;) {
         if (got < 0)
-            return opened.file->errorText();
+            return failed(opened.file->errorText());
         read.append(buffer, std::size_t(got));
     }
     return {};
@@ -127,13 +133,13 @@ inline std::u16string save(
 {
     Opened<AtomicWriter> opened = files.createReplacing(path.u16string());
     if (!opened.file)
-        return opened.error.empty() ? u"(no reason)" : opened.error;
+        return failed(opened.error);
     const std::string_view all = bytes;
     if (!opened.file->write(all.substr(0, all.size() / 2)) || !opened.file->write(all.substr(all.size() / 2)))
-        return opened.file->errorText();
+        return failed(opened.file->errorText());
     if (!commit)
         return u"-";
-    return opened.file->commit() ? std::u16string() : opened.file->errorText();
+    return opened.file->commit() ? std::u16string() : failed(opened.file->errorText());
 }
 
 } // namespace detail
