@@ -4,6 +4,7 @@
 // files of /proc and /sys, and names that are no UTF-8, which keep their bytes both ways. Whatever the system
 // answers, the reason shown reads in Japanese.
 
+#include "cross/file_system_cases.h"
 #include "platform/qt/native_path.h"
 #include "platform/qt/posix_files.h"
 #include "platform/qt/qt_files.h"
@@ -16,6 +17,7 @@
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <grp.h>
 #include <map>
 #include <pwd.h>
@@ -65,10 +67,10 @@ bool makeFile(const QString &path, const QByteArray &bytes, int mode, const QStr
         && (owner.isEmpty() || setOwner(path, owner)) && ::chmod(encoded(path), mode_t(mode)) == 0;
 }
 
-// Clicks in a child process, as the user nobody if `asNobody`, with writes beyond `limit` bytes (0: none)
-// failing with EFBIG instead of ending it and the umask 022; returns the messages shown, or "(failed)" when
-// the click failed or has not returned within ten seconds.
-QString clickInChild(Rig &rig, Handler handler, const QString &path, rlim_t limit = 0, bool asNobody = false)
+// Runs `run` in a child process, as the user nobody if `asNobody`, with writes beyond `limit` bytes (0: none)
+// failing with EFBIG instead of ending it and the umask 022; returns what it returned, or "(failed)" when it
+// failed or has not returned within ten seconds.
+QString runInChild(const std::function<QString()> &run, rlim_t limit = 0, bool asNobody = false)
 {
     constexpr std::size_t kSize = 1 << 16;
     const passwd *nobody = ::getpwnam("nobody");
@@ -87,12 +89,21 @@ QString clickInChild(Rig &rig, Handler handler, const QString &path, rlim_t limi
                 && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0
                     || ::setuid(nobody->pw_uid) != 0)))
             std::_Exit(2);
-        qstrncpy(shown, rig.click(handler, path).toUtf8().constData(), kSize);
+        try {
+            qstrncpy(shown, run().toUtf8().constData(), kSize);
+        } catch (...) {
+            std::_Exit(3);
+        }
         std::_Exit(0);
     }
     int status = -1;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? QString::fromUtf8(shown) : "(failed)";
+}
+
+QString clickInChild(Rig &rig, Handler handler, const QString &path, rlim_t limit = 0, bool asNobody = false)
+{
+    return runInChild([&] { return rig.click(handler, path); }, limit, asNobody);
 }
 
 // The extended attributes of the file, name and value, one a line.
@@ -192,16 +203,11 @@ private slots:
         const QString planted = "共有のフォルダーにある、他の利用者が作ったシンボリックリンクです。"
                                 "リンク先のファイルを守るため、保存しませんでした。";
         const auto row = [](const char *title, const OnDisk &on) { QTest::newRow(title) << on; };
-        row("load, missing", { .command = 4, .name = "none", .reason = "ファイルが見つかりません。" });
-        row("load, a folder", { .command = 4, .name = "sub", .reason = "ファイルではなくフォルダーです。" });
         for (const auto &[type, path] : systemFilesMounted())
             row(qPrintable("load from " + type + ": " + path),
                 { .command = 4, .name = path, .reason = system });
         // Only regular files are replaced, in a folder that exists.
-        row("data save, missing folder", { .name = "none/x", .reason = noFolder });
         row("data through a link into a missing folder", { .name = "dangling", .reason = noFolder });
-        row("graph over a folder",
-            { .command = 2, .name = "sub", .reason = "同じ名前のフォルダーがあります。" });
         row("data to a device", { .name = "device", .reason = "装置ファイルです。" + regular });
         row("graph to a block device",
             { .command = 2, .name = "block", .reason = "装置ファイルです。" + regular });
@@ -313,6 +319,31 @@ private slots:
             const FileDescriptor opened(::open(encoded(folder), O_PATH | O_DIRECTORY));
             QCOMPARE(overwriteInPlace(opened.get(), "pipe", "new"), on.reason.toStdU16String());
         }
+    }
+
+    // The cases every file system shares, run as an ordinary user would: as root, as the user nobody.
+    void sharedCases_data()
+    {
+        QTest::addColumn<int>("index");
+        for (std::size_t index = 0; index < fileSystemCases().size(); ++index)
+            QTest::newRow(fileSystemCases()[index].name) << int(index);
+    }
+
+    void sharedCases()
+    {
+        QFETCH(int, index);
+        const passwd *nobody = ::getpwnam("nobody");
+        const bool root = ::geteuid() == 0;
+        if (root && !nobody)
+            QSKIP("Needs the user nobody.");
+        QTemporaryDir top;
+        QVERIFY(!root || ::chown(encoded(top.path()), nobody->pw_uid, nobody->pw_gid) == 0);
+        const auto run = [&] {
+            QtFileSystem disk;
+            return QString::fromStdString(runFileSystemCase(
+                disk, fileSystemCases()[std::size_t(index)], encoded(top.path()).toStdString()));
+        };
+        QCOMPARE(runInChild(run, 0, root), "");
     }
 
     // A name that is no UTF-8 is saved, listed and loaded under exactly its bytes.
