@@ -38,10 +38,9 @@ CommandLineRequest wrongUsage(std::u16string error)
     return request;
 }
 
-// A file argument as the path it names: a file URI becomes the local path; nothing, with `error` set, when
-// it names no file of this computer.
-std::optional<std::u16string> fileArgument(
-    const std::u16string &argument, const FileNameBytes &names, std::u16string &error)
+// A file argument as the path it names: a file URI becomes the local path; a failure when it names no file
+// of this computer.
+Result<std::u16string> fileArgument(const std::u16string &argument, const FileNameBytes &names)
 {
     const FileUriPath uri = readFileUri(names.toBytes(argument));
     switch (uri.kind) {
@@ -49,17 +48,16 @@ std::optional<std::u16string> fileArgument(
         return argument;
     case FileUriPath::Kind::Local:
         if (std::optional<std::u16string> path = names.fromBytes(uri.path))
-            return path;
+            return *path;
         break;
     case FileUriPath::Kind::OtherComputer:
-        error = u"「" + argument + u"」はほかのコンピューター（" + names.fromBytes(uri.host).value_or(u"?")
-            + u"）のファイルを指しています。このコンピューターのファイルを指定してください。";
-        return std::nullopt;
+        return Failure { u"「" + argument + u"」はほかのコンピューター（"
+            + names.fromBytes(uri.host).value_or(u"?")
+            + u"）のファイルを指しています。このコンピューターのファイルを指定してください。" };
     case FileUriPath::Kind::Malformed:
         break;
     }
-    error = u"「" + argument + u"」はファイルのURIとして正しくありません。";
-    return std::nullopt;
+    return Failure { u"「" + argument + u"」はファイルのURIとして正しくありません。" };
 }
 
 } // namespace
@@ -124,14 +122,13 @@ CommandLineRequest parseCommandLine(const std::vector<std::u16string> &arguments
         if (!files.empty())
             request.recordFile = files[0];
     }
-    std::u16string error;
     for (std::u16string *name : { &request.recordFile, &request.bitmapFile }) {
         if (name->empty())
             continue;
-        std::optional<std::u16string> path = fileArgument(*name, names, error);
+        Result<std::u16string> path = fileArgument(*name, names);
         if (!path)
-            return wrongUsage(error);
-        *name = std::move(*path);
+            return wrongUsage(path.reason());
+        *name = std::move(path).value();
     }
     return request;
 }
@@ -180,11 +177,11 @@ int runWithoutWindow(
     switch (request.task) {
     case Task::ShowHelp:
     case Task::ShowVersion: {
-        const std::optional<std::u16string> failure
+        const Result<void> written
             = streams.writeOutput(request.task == Task::ShowHelp ? commandLineHelp() : versionText());
-        if (!failure)
+        if (written)
             return kExitSuccess;
-        streams.writeError(u"psa-graph: 標準出力に書き込めませんでした。理由: " + *failure);
+        streams.writeError(u"psa-graph: 標準出力に書き込めませんでした。理由: " + written.reason());
         return kExitFailure;
     }
     case Task::Export: {

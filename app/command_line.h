@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/graph_export.h"
+#include "platform/result.h"
 
 #include <functional>
 #include <optional>
@@ -59,8 +60,8 @@ struct FileNameBytes {
 class TextStreams {
 public:
     virtual ~TextStreams() = default;
-    // Nothing when the whole line was written, or why it could not be (a closed stream, a full disk).
-    [[nodiscard]] virtual std::optional<std::u16string> writeOutput(std::u16string_view line) = 0;
+    // Writes the whole line, or says why it could not (a closed stream, a full disk).
+    [[nodiscard]] virtual Result<void> writeOutput(std::u16string_view line) = 0;
     // Where nothing can be said about a failure, it is not said.
     virtual void writeError(std::u16string_view line) = 0;
 };

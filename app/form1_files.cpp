@@ -18,7 +18,6 @@ constexpr std::u16string_view kLoadDataTitle = u"データー読み込み";
 constexpr std::u16string_view kSaveGraphTitle = u"グラフ保存";
 constexpr std::u16string_view kOnlyFirstRecordsLoaded
     = u"最初の35件だけを読み込みました。残りは読み込まれていません。";
-constexpr std::u16string_view kNoBitmap = u"グラフの画像を作れませんでした。";
 
 } // namespace
 
@@ -29,13 +28,13 @@ void Form1::Command2_Click()
     const std::u16string path = m_dialogs.ShowSave(FileDialogRequest::toSave(kBitmapFilter));
     if (path.empty())
         return;
-    const std::string bitmap = m_picture1.bitmapBytes();
-    if (bitmap.empty()) {
-        m_dialogs.inform(saveFailedMessage(path, kNoBitmap), kSaveGraphTitle);
+    const Result<std::string> bitmap = m_picture1.bitmapBytes();
+    if (!bitmap) {
+        m_dialogs.inform(saveFailedMessage(path, bitmap.reason()), kSaveGraphTitle);
         return;
     }
-    if (const auto error = saveFileReplacing(m_files, path, bitmap))
-        m_dialogs.inform(*error, kSaveGraphTitle);
+    if (const Result<void> saved = saveFileReplacing(m_files, path, *bitmap); !saved)
+        m_dialogs.inform(saved.reason(), kSaveGraphTitle);
 }
 
 void Form1::Command3_Click()
@@ -43,8 +42,8 @@ void Form1::Command3_Click()
     const std::u16string path = m_dialogs.ShowSave(FileDialogRequest::toSave(kRecordFilter));
     if (path.empty())
         return;
-    if (const auto error = saveRecordFile(m_files, path, m_records))
-        m_dialogs.inform(*error, kSaveDataTitle);
+    if (const Result<void> saved = saveRecordFile(m_files, path, m_records); !saved)
+        m_dialogs.inform(saved.reason(), kSaveDataTitle);
 }
 
 void Form1::Command4_Click()
@@ -59,11 +58,12 @@ void Form1::Command4_Click()
 
 void Form1::openRecordFile(std::u16string_view path)
 {
-    const RecordFileContents loaded = loadRecordFile(m_files, path);
-    if (!loaded.ok()) {
-        m_dialogs.inform(loaded.error, kLoadDataTitle);
+    const Result<RecordFileContents> read = loadRecordFile(m_files, path);
+    if (!read) {
+        m_dialogs.inform(read.reason(), kLoadDataTitle);
         return;
     }
+    const RecordFileContents &loaded = *read;
 
     ClearRecords(m_records, m_window);
     int row = 1;

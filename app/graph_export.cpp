@@ -37,37 +37,37 @@ bool isBitmapHead(std::string_view head)
     return std::find(kInfoHeaderSizes.begin(), kInfoHeaderSizes.end(), infoSize) != kInfoHeaderSizes.end();
 }
 
-// Why the export must not write to `bitmapPath`, or nothing. A name where no file is yet, or something the
+// Whether the export may write to `bitmapPath`, or why not. A name where no file is yet, or something the
 // save itself refuses (a folder, a device, a pipe), is left to the save.
-std::optional<std::u16string> refusalToReplace(FileSystem &files, const FileIdentifier &identify,
-    std::u16string_view recordsPath, std::u16string_view bitmapPath)
+Result<void> mayReplace(FileSystem &files, const FileIdentifier &identify, std::u16string_view recordsPath,
+    std::u16string_view bitmapPath)
 {
     const std::optional<FileIdentity> target = identify(bitmapPath);
     if (!target || !target->regularFile)
-        return std::nullopt;
+        return {};
     if (const std::optional<FileIdentity> records = identify(recordsPath);
         records && sameFile(*records, *target))
-        return saveFailedMessage(bitmapPath,
+        return Failure { saveFailedMessage(bitmapPath,
             u"記録ファイル「" + std::u16string(recordsPath)
-                + u"」と同じファイルです。記録を消さないよう、書き出しませんでした。");
+                + u"」と同じファイルです。記録を消さないよう、書き出しませんでした。") };
 
-    const Opened<ByteReader> opened = files.openForReading(bitmapPath);
-    if (!opened.file)
-        return saveFailedMessage(bitmapPath, opened.error + std::u16string(kCannotCheck));
+    Opened<ByteReader> opened = files.openForReading(bitmapPath);
+    if (!opened)
+        return Failure { saveFailedMessage(bitmapPath, opened.reason() + std::u16string(kCannotCheck)) };
     std::string head(kHeadBytes, '\0');
     std::size_t filled = 0;
     while (filled < head.size()) {
-        const std::ptrdiff_t count = opened.file->read(head.data() + filled, head.size() - filled);
-        if (count < 0)
-            return saveFailedMessage(bitmapPath, opened.file->errorText() + std::u16string(kCannotCheck));
-        if (count == 0)
+        const Result<std::size_t> count = opened.value()->read(head.data() + filled, head.size() - filled);
+        if (!count)
+            return Failure { saveFailedMessage(bitmapPath, count.reason() + std::u16string(kCannotCheck)) };
+        if (*count == 0)
             break;
-        filled += std::size_t(count);
+        filled += *count;
     }
     head.resize(filled);
     if (head.empty() || isBitmapHead(head))
-        return std::nullopt;
-    return saveFailedMessage(bitmapPath, kNotABitmap);
+        return {};
+    return Failure { saveFailedMessage(bitmapPath, kNotABitmap) };
 }
 
 // The file dialog names the bitmap; every message is kept for the caller.
@@ -114,8 +114,9 @@ ExportOutcome exportGraph(Surface &picture1, FileSystem &files, const FileIdenti
         // Without records the window draws nothing and leaves no graph to save.
         if (!window.isEnabled(Button::Command2)) {
             dialogs.messages.push_back(u"ファイル「" + std::u16string(recordsPath) + kNoRecords);
-        } else if (auto refusal = refusalToReplace(files, identify, recordsPath, bitmapPath)) {
-            dialogs.messages.push_back(std::move(*refusal));
+        } else if (const Result<void> allowed = mayReplace(files, identify, recordsPath, bitmapPath);
+                   !allowed) {
+            dialogs.messages.push_back(allowed.reason());
         } else {
             const std::size_t before = dialogs.messages.size();
             form.Command2_Click();

@@ -82,10 +82,10 @@ int main()
 
     bool ok = true;
     const double save
-        = medianMilliseconds(101, [&] { ok &= !psa::saveRecordFile(files, recordPath, records); });
+        = medianMilliseconds(101, [&] { ok &= psa::saveRecordFile(files, recordPath, records).ok(); });
     const double load = medianMilliseconds(101, [&] {
-        const psa::RecordFileContents loaded = psa::loadRecordFile(files, recordPath);
-        ok &= loaded.ok() && loaded.records.size() == 35;
+        const psa::Result<psa::RecordFileContents> loaded = psa::loadRecordFile(files, recordPath);
+        ok &= loaded.ok() && loaded->records.size() == 35;
     });
     if (!ok)
         return failed("saving or loading 35 records failed");

@@ -37,21 +37,25 @@ public:
         if (byte != kEnd && m_pushedBack < m_pushBack.size())
             m_pushBack[m_pushedBack++] = byte;
     }
-    [[nodiscard]] bool failed() const { return m_failed; }
+    // Whether reading stopped at a read error rather than at the end, and why.
+    [[nodiscard]] const Result<void> &status() const { return m_status; }
 
 private:
     bool refill()
     {
         if (m_atEnd)
             return false;
-        const std::ptrdiff_t count = m_reader.read(m_buffer.data(), m_buffer.size());
-        if (count <= 0 || static_cast<std::size_t>(count) > m_buffer.size()) {
-            m_failed = count != 0;
+        const Result<std::size_t> count = m_reader.read(m_buffer.data(), m_buffer.size());
+        if (!count)
+            m_status = Failure { count.reason() };
+        else if (*count > m_buffer.size())
+            m_status = Failure {};
+        if (!count || *count == 0 || *count > m_buffer.size()) {
             m_atEnd = true;
             return false;
         }
         m_position = 0;
-        m_length = static_cast<std::size_t>(count);
+        m_length = *count;
         return true;
     }
 
@@ -62,7 +66,7 @@ private:
     std::array<int, 4> m_pushBack {};
     std::size_t m_pushedBack = 0;
     bool m_atEnd = false;
-    bool m_failed = false;
+    Result<void> m_status;
 };
 
 } // namespace psa

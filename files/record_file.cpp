@@ -11,18 +11,18 @@ namespace {
 
 // Writes `pieces` one Write each and commits; the old file stays unless all of it succeeded.
 template <typename Pieces>
-std::optional<std::u16string> writeReplacing(
-    FileSystem &files, std::u16string_view path, const Pieces &pieces)
+Result<void> writeReplacing(FileSystem &files, std::u16string_view path, const Pieces &pieces)
 {
     Opened<AtomicWriter> opened = files.createReplacing(path);
-    if (!opened.file)
-        return saveFailedMessage(path, opened.error);
+    if (!opened)
+        return Failure { saveFailedMessage(path, opened.reason()) };
+    AtomicWriter &writer = **opened;
     for (std::string_view piece : pieces)
-        if (!opened.file->write(piece))
-            return saveFailedMessage(path, opened.file->errorText());
-    if (!opened.file->commit())
-        return saveFailedMessage(path, opened.file->errorText());
-    return std::nullopt;
+        if (Result<void> written = writer.write(piece); !written)
+            return Failure { saveFailedMessage(path, written.reason()) };
+    if (Result<void> committed = writer.commit(); !committed)
+        return Failure { saveFailedMessage(path, committed.reason()) };
+    return {};
 }
 
 std::vector<std::string> recordLines(const Records &records)
@@ -54,14 +54,12 @@ std::string recordFileText(const Records &records)
     return text;
 }
 
-std::optional<std::u16string> saveRecordFile(
-    FileSystem &files, std::u16string_view path, const Records &records)
+Result<void> saveRecordFile(FileSystem &files, std::u16string_view path, const Records &records)
 {
     return writeReplacing(files, path, recordLines(records));
 }
 
-std::optional<std::u16string> saveFileReplacing(
-    FileSystem &files, std::u16string_view path, std::string_view bytes)
+Result<void> saveFileReplacing(FileSystem &files, std::u16string_view path, std::string_view bytes)
 {
     constexpr std::size_t kChunk = 64 * 1024;
     std::vector<std::string_view> chunks;

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,17 +21,12 @@ inline constexpr std::size_t kMaxBlankRun = 64 * 1024;
 // Year, month and PSA value of one record, as the file spells them.
 using RecordFields = std::array<std::u16string, 3>;
 
-// What a record file holds, or why it could not be read.
+// What a record file holds.
 struct RecordFileContents {
     // At most kMaxLoadedRecords records, in file order, each field without its surrounding blanks.
     std::vector<RecordFields> records;
     // More records followed the last one kept; they were not read.
     bool moreRecords = false;
-    // Empty when the file was read; otherwise the reason (or, from loadRecordFile, the message) in Japanese,
-    // and `records` holds nothing to use.
-    std::u16string error;
-
-    [[nodiscard]] bool ok() const { return error.empty(); }
 };
 
 // The record file of rows 1 to RecordCount: per row Str(year) "," Str(month) "," Str(value) and CR LF, the
@@ -51,24 +45,24 @@ struct RecordFileContents {
 // Stops after kMaxLoadedRecords records, setting moreRecords when anything but blanks follows. Fails,
 // after reading little of it, with a file that is not a record file: a field over kMaxFieldBytes, a control
 // character other than tab, text in neither encoding, or a blank run over kMaxBlankRun. A read error fails
-// with the reader's errorText. Never throws on any bytes.
-[[nodiscard]] RecordFileContents readRecordFile(ByteReader &reader, const FileSystem &files);
+// with the reader's reason. Never throws on any bytes.
+[[nodiscard]] Result<RecordFileContents> readRecordFile(ByteReader &reader, const FileSystem &files);
 
-// Opens the file at `path` and reads it as readRecordFile does. On failure `error` is a message for the user
+// Opens the file at `path` and reads it as readRecordFile does. A failure's reason is a message for the user
 // naming the file and the reason.
-[[nodiscard]] RecordFileContents loadRecordFile(FileSystem &files, std::u16string_view path);
+[[nodiscard]] Result<RecordFileContents> loadRecordFile(FileSystem &files, std::u16string_view path);
 
 // Writes the record file of `records` to `path`, replacing an existing file only once everything has been
-// written. Returns nothing on success; on any failure the old file is left as it was and the result is a
-// message for the user naming the file and the reason.
-[[nodiscard]] std::optional<std::u16string> saveRecordFile(
+// written. On any failure the old file is left as it was and the failure's reason is a message for the user
+// naming the file and the reason.
+[[nodiscard]] Result<void> saveRecordFile(
     FileSystem &files, std::u16string_view path, const Records &records);
 
 // The message for a save that failed: the file's name and the reason, in Japanese.
 [[nodiscard]] std::u16string saveFailedMessage(std::u16string_view path, std::u16string_view reason);
 
 // As saveRecordFile, for any bytes (the graph's bitmap).
-[[nodiscard]] std::optional<std::u16string> saveFileReplacing(
+[[nodiscard]] Result<void> saveFileReplacing(
     FileSystem &files, std::u16string_view path, std::string_view bytes);
 
 } // namespace psa

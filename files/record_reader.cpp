@@ -39,7 +39,7 @@ public:
     {
     }
 
-    RecordFileContents run()
+    Result<RecordFileContents> run()
     {
         RecordFileContents result;
         skipByteOrderMark();
@@ -64,16 +64,13 @@ public:
         }
         // After a read error every byte reads as the end, so the loop above has stopped; whatever it
         // made of the bytes before, a cut character included, is not to be trusted.
-        if (m_source.failed()) {
-            m_error = m_reader.errorText();
+        if (!m_source.status()) {
+            m_error = m_source.status().reason();
             if (m_error.empty())
                 m_error = u"読み込み中にエラーが発生しました。";
         }
-        if (!m_error.empty()) {
-            result.records.clear();
-            result.moreRecords = false;
-            result.error = m_error;
-        }
+        if (!m_error.empty())
+            return Failure { m_error };
         return result;
     }
 
@@ -230,23 +227,20 @@ private:
 
 } // namespace
 
-RecordFileContents readRecordFile(ByteReader &reader, const FileSystem &files)
+Result<RecordFileContents> readRecordFile(ByteReader &reader, const FileSystem &files)
 {
     return Parser(reader, files).run();
 }
 
-RecordFileContents loadRecordFile(FileSystem &files, std::u16string_view path)
+Result<RecordFileContents> loadRecordFile(FileSystem &files, std::u16string_view path)
 {
     Opened<ByteReader> opened = files.openForReading(path);
-    if (!opened.file) {
-        RecordFileContents failed;
-        failed.error = loadMessage(path, opened.error);
-        return failed;
-    }
-    RecordFileContents result = readRecordFile(*opened.file, files);
-    if (!result.ok())
-        result.error = loadMessage(path, result.error);
-    return result;
+    if (!opened)
+        return Failure { loadMessage(path, opened.reason()) };
+    Result<RecordFileContents> read = readRecordFile(**opened, files);
+    if (!read)
+        return Failure { loadMessage(path, read.reason()) };
+    return read;
 }
 
 } // namespace psa

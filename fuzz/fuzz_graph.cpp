@@ -51,7 +51,7 @@ public:
     }
     void Cls() override { }
     void AutoRedraw(bool) override { }
-    [[nodiscard]] std::string bitmapBytes() const override { return {}; }
+    [[nodiscard]] psa::Result<std::string> bitmapBytes() const override { return psa::Failure {}; }
 
 private:
     static void check(psa::Point p)

@@ -18,17 +18,17 @@ void putLittleEndian(std::string &bytes, std::size_t at, std::uint32_t value, in
 
 } // namespace
 
-std::string encodeBitmap(const PixelRows &pixels, std::uint32_t dotsPerMetre)
+Result<std::string> encodeBitmap(const PixelRows &pixels, std::uint32_t dotsPerMetre)
 {
     if (!pixels.top || pixels.width <= 0 || pixels.height <= 0
         || pixels.rowStride < std::size_t(pixels.width))
-        return {};
+        return Failure { std::u16string(kNoBitmapReason) };
     const auto width = std::size_t(pixels.width);
     const auto height = std::size_t(pixels.height);
     const std::size_t rowBytes = (3 * width + 3) / 4 * 4;
     constexpr std::size_t kLargest = std::numeric_limits<std::uint32_t>::max();
     if (rowBytes > (kLargest - kHeaderBytes) / height)
-        return {};
+        return Failure { std::u16string(kNoBitmapReason) };
     const std::size_t pixelBytes = rowBytes * height;
 
     std::string bytes(kHeaderBytes + pixelBytes, '\0');

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace psa {
+
+// Why there is no bitmap of the graph to save or copy.
+inline constexpr std::u16string_view kNoBitmapReason = u"グラフの画像を作れませんでした。";
 
 // Pixels held row by row from the top, each 32-bit value 0x??RRGGBB (the top byte is ignored); a row starts
 // `rowStride` values after the one above it.
@@ -17,8 +23,8 @@ struct PixelRows {
 
 // The pixels as the bytes of a Windows bitmap file: a 40-byte information header, 24 bits a pixel (blue,
 // green, red), rows from the bottom up, each padded with zeros to a multiple of four bytes, no palette and
-// no compression. `dotsPerMetre` is the resolution written for both axes. Empty when there are no pixels or
+// no compression. `dotsPerMetre` is the resolution written for both axes. Fails when there are no pixels or
 // the file could not be addressed by its 32-bit size fields.
-[[nodiscard]] std::string encodeBitmap(const PixelRows &pixels, std::uint32_t dotsPerMetre);
+[[nodiscard]] Result<std::string> encodeBitmap(const PixelRows &pixels, std::uint32_t dotsPerMetre);
 
 } // namespace psa

@@ -4,6 +4,8 @@
 // surface, the dialogs and the file system. Everything outside platform/ and the Qt window talks to these
 // classes only, so that tests can drive the program's logic with fakes.
 
+#include "platform/result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -57,8 +59,8 @@ public:
     virtual void Cls() = 0;
     // The drawing is always kept; the flag is remembered for what the window shows about it.
     virtual void AutoRedraw(bool on) = 0;
-    // The kept drawing encoded as a Windows bitmap, at the surface's pixel size. Empty on failure.
-    [[nodiscard]] virtual std::string bitmapBytes() const = 0;
+    // The kept drawing encoded as a Windows bitmap, at the surface's pixel size.
+    [[nodiscard]] virtual Result<std::string> bitmapBytes() const = 0;
 };
 
 enum class Button {
@@ -138,10 +140,8 @@ public:
 class ByteReader {
 public:
     virtual ~ByteReader() = default;
-    // Reads up to `size` bytes. Returns the number read, 0 at the end of the file, or -1 on a read error.
-    [[nodiscard]] virtual std::ptrdiff_t read(char *buffer, std::size_t size) = 0;
-    // Why the last call failed, in Japanese.
-    [[nodiscard]] virtual std::u16string errorText() const = 0;
+    // Reads up to `size` bytes: the number read, 0 at the end of the file, or why reading failed.
+    [[nodiscard]] virtual Result<std::size_t> read(char *buffer, std::size_t size) = 0;
 };
 
 // A file that replaces the file of its name only when Commit succeeds; until then, and whenever anything
@@ -149,15 +149,17 @@ public:
 class AtomicWriter {
 public:
     virtual ~AtomicWriter() = default;
-    [[nodiscard]] virtual bool write(std::string_view bytes) = 0;
-    [[nodiscard]] virtual bool commit() = 0;
-    [[nodiscard]] virtual std::u16string errorText() const = 0;
+    [[nodiscard]] virtual Result<void> write(std::string_view bytes) = 0;
+    [[nodiscard]] virtual Result<void> commit() = 0;
 };
 
-template <typename T> struct Opened {
-    std::unique_ptr<T> file; // null when opening failed
-    std::u16string error; // why, in Japanese, when it failed
-};
+// Why a writer refuses to go on after its commit or a failure: that failure's reason, or that the save is
+// over. Only a fault of the program writes on.
+[[nodiscard]] inline std::u16string finishedReason(std::u16string_view earlierFailure)
+{
+    return earlierFailure.empty() ? std::u16string(u"保存はすでに終わっています。")
+                                  : std::u16string(earlierFailure);
+}
 
 class FileSystem {
 public:

@@ -311,11 +311,12 @@ private slots:
         QFETCH(QByteArray, rows);
         const std::uint32_t pixels[]
             = { 0xFF010203, 0x00040506, 0x12070809, 0x000A0B0C, 0x000D0E0F, 0x00FFFFFF };
-        const std::string file = psa::encodeBitmap({ pixels, std::size_t(stride), width, height }, 3780);
-        if (rows.isEmpty()) {
-            QCOMPARE(file.size(), std::size_t(0));
+        const psa::Result<std::string> encoded
+            = psa::encodeBitmap({ pixels, std::size_t(stride), width, height }, 3780);
+        QCOMPARE(encoded.ok(), !rows.isEmpty());
+        if (!encoded)
             return;
-        }
+        const std::string &file = *encoded;
         QCOMPARE(QByteArray::fromStdString(file.substr(54)), rows);
         const auto field = [&file](std::size_t at) {
             return quint32(quint8(file[at])) | quint32(quint8(file[at + 1])) << 8

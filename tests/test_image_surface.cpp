@@ -105,7 +105,7 @@ private slots:
         QByteArray expected;
         QBuffer buffer(&expected);
         QVERIFY(surface.image().save(&buffer, "BMP"));
-        QCOMPARE(QByteArray::fromStdString(surface.bitmapBytes()), expected);
+        QCOMPARE(QByteArray::fromStdString(surface.bitmapBytes().value()), expected);
     }
 };
 

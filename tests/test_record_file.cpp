@@ -18,13 +18,14 @@ namespace {
 using Rig = FormRig<RecordingSurface>;
 
 // The records as "year|month|value" joined by "/", "+" when more followed; "!" and the reason for a refusal.
-QString summary(const RecordFileContents &read)
+QString summary(const Result<RecordFileContents> &read)
 {
+    if (!read)
+        return "!" + QString::fromStdU16String(read.reason());
     QStringList records;
-    for (const RecordFields &f : read.records)
+    for (const RecordFields &f : read->records)
         records << QString::fromStdU16String(f[0] + u"|" + f[1] + u"|" + f[2]);
-    const QString text = records.join('/') + (read.moreRecords ? "+" : "");
-    return read.ok() ? text : "!" + QString::fromStdU16String(read.error) + text;
+    return records.join('/') + (read->moreRecords ? "+" : "");
 }
 
 } // namespace

@@ -40,13 +40,13 @@ public:
     {
     }
 
-    std::optional<std::u16string> writeOutput(std::u16string_view line) override
+    Result<void> writeOutput(std::u16string_view line) override
     {
         if (m_closed.output)
-            return u"標準出力が閉じられています。";
+            return Failure { u"標準出力が閉じられています。" };
         if (print(stdout, line))
-            return std::nullopt;
-        return errnoReason(errno, u"書き込みに失敗しました");
+            return {};
+        return Failure { errnoReason(errno, u"書き込みに失敗しました") };
     }
 
     void writeError(std::u16string_view line) override { print(stderr, line); }

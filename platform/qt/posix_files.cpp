@@ -63,13 +63,13 @@ constexpr std::uint32_t kSystemFileSystems[] = {
     0x534f434b, // sockfs
 };
 
-// Why a thing of this mode is not a place to save to; empty for a regular file.
-std::u16string notRegularReason(mode_t mode)
+// Whether a thing of this mode is a place to save to: only a regular file is.
+Result<void> checkRegular(mode_t mode)
 {
     if (S_ISREG(mode))
         return {};
     if (S_ISDIR(mode))
-        return std::u16string(kFolderInTheWay);
+        return Failure { std::u16string(kFolderInTheWay) };
     std::u16string kind = u"通常のファイルではありません。";
     if (S_ISCHR(mode) || S_ISBLK(mode))
         kind = u"装置ファイルです。";
@@ -77,7 +77,7 @@ std::u16string notRegularReason(mode_t mode)
         kind = u"名前付きパイプです。";
     else if (S_ISSOCK(mode))
         kind = u"ソケットです。";
-    return kind + std::u16string(kChooseRegularFile);
+    return Failure { kind + std::u16string(kChooseRegularFile) };
 }
 
 std::string descriptorPath(int fd)
@@ -194,31 +194,23 @@ struct Location {
     std::string name;
     bool exists = false;
     struct stat status { };
-    std::u16string refusal; // when set, nothing else is
 };
-
-Location refused(std::u16string reason)
-{
-    Location location;
-    location.refusal = std::move(reason);
-    return location;
-}
 
 // Resolves `path` one part at a time, following symbolic links by their text so that each one is checked
 // (plantedLink) before it is followed, up to the last part that is no link. The last part may not exist.
-Location locate(const std::string &path)
+Result<Location> locate(const std::string &path)
 {
     if (path.empty())
-        return refused(u"ファイル名が空です。");
+        return Failure { u"ファイル名が空です。" };
     if (path.find('\0') != std::string::npos)
-        return refused(std::u16string(kBadName));
+        return Failure { std::u16string(kBadName) };
     Location at;
     at.folder = openFolder(AT_FDCWD, path.front() == '/' ? "/" : ".");
     if (!at.folder.valid())
-        return refused(errnoReason(errno, u"保存先のフォルダーを開けませんでした"));
+        return Failure { errnoReason(errno, u"保存先のフォルダーを開けませんでした") };
     std::deque<std::string> pending = pathParts(path);
     if (pending.empty())
-        return refused(std::u16string(kFolderInTheWay));
+        return Failure { std::u16string(kFolderInTheWay) };
     int links = 0;
     while (!pending.empty()) {
         const std::string part = std::move(pending.front());
@@ -226,9 +218,9 @@ Location locate(const std::string &path)
         const bool last = pending.empty();
         if (part == "." || part == "..") {
             if (last)
-                return refused(std::u16string(kFolderInTheWay));
+                return Failure { std::u16string(kFolderInTheWay) };
             if (part == ".." && !(at.folder = openFolder(at.folder.get(), "..")).valid())
-                return refused(errnoReason(errno, u"保存先のフォルダーを開けませんでした"));
+                return Failure { errnoReason(errno, u"保存先のフォルダーを開けませんでした") };
             continue;
         }
         struct stat status { };
@@ -239,31 +231,31 @@ Location locate(const std::string &path)
                 return at;
             }
             if (error == ENOENT || error == ENOTDIR)
-                return refused(std::u16string(kNoFolder));
-            return refused(errnoReason(error, u"保存先を調べられませんでした"));
+                return Failure { std::u16string(kNoFolder) };
+            return Failure { errnoReason(error, u"保存先を調べられませんでした") };
         }
         if (S_ISLNK(status.st_mode)) {
             if (++links > kMaxLinks)
-                return refused(errnoReason(ELOOP, {}));
+                return Failure { errnoReason(ELOOP, {}) };
             if (plantedLink(at.folder.get(), status))
-                return refused(std::u16string(kPlantedLink));
+                return Failure { std::u16string(kPlantedLink) };
             // A link that reaches a terminal or a pipe (/dev/stdout) is refused by what it reaches: its text
             // need not be a path at all.
             struct stat reached { };
             if (last && ::fstatat(at.folder.get(), part.c_str(), &reached, 0) == 0
                 && !S_ISREG(reached.st_mode) && !S_ISDIR(reached.st_mode))
-                return refused(notRegularReason(reached.st_mode));
+                return checkRegular(reached.st_mode).reason() == u"" ? Failure {} : Failure {};
             std::string target;
             if (!readLink(at.folder.get(), part, target))
-                return refused(errnoReason(errno, u"シンボリックリンクを読めませんでした"));
+                return Failure { errnoReason(errno, u"シンボリックリンクを読めませんでした") };
             if (target.empty())
-                return refused(std::u16string(kNoFolder));
+                return Failure { std::u16string(kNoFolder) };
             if (target.front() == '/' && !(at.folder = openFolder(AT_FDCWD, "/")).valid())
-                return refused(errnoReason(errno, u"保存先のフォルダーを開けませんでした"));
+                return Failure { errnoReason(errno, u"保存先のフォルダーを開けませんでした") };
             const std::deque<std::string> parts = pathParts(target);
             pending.insert(pending.begin(), parts.begin(), parts.end());
             if (pending.empty())
-                return refused(std::u16string(kFolderInTheWay));
+                return Failure { std::u16string(kFolderInTheWay) };
             continue;
         }
         if (last) {
@@ -273,23 +265,21 @@ Location locate(const std::string &path)
             return at;
         }
         if (!S_ISDIR(status.st_mode))
-            return refused(std::u16string(kNoFolder));
+            return Failure { std::u16string(kNoFolder) };
         if (!(at.folder = openFolder(at.folder.get(), part.c_str())).valid())
-            return refused(errnoReason(errno, u"保存先のフォルダーを開けませんでした"));
+            return Failure { errnoReason(errno, u"保存先のフォルダーを開けませんでした") };
     }
     return at;
 }
 
-// Why nothing may be written at the location; empty when a save may go ahead.
-std::u16string targetRefusal(const Location &at)
+// Whether a save may write at the location.
+Result<void> checkTarget(const Location &at)
 {
-    if (!at.refusal.empty())
-        return at.refusal;
     if (at.exists)
-        if (std::u16string refusal = notRegularReason(at.status.st_mode); !refusal.empty())
-            return refusal;
+        if (Result<void> regular = checkRegular(at.status.st_mode); !regular)
+            return regular;
     if (onSystemFileSystem(at.folder.get()))
-        return std::u16string(kSystemFile) + std::u16string(kChooseRegularFile);
+        return Failure { std::u16string(kSystemFile) + std::u16string(kChooseRegularFile) };
     return {};
 }
 
@@ -434,13 +424,13 @@ private:
 };
 
 struct Replacement {
-    enum class Result {
+    enum class Outcome {
         Done,
         // Failed, the old file as it was.
         Failed,
         // Not possible here (the folder, the owner or the attributes), but an in-place write may be.
         NotPossible,
-    } result;
+    } outcome;
     std::u16string reason;
 };
 
@@ -451,11 +441,11 @@ bool permissionDenied(int error)
 
 // Whether an owner or an attribute failed to carry over because the system does not allow it, rather than
 // because the disk failed; ENOENT: no /proc to read the old file's attributes through.
-Replacement::Result notKept(int error)
+Replacement::Outcome notKept(int error)
 {
     return permissionDenied(error) || error == ENOTSUP || error == EINVAL || error == ENOENT
-        ? Replacement::Result::NotPossible
-        : Replacement::Result::Failed;
+        ? Replacement::Outcome::NotPossible
+        : Replacement::Outcome::Failed;
 }
 
 // Writes everything to a temporary file in the same folder, gives it the old file's owner, group,
@@ -468,9 +458,9 @@ Replacement replaceWhole(const Location &at, std::string_view bytes)
     if (at.exists) {
         old = FileDescriptor(::openat(at.folder.get(), at.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
         if (!old.valid() || ::fstat(old.get(), &oldStatus) != 0)
-            return { Replacement::Result::Failed, errnoReason(errno, u"ファイルを開けませんでした") };
-        if (std::u16string refusal = notRegularReason(oldStatus.st_mode); !refusal.empty())
-            return { Replacement::Result::Failed, refusal };
+            return { Replacement::Outcome::Failed, errnoReason(errno, u"ファイルを開けませんでした") };
+        if (Result<void> regular = checkRegular(oldStatus.st_mode); !regular)
+            return { Replacement::Outcome::Failed, regular.reason() };
     }
 
     TemporaryFile temporary(at.folder.get());
@@ -478,22 +468,22 @@ Replacement replaceWhole(const Location &at, std::string_view bytes)
     // umask and the folder's default access control list give any new file.
     if (!temporary.create(at.name, at.exists ? 0600 : 0666)) {
         const int error = errno;
-        return { permissionDenied(error) ? Replacement::Result::NotPossible : Replacement::Result::Failed,
+        return { permissionDenied(error) ? Replacement::Outcome::NotPossible : Replacement::Outcome::Failed,
             errnoReason(error, u"一時ファイルを作れませんでした") };
     }
-    const auto fail = [&temporary](Replacement::Result result, std::u16string reason) {
+    const auto fail = [&temporary](Replacement::Outcome outcome, std::u16string reason) {
         const std::string name = temporary.name();
         if (!temporary.remove())
             reason += u"\n一時ファイル「" + pathFromNative(name) + u"」を消せませんでした。";
-        return Replacement { result, std::move(reason) };
+        return Replacement { outcome, std::move(reason) };
     };
     if (!writeAll(temporary.fd(), bytes))
-        return fail(Replacement::Result::Failed, errnoReason(errno, u"書き込みに失敗しました"));
+        return fail(Replacement::Outcome::Failed, errnoReason(errno, u"書き込みに失敗しました"));
     if (at.exists) {
         struct stat made { };
         if (::fstat(temporary.fd(), &made) != 0)
             return fail(
-                Replacement::Result::Failed, errnoReason(errno, u"ファイルの状態を調べられませんでした"));
+                Replacement::Outcome::Failed, errnoReason(errno, u"ファイルの状態を調べられませんでした"));
         if ((made.st_uid != oldStatus.st_uid || made.st_gid != oldStatus.st_gid)
             && ::fchown(temporary.fd(), oldStatus.st_uid, oldStatus.st_gid) != 0) {
             const int error = errno;
@@ -501,35 +491,38 @@ Replacement replaceWhole(const Location &at, std::string_view bytes)
         }
         // Set-user and set-group bits are dropped, as a write to the file would drop them.
         if (::fchmod(temporary.fd(), oldStatus.st_mode & (S_ISVTX | S_IRWXU | S_IRWXG | S_IRWXO)) != 0)
-            return fail(Replacement::Result::Failed, errnoReason(errno, u"アクセス権を引き継げませんでした"));
+            return fail(
+                Replacement::Outcome::Failed, errnoReason(errno, u"アクセス権を引き継げませんでした"));
         if (!copyAttributes(old.get(), temporary.fd())) {
             const int error = errno;
             return fail(notKept(error), errnoReason(error, u"拡張属性を引き継げませんでした"));
         }
     }
     if (::fsync(temporary.fd()) != 0)
-        return fail(Replacement::Result::Failed, errnoReason(errno, u"ディスクへの書き込みに失敗しました"));
+        return fail(Replacement::Outcome::Failed, errnoReason(errno, u"ディスクへの書き込みに失敗しました"));
     if (!temporary.close())
-        return fail(Replacement::Result::Failed, errnoReason(errno, u"書き込みに失敗しました"));
+        return fail(Replacement::Outcome::Failed, errnoReason(errno, u"書き込みに失敗しました"));
     // Opened before the rename, so that nothing after it can fail but the flush itself. A folder the user may
     // not read (a drop box) cannot be flushed by the user; its entry then reaches the disk in its own time.
     const FileDescriptor readableFolder(::openat(at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!readableFolder.valid() && errno != EACCES)
-        return fail(Replacement::Result::Failed, errnoReason(errno, u"保存先のフォルダーを開けませんでした"));
+        return fail(
+            Replacement::Outcome::Failed, errnoReason(errno, u"保存先のフォルダーを開けませんでした"));
     if (::renameat(at.folder.get(), temporary.name().c_str(), at.folder.get(), at.name.c_str()) != 0) {
         const int error = errno;
-        return fail(permissionDenied(error) ? Replacement::Result::NotPossible : Replacement::Result::Failed,
+        return fail(
+            permissionDenied(error) ? Replacement::Outcome::NotPossible : Replacement::Outcome::Failed,
             errnoReason(error, u"ファイルを置き換えられませんでした"));
     }
     temporary.keep();
     // EINVAL: the file system offers no flush of a folder.
     if (readableFolder.valid() && ::fsync(readableFolder.get()) != 0 && errno != EINVAL)
-        return { Replacement::Result::Failed,
+        return { Replacement::Outcome::Failed,
             errnoReason(errno, {})
                 + u"\nファイルは新しい内容に置き換わりましたが、フォルダーの変更をディスクに書き込めなかった"
                   u"ため、"
                   u"電源が切れると元の内容に戻ったり、ファイルが失われたりするおそれがあります。" };
-    return { Replacement::Result::Done, {} };
+    return { Replacement::Outcome::Done, {} };
 }
 
 } // namespace
@@ -624,33 +617,33 @@ bool onSystemFileSystem(int fd)
         != std::end(kSystemFileSystems);
 }
 
-OpenedForReading openRegularFileForReading(const std::string &path)
+Result<FileDescriptor> openRegularFileForReading(const std::string &path)
 {
     if (path.empty())
-        return { {}, u"ファイル名が空です。" };
+        return Failure { u"ファイル名が空です。" };
     if (path.find('\0') != std::string::npos)
-        return { {}, std::u16string(kBadName) };
-    const auto refusal = [](int fd) -> std::u16string {
+        return Failure { std::u16string(kBadName) };
+    const auto checkReadable = [](int fd) -> Result<void> {
         struct stat status { };
         if (::fstat(fd, &status) != 0)
-            return errnoReason(errno, u"ファイルの状態を調べられませんでした");
+            return Failure { errnoReason(errno, u"ファイルの状態を調べられませんでした") };
         if (S_ISDIR(status.st_mode))
-            return u"ファイルではなくフォルダーです。";
+            return Failure { u"ファイルではなくフォルダーです。" };
         // A device or a pipe could block or never end; records are only ever kept in plain files.
         if (!S_ISREG(status.st_mode))
-            return u"通常のファイルではありません。";
+            return Failure { u"通常のファイルではありません。" };
         if (onSystemFileSystem(fd))
-            return std::u16string(kSystemFile);
+            return Failure { std::u16string(kSystemFile) };
         return {};
     };
     // Looking at the file with O_PATH runs none of its own code: /proc/kmsg or a device is not opened.
     const FileDescriptor found(::open(path.c_str(), O_PATH | O_CLOEXEC));
     if (!found.valid())
-        return { {},
-            errno == ENOENT || errno == ENOTDIR ? u"ファイルが見つかりません。"
-                                                : errnoReason(errno, u"ファイルを開けませんでした") };
-    if (std::u16string why = refusal(found.get()); !why.empty())
-        return { {}, std::move(why) };
+        return Failure { errno == ENOENT || errno == ENOTDIR
+                ? u"ファイルが見つかりません。"
+                : errnoReason(errno, u"ファイルを開けませんでした") };
+    if (Result<void> readable = checkReadable(found.get()); !readable)
+        return Failure { readable.reason() };
     // Opened again through the descriptor, which is the very file just checked; by its name only where
     // /proc is not there. The opened file is checked once more either way.
     constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
@@ -658,27 +651,33 @@ OpenedForReading openRegularFileForReading(const std::string &path)
     if (!file.valid() && errno == ENOENT)
         file = FileDescriptor(::open(path.c_str(), kFlags));
     if (!file.valid())
-        return { {}, errnoReason(errno, u"ファイルを開けませんでした") };
-    if (std::u16string why = refusal(file.get()); !why.empty())
-        return { {}, std::move(why) };
-    return { std::move(file), {} };
+        return Failure { errnoReason(errno, u"ファイルを開けませんでした") };
+    if (Result<void> readable = checkReadable(file.get()); !readable)
+        return Failure { readable.reason() };
+    return file;
 }
 
-std::u16string saveRefusal(const std::string &path)
+Result<void> checkSaveTarget(const std::string &path)
 {
-    return targetRefusal(locate(path));
+    const Result<Location> located = locate(path);
+    if (!located)
+        return Failure { located.reason() };
+    return checkTarget(*located);
 }
 
-std::optional<std::u16string> saveReplacing(const std::string &path, std::string_view bytes)
+Result<void> saveReplacing(const std::string &path, std::string_view bytes)
 {
-    const Location at = locate(path);
-    if (std::u16string refusal = targetRefusal(at); !refusal.empty())
-        return refusal;
+    const Result<Location> located = locate(path);
+    if (!located)
+        return Failure { located.reason() };
+    const Location &at = *located;
+    if (Result<void> allowed = checkTarget(at); !allowed)
+        return allowed;
     if (at.exists) {
         // A file the user may not write is not replaced behind its back, even where the folder would allow
         // it.
         if (::faccessat(at.folder.get(), at.name.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0)
-            return errnoReason(errno, u"ファイルに書き込めません");
+            return Failure { errnoReason(errno, u"ファイルに書き込めません") };
         // Every name of a file with a second hard link sees the new contents. Not in a shared folder, where
         // the second link may have been planted to have the program write someone else's file.
         struct stat folder { };
@@ -686,20 +685,20 @@ std::optional<std::u16string> saveReplacing(const std::string &path, std::string
             return overwriteInPlace(at.folder.get(), at.name, bytes);
     }
     const Replacement replaced = replaceWhole(at, bytes);
-    switch (replaced.result) {
-    case Replacement::Result::Done:
-        return std::nullopt;
-    case Replacement::Result::NotPossible:
+    switch (replaced.outcome) {
+    case Replacement::Outcome::Done:
+        return {};
+    case Replacement::Outcome::NotPossible:
         if (at.exists)
             return overwriteInPlace(at.folder.get(), at.name, bytes);
         break;
-    case Replacement::Result::Failed:
+    case Replacement::Outcome::Failed:
         break;
     }
-    return replaced.reason;
+    return Failure { replaced.reason };
 }
 
-std::optional<std::u16string> overwriteInPlace(int folder, const std::string &name, std::string_view bytes)
+Result<void> overwriteInPlace(int folder, const std::string &name, std::string_view bytes)
 {
     // Without O_TRUNC: nothing changes before the old contents are safe in memory. O_NONBLOCK keeps a pipe
     // put in the file's place from holding the program up; it is refused below.
@@ -707,31 +706,33 @@ std::optional<std::u16string> overwriteInPlace(int folder, const std::string &na
         ::openat(folder, name.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
     // ELOOP: the file was looked at before, so it has just been replaced by a link, which is not followed.
     if (!file.valid() && errno == ELOOP)
-        return u"保存の途中でファイルがシンボリックリンクに置き換えられたため、保存しませんでした。";
+        return Failure {
+            u"保存の途中でファイルがシンボリックリンクに置き換えられたため、保存しませんでした。"
+        };
     if (!file.valid())
-        return errnoReason(errno, u"ファイルを開けませんでした");
+        return Failure { errnoReason(errno, u"ファイルを開けませんでした") };
     struct stat status { };
     if (::fstat(file.get(), &status) != 0)
-        return errnoReason(errno, u"ファイルの状態を調べられませんでした");
-    if (std::u16string refusal = notRegularReason(status.st_mode); !refusal.empty())
-        return refusal;
+        return Failure { errnoReason(errno, u"ファイルの状態を調べられませんでした") };
+    if (Result<void> regular = checkRegular(status.st_mode); !regular)
+        return regular;
     if (onSystemFileSystem(file.get()))
-        return std::u16string(kSystemFile) + std::u16string(kChooseRegularFile);
+        return Failure { std::u16string(kSystemFile) + std::u16string(kChooseRegularFile) };
 
     std::string old;
     bool tooLarge = false;
     if (!readAll(file.get(), old, tooLarge)) {
         if (tooLarge)
-            return u"ファイルが大きすぎるため、元の内容を守りながら上書きすることができません。";
-        return errnoReason(errno, u"元の内容を読み込めませんでした");
+            return Failure { u"ファイルが大きすぎるため、元の内容を守りながら上書きすることができません。" };
+        return Failure { errnoReason(errno, u"元の内容を読み込めませんでした") };
     }
 
     if (writeWhole(file.get(), bytes))
-        return std::nullopt;
+        return {};
     std::u16string reason = errnoReason(errno, u"書き込みに失敗しました");
     if (!writeWhole(file.get(), old))
         reason += u"\n元の内容に戻すこともできませんでした。";
-    return reason;
+    return Failure { std::move(reason) };
 }
 
 } // namespace psa

@@ -8,9 +8,9 @@
 // be replaced whole rewrites it in place, its old contents written back if that fails.
 
 #include "platform/file_failure.h"
+#include "platform/result.h"
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -68,37 +68,31 @@ private:
 // (/proc/kmsg) or change the system when written.
 [[nodiscard]] bool onSystemFileSystem(int fd);
 
-struct OpenedForReading {
-    FileDescriptor file; // not valid when refused
-    std::u16string refusal; // why, in Japanese
-};
-
 // Opens the regular file at `path` for reading. A missing name, a folder, a device, a pipe, a socket or a
 // file of a system file system is refused before it is opened for reading, so nothing blocks and nothing is
 // consumed; the descriptor finally opened (non-blocking) is checked again, so that a swap between the check
 // and the opening changes nothing.
-[[nodiscard]] OpenedForReading openRegularFileForReading(const std::string &path);
+[[nodiscard]] Result<FileDescriptor> openRegularFileForReading(const std::string &path);
 
-// Why nothing may be saved under `path`: a missing folder, a folder or anything else that is not a regular
-// file, a system file system, a symbolic link planted by another user in a shared folder. Empty when a save
-// may be tried. saveReplacing checks the same again when it writes.
-[[nodiscard]] std::u16string saveRefusal(const std::string &path);
+// Whether a save under `path` may be tried. It may not into a missing folder, over a folder or anything
+// else that is not a regular file, on a system file system, or through a symbolic link planted by another
+// user in a shared folder. saveReplacing checks the same again when it writes.
+[[nodiscard]] Result<void> checkSaveTarget(const std::string &path);
 
-// Puts `bytes` in the file at `path`, reached through symbolic links (see saveRefusal). An existing file is
-// replaced by a temporary file of the same folder once that holds everything and is on the disk, with the
+// Puts `bytes` in the file at `path`, reached through symbolic links (see checkSaveTarget). An existing file
+// is replaced by a temporary file of the same folder once that holds everything and is on the disk, with the
 // old file's owner, group, permissions and extended attributes; where that cannot be done (a folder the user
 // may not write to, an owner the user cannot give, a file with a second hard link) the file is rewritten in
-// place instead (overwriteInPlace). Returns nothing on success, otherwise the reason in Japanese; the old
-// file is then as it was and no temporary file is left, except when only the flush of the folder failed after
-// the new file took the old one's place, which the reason says.
-[[nodiscard]] std::optional<std::u16string> saveReplacing(const std::string &path, std::string_view bytes);
+// place instead (overwriteInPlace). On failure the old file is as it was and no temporary file is left,
+// except when only the flush of the folder failed after the new file took the old one's place, which the
+// reason says.
+[[nodiscard]] Result<void> saveReplacing(const std::string &path, std::string_view bytes);
 
 // Replaces the contents of the existing regular file `name` in the folder `folder` with `bytes`, in place:
 // the file keeps its identity, owner and permissions and no other file is created. The old contents are read
 // first (at most kMaxKeptBytes) and, if any write, the truncation or the flush to the disk fails, written
-// back. Returns nothing on success, otherwise the reason in Japanese; the file then holds its old contents.
-// Never blocks on a device or a pipe, and never follows a link: those are refused.
-[[nodiscard]] std::optional<std::u16string> overwriteInPlace(
-    int folder, const std::string &name, std::string_view bytes);
+// back; on failure the file holds its old contents. Never blocks on a device or a pipe, and never follows a
+// link: those are refused.
+[[nodiscard]] Result<void> overwriteInPlace(int folder, const std::string &name, std::string_view bytes);
 
 } // namespace psa

@@ -19,23 +19,19 @@ public:
     {
     }
 
-    [[nodiscard]] std::ptrdiff_t read(char *buffer, std::size_t size) override
+    [[nodiscard]] Result<std::size_t> read(char *buffer, std::size_t size) override
     {
         for (;;) {
             const ssize_t count = ::read(m_file.get(), buffer, size);
             if (count >= 0)
-                return count;
-            if (errno != EINTR) {
-                m_error = errnoReason(errno, u"読み込み中にエラーが発生しました");
-                return -1;
-            }
+                return static_cast<std::size_t>(count);
+            if (errno != EINTR)
+                return Failure { errnoReason(errno, u"読み込み中にエラーが発生しました") };
         }
     }
-    [[nodiscard]] std::u16string errorText() const override { return m_error; }
 
 private:
     FileDescriptor m_file;
-    std::u16string m_error;
 };
 
 // Collects what is written and puts it in place at Commit.
@@ -46,32 +42,25 @@ public:
     {
     }
 
-    [[nodiscard]] bool write(std::string_view bytes) override
+    [[nodiscard]] Result<void> write(std::string_view bytes) override
     {
         if (m_done)
-            return false;
+            return Failure { finishedReason({}) };
         m_bytes.append(bytes);
-        return true;
+        return {};
     }
 
-    [[nodiscard]] bool commit() override
+    [[nodiscard]] Result<void> commit() override
     {
         if (m_done)
-            return false;
+            return Failure { finishedReason({}) };
         m_done = true;
-        if (auto failure = saveReplacing(m_path, m_bytes)) {
-            m_error = std::move(*failure);
-            return false;
-        }
-        return true;
+        return saveReplacing(m_path, m_bytes);
     }
-
-    [[nodiscard]] std::u16string errorText() const override { return m_error; }
 
 private:
     std::string m_path;
     std::string m_bytes;
-    std::u16string m_error;
     bool m_done = false;
 };
 
@@ -79,18 +68,18 @@ private:
 
 Opened<ByteReader> QtFileSystem::openForReading(std::u16string_view path)
 {
-    OpenedForReading opened = openRegularFileForReading(nativePath(path));
-    if (!opened.file.valid())
-        return { nullptr, std::move(opened.refusal) };
-    return { std::make_unique<PosixByteReader>(std::move(opened.file)), {} };
+    Result<FileDescriptor> opened = openRegularFileForReading(nativePath(path));
+    if (!opened)
+        return Failure { opened.reason() };
+    return std::make_unique<PosixByteReader>(std::move(opened).value());
 }
 
 Opened<AtomicWriter> QtFileSystem::createReplacing(std::u16string_view path)
 {
     std::string bytes = nativePath(path);
-    if (std::u16string refusal = saveRefusal(bytes); !refusal.empty())
-        return { nullptr, std::move(refusal) };
-    return { std::make_unique<ReplacingWriter>(std::move(bytes)), {} };
+    if (const Result<void> allowed = checkSaveTarget(bytes); !allowed)
+        return Failure { allowed.reason() };
+    return std::make_unique<ReplacingWriter>(std::move(bytes));
 }
 
 std::optional<std::u16string> QtFileSystem::decodeShiftJis(std::string_view bytes) const

@@ -210,13 +210,13 @@ void ImageSurface::Cls()
     changed();
 }
 
-std::string ImageSurface::bitmapBytes() const
+Result<std::string> ImageSurface::bitmapBytes() const
 {
     const QImage &drawing = image();
     const QImage pixels
         = drawing.format() == QImage::Format_RGB32 ? drawing : drawing.convertToFormat(QImage::Format_RGB32);
     if (pixels.isNull())
-        return {};
+        return Failure { std::u16string(kNoBitmapReason) };
     // Written here rather than through QImageWriter, which looks through every image format plugin first.
     return encodeBitmap(
         { reinterpret_cast<const std::uint32_t *>(pixels.constBits()),

@@ -61,7 +61,7 @@ public:
     void Print(double value) override;
     void Cls() override;
     void AutoRedraw(bool on) override { m_autoRedraw = on; }
-    [[nodiscard]] std::string bitmapBytes() const override;
+    [[nodiscard]] Result<std::string> bitmapBytes() const override;
 
 private:
     QPainter &painter();

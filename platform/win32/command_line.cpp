@@ -109,15 +109,15 @@ public:
             m_error = openConsole();
     }
 
-    std::optional<std::u16string> writeOutput(std::u16string_view line) override
+    Result<void> writeOutput(std::u16string_view line) override
     {
         if (!m_output)
-            return u"標準出力が閉じられています。";
+            return Failure { u"標準出力が閉じられています。" };
         // A handle of a stream closed before the program started is no handle at all.
         if (const DWORD error = write(m_output, line))
-            return error == ERROR_INVALID_HANDLE ? u"標準出力が閉じられています。"
-                                                 : reasonOf(error, u"書き込みに失敗しました");
-        return std::nullopt;
+            return Failure { error == ERROR_INVALID_HANDLE ? u"標準出力が閉じられています。"
+                                                           : reasonOf(error, u"書き込みに失敗しました") };
+        return {};
     }
 
     void writeError(std::u16string_view line) override

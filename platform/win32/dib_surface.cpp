@@ -210,7 +210,7 @@ void DibSurface::Cls()
     changed();
 }
 
-std::string DibSurface::bitmapBytes() const
+Result<std::string> DibSurface::bitmapBytes() const
 {
     GdiFlush();
     return encodeBitmap({ m_bits, std::size_t(m_pixelWidth), m_pixelWidth, m_pixelHeight },

@@ -52,7 +52,7 @@ public:
     void Cls() override;
     void AutoRedraw(bool on) override { m_autoRedraw = on; }
     // A 24-bit bottom-up Windows bitmap of the device pixels.
-    [[nodiscard]] std::string bitmapBytes() const override;
+    [[nodiscard]] Result<std::string> bitmapBytes() const override;
 
 private:
     void makeBitmap();

@@ -144,9 +144,10 @@ bool Win32Window::copyGraph()
         return false;
     // A bitmap file less its 14-byte file header is the packed bitmap the clipboard takes.
     constexpr std::size_t kFileHeaderSize = 14;
-    const std::string bitmap = m_surface->bitmapBytes();
-    if (bitmap.size() <= kFileHeaderSize)
+    const Result<std::string> encoded = m_surface->bitmapBytes();
+    if (!encoded || encoded->size() <= kFileHeaderSize)
         return false;
+    const std::string &bitmap = *encoded;
     const std::size_t size = bitmap.size() - kFileHeaderSize;
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
     if (!memory)

@@ -42,21 +42,17 @@ public:
     Win32ByteReader(const Win32ByteReader &) = delete;
     Win32ByteReader &operator=(const Win32ByteReader &) = delete;
 
-    [[nodiscard]] std::ptrdiff_t read(char *buffer, std::size_t size) override
+    [[nodiscard]] Result<std::size_t> read(char *buffer, std::size_t size) override
     {
         DWORD count = 0;
         const DWORD asked = DWORD(std::min<std::size_t>(size, 1u << 30));
-        if (!ReadFile(m_file, buffer, asked, &count, nullptr)) {
-            m_error = reasonOf(GetLastError(), u"読み込み中にエラーが発生しました");
-            return -1;
-        }
-        return std::ptrdiff_t(count);
+        if (!ReadFile(m_file, buffer, asked, &count, nullptr))
+            return Failure { reasonOf(GetLastError(), u"読み込み中にエラーが発生しました") };
+        return std::size_t(count);
     }
-    [[nodiscard]] std::u16string errorText() const override { return m_error; }
 
 private:
     HANDLE m_file;
-    std::u16string m_error;
 };
 
 char16_t upper(char16_t c)
@@ -140,47 +136,47 @@ Win32FileSystem::Win32FileSystem()
 Opened<ByteReader> Win32FileSystem::openForReading(std::u16string_view path)
 {
     if (path.empty())
-        return { nullptr, u"ファイル名が空です。" };
+        return Failure { u"ファイル名が空です。" };
     // A device could block or never end; records are only ever kept in plain files.
     if (isDevicePath(path))
-        return { nullptr, kNotRegular };
+        return Failure { kNotRegular };
     const std::wstring name = toWide(path);
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return { nullptr, u"ファイルが見つかりません。" };
-        return { nullptr, reasonOf(error, u"ファイルを開けませんでした") };
+            return Failure { u"ファイルが見つかりません。" };
+        return Failure { reasonOf(error, u"ファイルを開けませんでした") };
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return { nullptr, u"ファイルではなくフォルダーです。" };
+        return Failure { u"ファイルではなくフォルダーです。" };
     const HANDLE file
         = m_calls.create(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE)
-        return { nullptr, reasonOf(GetLastError(), u"ファイルを開けませんでした") };
+        return Failure { reasonOf(GetLastError(), u"ファイルを開けませんでした") };
     if (GetFileType(file) != FILE_TYPE_DISK) {
         CloseHandle(file);
-        return { nullptr, kNotRegular };
+        return Failure { kNotRegular };
     }
-    return { std::make_unique<Win32ByteReader>(file), {} };
+    return std::make_unique<Win32ByteReader>(file);
 }
 
 Opened<AtomicWriter> Win32FileSystem::createReplacing(std::u16string_view path)
 {
     if (path.empty())
-        return { nullptr, u"ファイル名が空です。" };
+        return Failure { u"ファイル名が空です。" };
     if (isDevicePath(path))
-        return { nullptr, notRegularReason(FILE_TYPE_CHAR, isPipeName(path)) };
+        return Failure { notRegularReason(FILE_TYPE_CHAR, isPipeName(path)) };
     const std::wstring name = toWide(path);
     const DWORD attributes = GetFileAttributesW(name.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return { nullptr, u"同じ名前のフォルダーがあります。" };
+        return Failure { u"同じ名前のフォルダーがあります。" };
     // A read-only file is one the user may not write, whatever the folder allows.
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY))
-        return { nullptr, u"アクセスする権限がありません。" };
+        return Failure { u"アクセスする権限がありません。" };
     if (const DWORD type = exists ? fileTypeOf(m_calls, name) : FILE_TYPE_DISK; type != FILE_TYPE_DISK)
-        return { nullptr, notRegularReason(type, false) };
+        return Failure { notRegularReason(type, false) };
 
     std::wstring full(MAX_PATH, L'\0');
     wchar_t *namePart = nullptr;
@@ -190,20 +186,19 @@ Opened<AtomicWriter> Win32FileSystem::createReplacing(std::u16string_view path)
         length = GetFullPathNameW(name.c_str(), DWORD(full.size()), full.data(), &namePart);
     }
     if (length == 0 || !namePart)
-        return { nullptr, reasonOf(GetLastError(), u"ファイル名が正しくありません") };
+        return Failure { reasonOf(GetLastError(), u"ファイル名が正しくありません") };
     full.resize(length);
     const std::wstring folder = full.substr(0, full.size() - std::wcslen(namePart));
     const DWORD folderAttributes = GetFileAttributesW(folder.c_str());
     if (folderAttributes == INVALID_FILE_ATTRIBUTES || !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return { nullptr, u"保存先のフォルダーが見つかりません。" };
+        return Failure { u"保存先のフォルダーが見つかりません。" };
 
-    DWORD createError = 0;
-    Opened<AtomicWriter> opened = openTemporaryWriter(m_calls, full, exists, createError);
-    if (opened.file || !exists)
+    Opened<AtomicWriter> opened = openTemporaryWriter(m_calls, full, exists);
+    if (opened || !exists)
         return opened;
     // No file can be made beside it; the file itself may still be writable.
     Opened<AtomicWriter> inPlace = openInPlaceWriter(m_calls, full);
-    return inPlace.file ? std::move(inPlace) : std::move(opened);
+    return inPlace ? std::move(inPlace) : std::move(opened);
 }
 
 std::optional<std::u16string> Win32FileSystem::decodeShiftJis(std::string_view bytes) const

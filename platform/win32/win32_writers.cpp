@@ -52,19 +52,19 @@ public:
     TemporaryWriter(const TemporaryWriter &) = delete;
     TemporaryWriter &operator=(const TemporaryWriter &) = delete;
 
-    [[nodiscard]] bool write(std::string_view bytes) override
+    [[nodiscard]] Result<void> write(std::string_view bytes) override
     {
         if (m_done)
-            return false;
+            return Failure { finishedReason(m_error) };
         if (!writeAll(m_calls, m_file, bytes))
             return fail(u"書き込みに失敗しました");
-        return true;
+        return {};
     }
 
-    [[nodiscard]] bool commit() override
+    [[nodiscard]] Result<void> commit() override
     {
         if (m_done)
-            return false;
+            return Failure { finishedReason(m_error) };
         if (!m_calls.flush(m_file))
             return fail(u"書き込みに失敗しました");
         CloseHandle(m_file);
@@ -82,19 +82,17 @@ public:
             return fail(u"ファイルを置き換えられませんでした");
         }
         m_done = true;
-        return true;
+        return {};
     }
 
-    [[nodiscard]] std::u16string errorText() const override { return m_error; }
-
 private:
-    bool fail(std::u16string_view what)
+    Failure fail(std::u16string_view what)
     {
         const DWORD error = GetLastError();
         if (m_error.empty())
             m_error = reasonOf(error, what);
         discard();
-        return false;
+        return Failure { m_error };
     }
 
     void discard()
@@ -136,10 +134,10 @@ public:
     InPlaceWriter(const InPlaceWriter &) = delete;
     InPlaceWriter &operator=(const InPlaceWriter &) = delete;
 
-    [[nodiscard]] bool write(std::string_view bytes) override
+    [[nodiscard]] Result<void> write(std::string_view bytes) override
     {
         if (m_done)
-            return false;
+            return Failure { finishedReason(m_error) };
         if (!m_touched) {
             m_touched = true;
             if (!rewind())
@@ -147,23 +145,21 @@ public:
         }
         if (!writeAll(m_calls, m_file, bytes))
             return fail(u"書き込みに失敗しました");
-        return true;
+        return {};
     }
 
-    [[nodiscard]] bool commit() override
+    [[nodiscard]] Result<void> commit() override
     {
         if (m_done)
-            return false;
+            return Failure { finishedReason(m_error) };
         if (!m_touched && !rewind()) // nothing written: the file becomes empty
             return fail(u"書き込みに失敗しました");
         m_touched = true;
         if (!m_calls.flush(m_file))
             return fail(u"書き込みに失敗しました");
         m_done = true;
-        return true;
+        return {};
     }
-
-    [[nodiscard]] std::u16string errorText() const override { return m_error; }
 
 private:
     bool rewind()
@@ -176,7 +172,7 @@ private:
     // disk has their room). False when they could not be put back.
     bool restore() { return rewind() && writeAll(m_calls, m_file, m_old) && m_calls.flush(m_file); }
 
-    bool fail(std::u16string_view what)
+    Failure fail(std::u16string_view what)
     {
         const DWORD error = GetLastError();
         if (m_error.empty())
@@ -184,7 +180,7 @@ private:
         if (!m_done && m_touched && !restore())
             m_error += u"\n元の内容に戻すこともできませんでした。";
         m_done = true;
-        return false;
+        return Failure { m_error };
     }
 
     FileCalls &m_calls;
@@ -242,21 +238,20 @@ std::u16string reasonOf(DWORD error, std::u16string_view what)
     return reason + u"。";
 }
 
-Opened<AtomicWriter> openTemporaryWriter(
-    FileCalls &calls, const std::wstring &target, bool targetExists, DWORD &createError)
+Opened<AtomicWriter> openTemporaryWriter(FileCalls &calls, const std::wstring &target, bool targetExists)
 {
     // A name of its own per attempt: a file left by a crashed run is never reused or overwritten.
     static std::atomic<unsigned> serial { 0 };
-    createError = ERROR_FILE_EXISTS;
+    DWORD createError = ERROR_FILE_EXISTS;
     for (int attempt = 0; attempt < 16 && createError == ERROR_FILE_EXISTS; ++attempt) {
         const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-"
             + std::to_wstring(serial++) + L".tmp";
         const HANDLE file = calls.create(temporary.c_str(), GENERIC_WRITE, 0, CREATE_NEW);
         if (file != INVALID_HANDLE_VALUE)
-            return { std::make_unique<TemporaryWriter>(calls, target, temporary, file, targetExists), {} };
+            return std::make_unique<TemporaryWriter>(calls, target, temporary, file, targetExists);
         createError = GetLastError();
     }
-    return { nullptr, reasonOf(createError, u"ファイルを作れませんでした") };
+    return Failure { reasonOf(createError, u"ファイルを作れませんでした") };
 }
 
 Opened<AtomicWriter> openInPlaceWriter(FileCalls &calls, const std::wstring &target)
@@ -264,19 +259,19 @@ Opened<AtomicWriter> openInPlaceWriter(FileCalls &calls, const std::wstring &tar
     const HANDLE file
         = calls.create(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE)
-        return { nullptr, reasonOf(GetLastError(), u"ファイルを作れませんでした") };
+        return Failure { reasonOf(GetLastError(), u"ファイルを作れませんでした") };
     std::string old;
     char buffer[64 * 1024];
     for (DWORD count = 0;; old.append(buffer, count)) {
         if (!ReadFile(file, buffer, sizeof buffer, &count, nullptr)) {
             const DWORD error = GetLastError();
             CloseHandle(file);
-            return { nullptr, reasonOf(error, u"元の内容を読み込めませんでした") };
+            return Failure { reasonOf(error, u"元の内容を読み込めませんでした") };
         }
         if (count == 0)
             break;
     }
-    return { std::make_unique<InPlaceWriter>(calls, file, std::move(old)), {} };
+    return std::make_unique<InPlaceWriter>(calls, file, std::move(old));
 }
 
 } // namespace psa

@@ -18,10 +18,9 @@ namespace psa {
 [[nodiscard]] std::u16string reasonOf(DWORD error, std::u16string_view what);
 
 // Writes to a new temporary file beside `target` and puts it in the target's place at Commit. Fails to open
-// (null file, with the reason) when no file can be created in that folder; `createError` is then the error
-// of that attempt.
+// when no file can be created in that folder.
 [[nodiscard]] Opened<AtomicWriter> openTemporaryWriter(
-    FileCalls &calls, const std::wstring &target, bool targetExists, DWORD &createError);
+    FileCalls &calls, const std::wstring &target, bool targetExists);
 
 // Rewrites the existing file `target` where it is, putting its old bytes back when anything fails.
 [[nodiscard]] Opened<AtomicWriter> openInPlaceWriter(FileCalls &calls, const std::wstring &target);

@@ -116,15 +116,17 @@ inline std::map<std::u8string, std::string> listing(const std::filesystem::path 
 inline std::u16string load(FileSystem &files, const std::filesystem::path &path, std::string &read)
 {
     Opened<ByteReader> opened = files.openForReading(path.u16string());
-    if (!opened.file)
-        return failed(opened.error);
+    if (!opened)
+        return failed(opened.reason());
     char buffer[4096];
-    for (std::ptrdiff_t got; (got = opened.file->read(buffer, sizeof buffer)) != 0;) {
-        if (got < 0)
-            return failed(opened.file->errorText());
-        read.append(buffer, std::size_t(got));
+    for (;;) {
+        const Result<std::size_t> got = opened.value()->read(buffer, sizeof buffer);
+        if (!got)
+            return failed(got.reason());
+        if (*got == 0)
+            return {};
+        read.append(buffer, *got);
     }
-    return {};
 }
 
 // Writes in two parts; the reason when it failed, "-" when dropped as asked.
@@ -132,14 +134,17 @@ inline std::u16string save(
     FileSystem &files, const std::filesystem::path &path, const std::string &bytes, bool commit)
 {
     Opened<AtomicWriter> opened = files.createReplacing(path.u16string());
-    if (!opened.file)
-        return failed(opened.error);
+    if (!opened)
+        return failed(opened.reason());
+    AtomicWriter &writer = *opened.value();
     const std::string_view all = bytes;
-    if (!opened.file->write(all.substr(0, all.size() / 2)) || !opened.file->write(all.substr(all.size() / 2)))
-        return failed(opened.file->errorText());
+    for (const std::string_view part : { all.substr(0, all.size() / 2), all.substr(all.size() / 2) })
+        if (const Result<void> written = writer.write(part); !written)
+            return failed(written.reason());
     if (!commit)
         return u"-";
-    return opened.file->commit() ? std::u16string() : failed(opened.file->errorText());
+    const Result<void> committed = writer.commit();
+    return committed ? std::u16string() : failed(committed.reason());
 }
 
 } // namespace detail

@@ -18,20 +18,20 @@ public:
     {
         const auto found = files.find(std::u16string(path));
         if (found == files.end())
-            return { nullptr, u"ファイルが見つかりません。" };
+            return Failure { u"ファイルが見つかりません。" };
         auto reader = std::make_unique<Reader>();
         reader->owner = this;
         reader->bytes = found->second;
-        return { std::move(reader), {} };
+        return reader;
     }
     [[nodiscard]] Opened<AtomicWriter> createReplacing(std::u16string_view path) override
     {
         if (++steps == failAtStep)
-            return { nullptr, writeError };
+            return Failure { writeError };
         auto writer = std::make_unique<Writer>();
         writer->owner = this;
         writer->path = path;
-        return { std::move(writer), {} };
+        return writer;
     }
     [[nodiscard]] std::optional<std::u16string> decodeShiftJis(std::string_view bytes) const override
     {
@@ -49,16 +49,15 @@ public:
 
 private:
     struct Reader : ByteReader {
-        std::ptrdiff_t read(char *buffer, std::size_t size) override
+        Result<std::size_t> read(char *buffer, std::size_t size) override
         {
             if (at >= owner->readFailAt)
-                return -1;
+                return Failure { u"装置の入出力エラーが発生しました。" };
             const std::size_t count
                 = bytes.copy(buffer, std::min({ size, owner->readChunk, owner->readFailAt - at }), at);
             at += count;
-            return static_cast<std::ptrdiff_t>(count);
+            return count;
         }
-        std::u16string errorText() const override { return u"装置の入出力エラーが発生しました。"; }
 
         const FakeFileSystem *owner = nullptr;
         std::string bytes;
@@ -66,9 +65,20 @@ private:
     };
 
     struct Writer : AtomicWriter {
-        bool write(std::string_view bytes) override { return step() && (pending += bytes, true); }
-        bool commit() override { return step() && (owner->files[path] = pending, true); }
-        std::u16string errorText() const override { return failed ? owner->writeError : u""; }
+        Result<void> write(std::string_view bytes) override
+        {
+            if (!step())
+                return Failure { owner->writeError };
+            pending += bytes;
+            return {};
+        }
+        Result<void> commit() override
+        {
+            if (!step())
+                return Failure { owner->writeError };
+            owner->files[path] = pending;
+            return {};
+        }
         // Counts one step of a writer that has not failed yet; false once it has.
         bool step() { return !(failed = failed || ++owner->steps == owner->failAtStep); }
 

@@ -30,7 +30,7 @@ public:
     }
     void Cls() override { calls << "cls"; }
     void AutoRedraw(bool) override { }
-    [[nodiscard]] std::string bitmapBytes() const override { return "BM-fake"; }
+    [[nodiscard]] Result<std::string> bitmapBytes() const override { return std::string("BM-fake"); }
 
     QStringList calls;
 

@@ -233,13 +233,18 @@ TEST_CASE("a save replaces the file only when every step succeeded")
             calls.failing = failing;
             {
                 auto writer = files.createReplacing(path.u16string());
-                REQUIRE(writer.file);
-                const bool written
-                    = writer.file->write("new ") && writer.file->write("") && writer.file->write("bytes");
+                REQUIRE(writer);
+                psa::AtomicWriter &file = **writer;
+                psa::Result<void> step;
+                for (const std::string_view part : { "new ", "", "bytes" })
+                    if (step)
+                        step = file.write(part);
                 CHECK(contents(path) == "old"); // nothing changes before the commit
-                CHECK_FALSE((written && writer.file->commit()));
-                CHECK(writer.file->errorText().starts_with(error));
-                CHECK_FALSE(writer.file->commit()); // failed for good
+                if (step)
+                    step = file.commit();
+                REQUIRE_FALSE(step);
+                CHECK(step.reason().starts_with(error));
+                CHECK_FALSE(file.commit()); // failed for good
             }
             CHECK(contents(path) == "old");
             CHECK(std::distance(fs::directory_iterator(folder), {}) == 1);
@@ -255,34 +260,38 @@ TEST_CASE("where no file can be made beside it, the file is rewritten in place o
     FailingCalls calls;
     calls.failing = Step::CreateTemporary;
     psa::Win32FileSystem files(calls);
-    CHECK(
-        files.createReplacing((folder / L"new.bmp").u16string()).error == u"アクセスする権限がありません。");
+    CHECK(files.createReplacing((folder / L"new.bmp").u16string()).reason()
+        == u"アクセスする権限がありません。");
     auto writer = files.createReplacing(path.u16string());
-    REQUIRE(writer.file);
+    REQUIRE(writer);
+    psa::AtomicWriter &file = **writer;
 
     SUBCASE("every write succeeds")
     {
-        CHECK((writer.file->write("new") && writer.file->commit()));
+        CHECK((file.write("new") && file.commit()));
         expected = "new";
     }
     SUBCASE("a later write fails: the old bytes go back")
     {
         calls.failing = Step::SecondWrite; // the third write, of the old bytes, succeeds
-        CHECK((writer.file->write("new ") && !writer.file->write("bytes")));
-        CHECK(writer.file->errorText() == kDiskFull);
+        CHECK(file.write("new "));
+        const psa::Result<void> failed = file.write("bytes");
+        REQUIRE_FALSE(failed);
+        CHECK(failed.reason() == kDiskFull);
     }
     SUBCASE("the flush fails, and again when the old bytes are written back")
     {
-        CHECK(writer.file->write("new"));
+        CHECK(file.write("new"));
         calls.failing = Step::Flush;
-        CHECK_FALSE(writer.file->commit());
-        CHECK(writer.file->errorText() == kDiskFull + u"\n元の内容に戻すこともできませんでした。");
+        const psa::Result<void> failed = file.commit();
+        REQUIRE_FALSE(failed);
+        CHECK(failed.reason() == kDiskFull + u"\n元の内容に戻すこともできませんでした。");
     }
     SUBCASE("a writer dropped without a commit: the old bytes go back")
     {
-        CHECK(writer.file->write("new"));
+        CHECK(file.write("new"));
     }
-    writer.file.reset();
+    writer->reset();
     CHECK(contents(path) == expected);
 }
 
@@ -298,8 +307,14 @@ TEST_CASE("the cases every file system shares")
 TEST_CASE("only disk files are saved to or read, others are refused and left alone; Shift_JIS decodes")
 {
     psa::Win32FileSystem files;
-    const auto save = [&](const fs::path &path) { return files.createReplacing(path.u16string()).error; };
-    const auto read = [&](const fs::path &path) { return files.openForReading(path.u16string()).error; };
+    const auto save = [&](const fs::path &path) {
+        const auto opened = files.createReplacing(path.u16string());
+        return opened ? std::u16string() : opened.reason();
+    };
+    const auto read = [&](const fs::path &path) {
+        const auto opened = files.openForReading(path.u16string());
+        return opened ? std::u16string() : opened.reason();
+    };
     for (const char16_t *device : { u"NUL", u"nul.csv", u"\\\\.\\NUL", u"C:\\data\\COM1.bmp", u"con " }) {
         CAPTURE(fs::path(device).string());
         CHECK(save(device) == u"装置ファイルです。保存先には通常のファイルを選んでください。");
@@ -350,7 +365,7 @@ TEST_CASE("the bitmap bytes: a 24-bit bottom-up BMP of the device pixels")
 {
     psa::DibSurface surface(849, 521, 2);
     surface.Line({ 0, 0 }, { 1.5, 0 }, psa::kRed); // the two top left logical pixels: 4 x 2 device pixels
-    const std::string bmp = surface.bitmapBytes();
+    const std::string bmp = surface.bitmapBytes().value();
     const std::size_t rowBytes = 5096; // 1698 x 3, padded to a multiple of 4
     REQUIRE(bmp.size() == 54 + rowBytes * 1042);
     CHECK(bmp.substr(0, 2) == "BM");
@@ -528,10 +543,12 @@ TEST_CASE("a save over a file that another program holds open says so, and leave
                 path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             REQUIRE(held != INVALID_HANDLE_VALUE);
             auto writer = files.createReplacing(path.u16string());
-            REQUIRE(writer.file);
-            CHECK((writer.file->write("new") && !writer.file->commit()));
-            CHECK(writer.file->errorText() == u"ほかのプログラムがファイルを使っています。");
-            writer.file.reset();
+            REQUIRE(writer);
+            CHECK((*writer)->write("new"));
+            const psa::Result<void> committed = (*writer)->commit();
+            REQUIRE_FALSE(committed);
+            CHECK(committed.reason() == u"ほかのプログラムがファイルを使っています。");
+            writer->reset();
             CloseHandle(held);
             CHECK(contents(path) == old);
             CHECK(std::distance(fs::directory_iterator(folder), {}) == 1);
@@ -542,7 +559,7 @@ TEST_CASE("a save over a file that another program holds open says so, and leave
         const HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         auto writer = files.createReplacing(path.u16string());
-        CHECK((writer.file && writer.file->write("new") && writer.file->commit()));
+        CHECK((writer && (*writer)->write("new") && (*writer)->commit()));
         CloseHandle(held);
         CHECK(contents(path) == "new");
     }
@@ -662,7 +679,7 @@ TEST_CASE("the picture and the cells on the screen, the copy of the graph, a val
         CHECK(clipboardDib().empty());
         picture1.Line({ 10, 10 }, { 300, 200 }, psa::kRed);
         CHECK(window.copyGraph());
-        const std::string bitmap = picture1.bitmapBytes();
+        const std::string bitmap = picture1.bitmapBytes().value();
         const std::string copied = clipboardDib();
         // The clipboard may round the block up; the bitmap's bytes come first.
         REQUIRE(copied.size() >= bitmap.size() - 14);
