@@ -294,6 +294,19 @@ run root strace -o /dev/null -e trace=pwrite64,unlinkat -e inject=pwrite64:error
 expect 1 "を消せませんでした" "a temporary file that cannot be removed"
 cmp -s "$work/whole/g.bmp" "$old" || fail "the old bitmap was not kept when its temporary file stayed"
 
+echo "-- read errors"
+# A failed read is said as such, never taken for the end of a shorter file: not of the record file, and not
+# of the file the export would replace, which is then kept.
+run root strace -o /dev/null -P "$records" -e trace=read -e inject=read:error=EIO:when=1 \
+    "$program" --export "$records" "$work/read-error.bmp"
+expect 1 "装置の入出力エラー" "a read error in the record file"
+[ ! -e "$work/read-error.bmp" ] || fail "a bitmap was written from a record file that could not be read"
+cp "$old" "$work/whole/g.bmp"
+run root strace -o /dev/null -P "$work/whole/g.bmp" -e trace=read -e inject=read:error=EIO:when=1 \
+    "$program" --export "$records" "$work/whole/g.bmp"
+expect 1 "確かめられない" "a read error in the file to be replaced"
+cmp -s "$work/whole/g.bmp" "$old" || fail "a file that could not be checked was replaced"
+
 if [ "$failures" -gt 0 ]; then
     echo "$failures failures"
     exit 1
