@@ -7,7 +7,7 @@
 #   - a replaced bitmap keeps its owner, group and mode; one with a second hard link is written in place;
 #   - a failure injected with strace into each system call of a save that concerns the bitmap's folder (every
 #     open there, write, read of the old contents, owner, mode and attribute change, flush to the disk, close
-#     and rename), with EIO, ENOSPC and EDQUOT, both when the bitmap is replaced whole (root) and when it is
+#     and rename), with EIO, ENOSPC, EDQUOT and EROFS, both when the bitmap is replaced whole (root) and when it is
 #     rewritten in place (the user nobody in a folder of root's), ends with exit status 1, a reason in
 #     Japanese, the old bitmap byte for byte and no file left behind; a failed flush of the folder after the
 #     rename is reported as such, with the new bitmap in place.
@@ -216,6 +216,16 @@ calls_in_folder() { # LOG FOLDER
 }
 traced=openat,close,pread64,pwrite64,write,ftruncate,fsync,fdatasync,fchown,fchmod,flistxattr,fsetxattr,fremovexattr,rename,renameat,renameat2,link,linkat
 
+# What the user reads for each injected error.
+reason_of() {
+    case $1 in
+    EIO) echo "装置の入出力エラー" ;;
+    ENOSPC) echo "ディスクの空き容量が足りません" ;;
+    EDQUOT) echo "ディスクの使用量の上限" ;;
+    EROFS) echo "読み取り専用の場所" ;;
+    esac
+}
+
 # inject USER FOLDER OWNER: the export over FOLDER/g.bmp (OWNER's, mode 666, the old bitmap), as USER,
 # failing at each of its calls.
 inject() {
@@ -234,7 +244,7 @@ inject() {
     [ "$(wc -w <<<"$points")" -ge 5 ] || fail "too few calls recorded for $user: $points"
     for point in $points; do
         IFS=: read -r name number kind <<<"$point"
-        for error in EIO ENOSPC EDQUOT; do
+        for error in EIO ENOSPC EDQUOT EROFS; do
             cp "$old" "$folder/g.bmp"
             run "$user" strace "${as[@]}" -o "$work/inject.log" -y -e trace=$traced \
                 -e inject="$name:error=$error:when=$number" "$program" --export "$records" "$folder/g.bmp"
@@ -248,6 +258,7 @@ inject() {
                 expect 1 "保存できませんでした" "$what"
                 cmp -s "$folder/g.bmp" "$old" || fail "$what: the old bitmap was not kept"
             fi
+            case $message in *"$(reason_of "$error")"*) ;; *) fail "$what: the reason is not said: $message" ;; esac
             [ "$(listing "$folder")" = "$before" ] || fail "$what: left behind: $(listing "$folder")"
         done
     done
