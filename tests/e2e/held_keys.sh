@@ -24,7 +24,7 @@ server_repeats_keys() {
     local xev_pid=$!
     find_tester() { tester=$(xdotool search --onlyvisible --name '^Event Tester$' 2>/dev/null | head -n 1) && [ -n "$tester" ]; }
     five_presses() { [ "$(grep -c '^KeyPress' "$events")" -ge 5 ]; }
-    if poll 10 find_tester && xdotool windowfocus --sync "$tester" 2>/dev/null; then
+    if poll 10 find_tester && focus_window "$tester"; then
         clock
         started=$now
         xdotool keydown Return
@@ -40,9 +40,9 @@ server_repeats_keys() {
     echo "xev saw the fifth press of Return held down after $repeat_ms ms"
 }
 
-# A fingerprint of what the exit question shows.
+# A fingerprint of what the exit question shows; within 5 s, as a program that hangs may hold import up.
 question_face() {
-    import -window "$question" ppm:- 2>/dev/null | md5sum
+    timeout 5 import -window "$question" ppm:- 2>/dev/null | md5sum
 }
 
 # With the focus on 終了: Return held down clicks it once, and its repeats must not answer the question with
@@ -61,20 +61,20 @@ hold_return_on_exit() {
 
     # Tab moves the focus from はい to いいえ, which the question shows: once it does, the question has also
     # taken the release before the Tab, which must not have answered it.
-    xdotool windowfocus --sync "$question" 2>/dev/null
-    local face= earlier=
+    focus_window "$question"
+    local face='' earlier=''
     painted() { earlier=$face && face=$(question_face) && [ "$face" = "$earlier" ]; }
     poll 10 painted || fail "the exit question kept changing or went away after Return came up$(if_ended)"
     xdotool key Tab
     tab_shown() { local now_face && now_face=$(question_face) && [ "$now_face" != "$face" ]; }
-    poll 10 tab_shown || fail "the exit question did not show Tab after Return came up: the release answered it$(if_ended), or Tab moves nothing"
+    poll 10 tab_shown || fail "the exit question did not take the Tab sent after Return came up$(if_ended): the release or a repeat answered it, or Tab moves nothing"
     xdotool key Return # いいえ
     question_gone() { ! question_shown; }
     poll 10 question_gone || fail "いいえ did not close the exit question"
     # A program that いいえ ended may still show its window for a moment: the next step of the scripts waits
     # for a window that only a running program opens.
     still_running || fail "the program ended after いいえ"
-    xdotool windowfocus --sync "$window" 2>/dev/null
+    focus_window "$window"
 }
 
 # 入力終了 on an empty grid, then グラフ表示, which has nothing to draw and turns grey while it has the focus:
@@ -95,7 +95,7 @@ grey_button_presses_nothing() {
     still_running || fail "Return or Space after グラフ表示 turned grey ended the program"
     [ -n "$new_window" ] || fail "データー読み込み opened no file dialog after Return and Space on the grey グラフ表示"
     local dialog=$new_window
-    xdotool windowfocus --sync "$dialog" 2>/dev/null
+    focus_window "$dialog"
     xdotool key Escape
     dialog_gone() { ! shown_windows | grep -qxF "$dialog"; }
     poll 10 dialog_gone || fail "Escape did not close the file dialog of データー読み込み"

@@ -35,10 +35,10 @@ source "$(dirname "$0")/button_looks.sh"
 # program takes the keys and clicks after it in order, and a window the click opens is waited for.
 click() {
     space_from_last_click "$1" "$2"
-    xdotool mousemove --window "$window" $(($1 + $3 / 2)) $(($2 + $4 / 2)) click 1 || fail "click at $1,$2"
+    xdotool mousemove --window "$window" $(($1 + $3 / 2)) $(($2 + $4 / 2)) click 1 || fail "click at $1,$2$(if_ended)"
 }
 
-xdotool windowfocus --sync "$window" 2>/dev/null
+focus_window "$window"
 click 208 40 105 49 # データー入力: empties the grid, focus on the first cell
 for field in 2005 4 3.2 2006 1 0.8 2007 3 0.15; do
     xdotool type --delay 30 "$field" || fail "typing $field"
@@ -66,7 +66,7 @@ echo "Return held on 終了: the question stayed open, いいえ kept the progra
 before=$(shown_windows)
 click 616 40 105 49 # データー保存
 poll 10 new_window_shown "$before" || fail "no file dialog after データー保存$(if_ended)"
-xdotool windowfocus --sync "$new_window" 2>/dev/null
+focus_window "$new_window"
 xdotool type --delay 20 "$work/records.csv" || fail "typing the file name"
 xdotool key Return
 saved() { [ -s "$work/records.csv" ]; }

@@ -52,3 +52,9 @@ space_from_last_click() {
     last_click_spot=$spot
     last_click_at=$now
 }
+
+# Gives a window the keyboard focus and waits until the server says it has it, for up to 5 s: a window that
+# goes away meanwhile would keep xdotool waiting for ever.
+focus_window() {
+    timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null
+}

@@ -98,7 +98,7 @@ scale=1
 click() {
     space_from_last_click "$1" "$2"
     xdotool mousemove --window "$window" $(((($1 + $3 / 2)) * scale)) $(((($2 + $4 / 2)) * scale)) click 1 ||
-        fail "click at $1,$2"
+        fail "click at $1,$2$(if_ended)"
 }
 
 # The rows of an area of an image that are more than a third pure red: the reference lines.
@@ -112,12 +112,12 @@ red_rows_of() {
 save_as() {
     local before=$1 path=$2
     poll 20 new_window_shown "$before" || fail "no file dialog appeared$(if_ended)"
-    xdotool windowfocus --sync "$new_window" 2>/dev/null
+    focus_window "$new_window"
     xdotool type --delay 20 "$path" || fail "typing $path"
     xdotool key Return
 }
 
-xdotool windowfocus --sync "$window" 2>/dev/null
+focus_window "$window"
 click 208 40 105 49 # データー入力: empties the grid, focus on the first cell
 for field in 2004 11 4.2 2005 3 12.5 2005 9 8.75; do
     xdotool type --delay 30 "$field" || fail "typing $field"
@@ -128,7 +128,8 @@ click 720 40 89 49  # グラフ表示
 
 # 「グラフをコピー」 from the picture's menu. Before each copy the clipboard holds a text of xclip's, so only the
 # menu's item can have put image/bmp there: a menu that never opened fails.
-targets() { xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
+# An owner that loses the clipboard just then may leave a request unanswered, which xclip would wait for ever.
+targets() { timeout 5 xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
 has_text() { targets | grep -qx 'UTF8_STRING' && ! targets | grep -qx 'image/bmp'; }
 has_bmp() { targets | grep -qx 'image/bmp'; }
 copy_graph() {
@@ -144,7 +145,7 @@ copy_graph() {
     poll 10 new_window_shown "$before" || fail "the picture's menu did not open with $how"
     xdotool key Down Return || fail "choosing from the menu opened with $how"
     poll 10 has_bmp || fail "no image/bmp on the clipboard after 「グラフをコピー」 from $how: the menu did not open or its item did nothing"
-    xclip -selection clipboard -t image/bmp -o >"$out/copied.bmp" 2>/dev/null || fail "reading the copied bitmap"
+    timeout 5 xclip -selection clipboard -t image/bmp -o >"$out/copied.bmp" 2>/dev/null || fail "reading the copied bitmap"
     size=$(identify -format '%wx%h' "$out/copied.bmp" 2>/dev/null)
     rows=$(red_rows_of "$out/copied.bmp" 849x521+0+0)
     [ "$size" = 849x521 ] && [ "$rows" = "312 386 " ] ||
@@ -201,7 +202,7 @@ for dpi in 192; do
     eval "$(xdotool getwindowgeometry --shell "$window")"
     [ "$WIDTH" = $((1062 * scale)) ] && [ "$HEIGHT" = $((729 * scale)) ] ||
         fail "client area at $dpi DPI is ${WIDTH}x${HEIGHT}"
-    xdotool windowfocus --sync "$window" 2>/dev/null
+    focus_window "$window"
     click 720 40 89 49 # グラフ表示
     if [ "$scale" = 1 ]; then expected="312 386 "; else expected="624 625 772 773 "; fi
     red_rows() {
