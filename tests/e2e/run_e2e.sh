@@ -31,13 +31,14 @@ origin_x=$X
 origin_y=$Y
 source "$(dirname "$0")/button_looks.sh"
 
-# Clicks the middle of a control given by its window-relative rectangle.
+# Clicks the middle of a control given by its window-relative rectangle. What follows needs no pause: the
+# program takes the keys and clicks after it in order, and a window the click opens is waited for.
 click() {
-    xdotool mousemove --window "$window" $(($1 + $3 / 2)) $(($2 + $4 / 2)) click 1 || fail "click at $1,$2"
-    sleep 0.3
+    space_from_last_click "$1" "$2"
+    xdotool mousemove --window "$window" $(($1 + $3 / 2)) $(($2 + $4 / 2)) click 1 || fail "click at $1,$2$(if_ended)"
 }
 
-xdotool windowfocus --sync "$window" 2>/dev/null
+focus_window "$window"
 click 208 40 105 49 # データー入力: empties the grid, focus on the first cell
 for field in 2005 4 3.2 2006 1 0.8 2007 3 0.15; do
     xdotool type --delay 30 "$field" || fail "typing $field"
@@ -62,8 +63,10 @@ hold_return_on_exit
 echo "Return held on 終了: the question stayed open, いいえ kept the program running"
 
 # The records typed are all still there: saved through the file dialog, byte for byte.
+before=$(shown_windows)
 click 616 40 105 49 # データー保存
-sleep 1
+poll 10 new_window_shown "$before" || fail "no file dialog after データー保存$(if_ended)"
+focus_window "$new_window"
 xdotool type --delay 20 "$work/records.csv" || fail "typing the file name"
 xdotool key Return
 saved() { [ -s "$work/records.csv" ]; }

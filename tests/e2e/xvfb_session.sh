@@ -1,7 +1,7 @@
 # Sourced by the end-to-end scripts, after they have set `log` and `tools` (what they need beyond Xvfb and
 # xdotool): skips the test (status 77) when a tool is missing; else a private Xvfb that picks its own free
-# display, DISPLAY and Qt's xcb platform pointed at it, a private runtime folder, `fail` and `poll`, and a
-# cleanup that ends the program (`pid`) and the server when the script exits.
+# display, DISPLAY and Qt's xcb platform pointed at it, a private runtime folder, `fail`, the waits of
+# waiting.sh, and a cleanup that ends the program (`pid`) and the server when the script exits.
 for tool in Xvfb xdotool "${tools[@]}"; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed"
@@ -24,18 +24,7 @@ fail() {
     exit 1
 }
 
-# Polls `command` every 0.2 s for up to `seconds`; true as soon as it succeeds.
-poll() {
-    local seconds=$1
-    shift
-    local tries=$((seconds * 5))
-    while [ "$tries" -gt 0 ]; do
-        "$@" && return 0
-        sleep 0.2
-        tries=$((tries - 1))
-    done
-    return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/waiting.sh"
 
 # The server picks a free display itself and writes its number, so parallel runs never race for one.
 # -noreset: a client that connects just as the last one has left must not meet a server in the middle of

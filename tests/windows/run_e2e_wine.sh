@@ -62,17 +62,7 @@ fail() {
     exit 1
 }
 
-# Polls `command` every 0.2 s for up to `seconds`; true as soon as it succeeds.
-poll() {
-    local tries=$(($1 * 5))
-    shift
-    while [ "$tries" -gt 0 ]; do
-        "$@" && return 0
-        sleep 0.2
-        tries=$((tries - 1))
-    done
-    return 1
-}
+source "$here/../e2e/waiting.sh"
 
 if [ -z "${WINEPREFIX:-}" ]; then
     WINEPREFIX=$("$here/../../scripts/wine-prefix") || fail "no Wine prefix"
@@ -102,12 +92,13 @@ origin_x=$X
 origin_y=$Y
 source "$here/../e2e/button_looks.sh"
 
-# Clicks the middle of a control given by its rectangle in 96-DPI pixels of the window.
+# Clicks the middle of a control given by its rectangle in 96-DPI pixels of the window. What follows needs no
+# pause: the program takes the keys and clicks after it in order, and a window the click opens is waited for.
 scale=1
 click() {
+    space_from_last_click "$1" "$2"
     xdotool mousemove --window "$window" $(((($1 + $3 / 2)) * scale)) $(((($2 + $4 / 2)) * scale)) click 1 ||
-        fail "click at $1,$2"
-    sleep 0.6 # longer than a double click, so that two clicks on one button stay two clicks
+        fail "click at $1,$2$(if_ended)"
 }
 
 # The rows of an area of an image that are more than a third pure red: the reference lines.
@@ -120,17 +111,13 @@ red_rows_of() {
 # Types a Windows path into the file dialog that the last click opened, and accepts it.
 save_as() {
     local before=$1 path=$2
-    find_dialog() {
-        dialog=$(xdotool search --onlyvisible --name '.' 2>/dev/null | grep -vx "$before" | head -n 1) && [ -n "$dialog" ]
-    }
-    poll 20 find_dialog || fail "no file dialog appeared"
-    xdotool windowfocus --sync "$dialog" 2>/dev/null
-    sleep 0.5
+    poll 20 new_window_shown "$before" || fail "no file dialog appeared$(if_ended)"
+    focus_window "$new_window"
     xdotool type --delay 20 "$path" || fail "typing $path"
     xdotool key Return
 }
 
-xdotool windowfocus --sync "$window" 2>/dev/null
+focus_window "$window"
 click 208 40 105 49 # データー入力: empties the grid, focus on the first cell
 for field in 2004 11 4.2 2005 3 12.5 2005 9 8.75; do
     xdotool type --delay 30 "$field" || fail "typing $field"
@@ -141,7 +128,8 @@ click 720 40 89 49  # グラフ表示
 
 # 「グラフをコピー」 from the picture's menu. Before each copy the clipboard holds a text of xclip's, so only the
 # menu's item can have put image/bmp there: a menu that never opened fails.
-targets() { xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
+# An owner that loses the clipboard just then may leave a request unanswered, which xclip would wait for ever.
+targets() { timeout 5 xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
 has_text() { targets | grep -qx 'UTF8_STRING' && ! targets | grep -qx 'image/bmp'; }
 has_bmp() { targets | grep -qx 'image/bmp'; }
 copy_graph() {
@@ -151,11 +139,13 @@ copy_graph() {
     printf before | xclip -selection clipboard -i -quiet >/dev/null 2>&1 &
     clipboard_owner=$!
     poll 5 has_text || fail "xclip could not take the clipboard"
+    local before
+    before=$(shown_windows)
     "$@" || fail "opening the picture's menu with $how"
-    sleep 0.5
+    poll 10 new_window_shown "$before" || fail "the picture's menu did not open with $how"
     xdotool key Down Return || fail "choosing from the menu opened with $how"
     poll 10 has_bmp || fail "no image/bmp on the clipboard after 「グラフをコピー」 from $how: the menu did not open or its item did nothing"
-    xclip -selection clipboard -t image/bmp -o >"$out/copied.bmp" 2>/dev/null || fail "reading the copied bitmap"
+    timeout 5 xclip -selection clipboard -t image/bmp -o >"$out/copied.bmp" 2>/dev/null || fail "reading the copied bitmap"
     size=$(identify -format '%wx%h' "$out/copied.bmp" 2>/dev/null)
     rows=$(red_rows_of "$out/copied.bmp" 849x521+0+0)
     [ "$size" = 849x521 ] && [ "$rows" = "312 386 " ] ||
@@ -173,7 +163,7 @@ xdotool key Tab Tab # from グラフ表示 past グラフ保存 to 終了
 hold_return_on_exit
 echo "Return held on 終了: the question stayed open, いいえ kept the program running"
 
-visible=$(xdotool search --onlyvisible --name '.' 2>/dev/null | sort -u)
+visible=$(shown_windows)
 click 616 40 105 49 # データー保存
 save_as "$visible" "Z:${out//\//\\}\\records.csv"
 saved() { [ -s "$out/records.csv" ]; }
@@ -212,7 +202,7 @@ for dpi in 192; do
     eval "$(xdotool getwindowgeometry --shell "$window")"
     [ "$WIDTH" = $((1062 * scale)) ] && [ "$HEIGHT" = $((729 * scale)) ] ||
         fail "client area at $dpi DPI is ${WIDTH}x${HEIGHT}"
-    xdotool windowfocus --sync "$window" 2>/dev/null
+    focus_window "$window"
     click 720 40 89 49 # グラフ表示
     if [ "$scale" = 1 ]; then expected="312 386 "; else expected="624 625 772 773 "; fi
     red_rows() {
