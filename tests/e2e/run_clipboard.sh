@@ -24,7 +24,7 @@ pid=$!
 
 find_window() { window=$(xdotool search --onlyvisible --name '^Form1$' 2>/dev/null | head -n 1) && [ -n "$window" ]; }
 poll 20 find_window || fail "the window Form1 did not appear"
-xdotool windowfocus --sync "$window" 2>/dev/null
+focus_window "$window" || fail "the window Form1 did not take the focus"
 
 # The program's windows on the screen: the main window, and the context menu while it is open.
 shown_windows() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l; }
@@ -40,7 +40,8 @@ copy_graph() {
     poll 1 menu_closed || xdotool key Escape
     poll 5 menu_closed || fail "the picture's context menu did not close"
 }
-targets() { xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
+# An owner that loses the clipboard just then may leave a request unanswered, which xclip would wait for ever.
+targets() { timeout 5 xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
 
 copy_graph
 targets | grep -q '^image/' && fail "the clipboard holds an image before anything was drawn: $(targets | tr '\n' ' ')"
@@ -49,7 +50,7 @@ xdotool mousemove --window "$window" $((720 + 44)) $((40 + 24)) click 1 || fail 
 copy_graph
 has_png() { targets | grep -qx 'image/png'; }
 poll 10 has_png || fail "no image/png on the clipboard after 「グラフをコピー」 (targets: $(targets | tr '\n' ' '))"
-xclip -selection clipboard -t image/png -o >"$copied" || fail "reading the image from the clipboard"
+timeout 5 xclip -selection clipboard -t image/png -o >"$copied" || fail "reading the image from the clipboard"
 size=$(identify -format '%wx%h' "$copied" 2>/dev/null)
 [ "$size" = 849x521 ] || fail "the copied image is ${size:-not an image}, not 849x521; see $copied"
 red=$(convert "$copied" txt:- | grep -c '#FF0000')
