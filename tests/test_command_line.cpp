@@ -2,6 +2,7 @@
 // its own process without a display: which existing files the export may replace, as an ordinary user, with
 // its standard streams closed or full. Only the program's own messages may reach standard error.
 
+#include "app/export_format.h"
 #include "platform/qt/command_line.h"
 #include "platform/qt/native_path.h"
 #include "support/record_files.h"
@@ -203,6 +204,54 @@ private slots:
         const auto bytes
             = [](const std::u16string &path) { return QByteArray::fromStdString(nativePath(path)); };
         QCOMPARE(bytes(read.recordFile) + "|" + bytes(read.bitmapFile), expected);
+    }
+
+    // The export's format is its picture's extension in any case; any other extension, or none, is a wrong
+    // command line that names the extension and the formats there are.
+    void picksTheFormatByExtension_data()
+    {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("expected"); // the format's extension, or a part of the error
+        const auto row = [](const char *name, const QString &picture, const QString &expected) {
+            QTest::newRow(name) << picture << expected;
+        };
+        const QString noExtension = "には拡張子がないため";
+        row("bmp", "g.bmp", ".bmp");
+        row("BMP in capitals", "G.BMP", ".bmp");
+        row("Png mixed case", "g.Png", ".png");
+        row("the last extension counts", "g.bmp.png", ".png");
+        row("png before bmp", "g.png.bmp", ".bmp");
+        row("a folder with a dot", "out.d/g.png", ".png");
+        row("a name that is an extension", ".png", ".png");
+        row("a file URI", "file:///tmp/G.PNG", ".png");
+        row("jpg", "g.jpg",
+            "「g.jpg」の拡張子「.jpg」の形式では書き出せません。書き出せる形式は.bmp（ビットマップ画像）、."
+            "png（PNG画像）です。");
+        row("bmp with more after it", "g.bmpx", "拡張子「.bmpx」");
+        row("an extension full-width", "g.ｐｎｇ", "拡張子「.ｐｎｇ」");
+        row("no extension", "graph", noExtension);
+        row("a dot at the end", "graph.", noExtension);
+        row("a folder name ending in .png", "out.png/", noExtension);
+        row("a dot only in the folder's name", "out.png/graph", noExtension);
+        row("a Windows folder ending in .png", "out.png\\graph", noExtension);
+    }
+
+    void picksTheFormatByExtension()
+    {
+        QFETCH(QString, picture);
+        QFETCH(QString, expected);
+        const CommandLineRequest read = parse({ "--export", "r.csv", picture });
+        if (expected.startsWith('.')) {
+            QCOMPARE(read.task, Task::Export);
+            const ExportFormatInfo *format = exportFormatOf(read.bitmapFile);
+            QVERIFY(format);
+            QCOMPARE(QString::fromStdU16String(std::u16string(format->extension)), expected);
+        } else {
+            QCOMPARE(read.task, Task::WrongUsage);
+            const QString error = QString::fromStdU16String(read.error);
+            QVERIFY2(error.contains(expected), qPrintable(error));
+            QVERIFY2(error.contains(".bmp（ビットマップ画像）、.png（PNG画像）"), qPrintable(error));
+        }
     }
 
     // The built program without a display: the export replaces only a bitmap or an empty file, never the
