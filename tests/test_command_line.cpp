@@ -3,11 +3,13 @@
 // its standard streams closed or full. Only the program's own messages may reach standard error.
 
 #include "app/export_format.h"
+#include "platform/png_file.h"
 #include "platform/qt/command_line.h"
 #include "platform/qt/native_path.h"
 #include "support/record_files.h"
 
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -206,6 +208,25 @@ private slots:
         QCOMPARE(bytes(read.recordFile) + "|" + bytes(read.bitmapFile), expected);
     }
 
+    // A PNG export holds the very pixels and resolution of the bitmap export, and is the PNG the encoder
+    // makes of that bitmap.
+    void exportsPngOfTheBitmapsPixels()
+    {
+        QTemporaryDir folder;
+        QVERIFY(writeFile(folder.filePath("records.csv"), m_records));
+        QProcess process;
+        start(process, { "--export", folder.filePath("records.csv"), folder.filePath("g.png") },
+            environmentIn(folder.path()), Plainly);
+        QVERIFY(process.waitForFinished(30000) && process.exitCode() == kExitSuccess);
+        const QByteArray png = contentsOf(folder.filePath("g.png"));
+        QCOMPARE(png, QByteArray::fromStdString(pngFromBitmap(m_bitmap.toStdString()).value()));
+        const QImage fromPng = QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32);
+        const QImage fromBitmap = QImage::fromData(m_bitmap, "BMP").convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(fromPng.size(), QSize(849, 521));
+        QCOMPARE(fromPng, fromBitmap);
+        QCOMPARE(fromPng.dotsPerMeterX(), fromBitmap.dotsPerMeterX());
+    }
+
     // The export's format is its picture's extension in any case; any other extension, or none, is a wrong
     // command line that names the extension and the formats there are.
     void picksTheFormatByExtension_data()
@@ -273,8 +294,8 @@ private slots:
               };
         const QStringList exportRB { "--export", "D/records.csv", "D/graph.bmp" };
         const QString notBitmap = "ビットマップ画像ではありません";
-        row("another path to the record file, as a URI", "(none)",
-            { "--export", "D/records.csv", "file://localhost/D/./records.csv" }, 1, "と同じファイル");
+        row("another path to the record file, as a URI", "(symbolic link)",
+            { "--export", "D/records.csv", "file://localhost/D/./graph.bmp" }, 1, "と同じファイル");
         row("a symbolic link to the record file", "(symbolic link)", exportRB, 1, "と同じファイル");
         row("a hard link to the record file", "(hard link)", exportRB, 1, "と同じファイル");
         row("a named pipe: the save's own refusal, no wait", "(pipe)", exportRB, 1, "名前付きパイプです");
