@@ -123,11 +123,13 @@ ExportOutcome exportGraph(Surface &picture1, FileSystem &files, const FileIdenti
         return { false, { unknownFormatMessage(bitmapPath) } };
     // A bitmap is saved exactly as "グラフ保存" saves it; any other format from that bitmap.
     ConvertedPicture converted(picture1, *format);
-    Surface &picture = format->format == ExportFormat::Bitmap ? picture1 : converted;
+    Surface *picture = &picture1;
+    if (format->format != ExportFormat::Bitmap)
+        picture = &converted;
 
     HeadlessWindow window;
     ExportDialogs dialogs(bitmapPath);
-    Form1 form(window, picture, dialogs, files);
+    Form1 form(window, *picture, dialogs, files);
     window.onCellChanged = [&form](int index) { form.Text1_Change(index); };
     form.Form_Load();
 
