@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/export_format.h"
 #include "app/file_uri.h"
 
 #include <array>
@@ -130,6 +131,8 @@ CommandLineRequest parseCommandLine(const std::vector<std::u16string> &arguments
             return wrongUsage(path.reason());
         *name = std::move(path).value();
     }
+    if (request.task == Task::Export && !exportFormatOf(request.bitmapFile))
+        return wrongUsage(unknownFormatMessage(request.bitmapFile));
     return request;
 }
 
@@ -144,13 +147,18 @@ std::u16string commandLineHelp()
            u"開きます。\n"
            u"  psa-graph --export 記録ファイル 画像ファイル\n"
            u"      "
-           u"ウィンドウを開かずに、記録ファイルのグラフを「グラフ表示」と同じように描き、ビットマップ画像"
-           u"（BMP）として\n"
+           u"ウィンドウを開かずに、記録ファイルのグラフを「グラフ表示」と同じように描き、画像ファイルに"
+           u"書き出します。\n"
            u"      "
-           u"画像ファイルに書き出します。同じ名前のファイルは書き終えてから置き換えます。ただし置き換えるのは"
-           u"\n"
+           u"形式は画像ファイルの拡張子で決まります（大文字と小文字は区別しません）: .bmp はビットマップ画像"
+           u"（BMP、\n"
            u"      "
-           u"ビットマップ画像と空のファイルだけで、記録ファイルそのものやほかのファイルには書き出しません。\n"
+           u"「グラフ保存」と同じもの）、.png はPNG画像（同じ画素を圧縮したもの）。ほかの拡張子は誤りです。\n"
+           u"      "
+           u"同じ名前のファイルは書き終えてから置き換えます。ただし置き換えるのは同じ形式の画像と空のファイル"
+           u"だけで、\n"
+           u"      "
+           u"記録ファイルそのものやほかのファイルには書き出しません。\n"
            u"  ファイルの名前の代わりに、このコンピューターのファイルを指す file:// のURIも使えます。\n"
            u"\n"
            u"終了ステータス: 0 成功、1 ファイルを読めない・書けない、画面に接続できない、2 "

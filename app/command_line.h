@@ -22,7 +22,7 @@ struct CommandLineRequest {
     Task task = Task::ShowWindow;
     // ShowWindow: the record file to load at start, or empty. Export: the records to draw.
     std::u16string recordFile;
-    // Export: where the bitmap goes.
+    // Export: where the picture goes; its extension names one of exportFormats().
     std::u16string bitmapFile;
     // WrongUsage: what is wrong, in Japanese.
     std::u16string error;
@@ -38,14 +38,16 @@ struct FileNameBytes {
 // Reads the arguments, the program's name first:
 //   (nothing)                     the window as at every start
 //   FILE                          the window with FILE loaded
-//   --export RECORDS BITMAP       the graph of RECORDS written to BITMAP, without a window
+//   --export RECORDS PICTURE      the graph of RECORDS written to PICTURE, without a window, in the format
+//                                 of PICTURE's extension
 //   -h, --help / -v, --version    the help, or the version
 // "--" ends the options, so that a file whose name starts with '-' can follow it; a lone "-" is a file name.
 // Help goes before the version and the version before anything else. An option is one word after one or two
 // dashes, so "-platform" is one (unknown) option and "-hv" is not -h and -v. A file name may be a local file
 // URI (see readFileUri), which becomes the path it names. An unknown option or one given a value (named as
-// typed), the wrong number of file names, an empty one, or a URI that names no local file is WrongUsage with
-// a message in Japanese; an unknown option is named before an option given a value.
+// typed), the wrong number of file names, an empty one, a URI that names no local file, or an export's
+// picture whose extension names no format is WrongUsage with a message in Japanese; an unknown option is
+// named before an option given a value.
 [[nodiscard]] CommandLineRequest parseCommandLine(
     const std::vector<std::u16string> &arguments, const FileNameBytes &names);
 

@@ -1,13 +1,11 @@
 #include "app/graph_export.h"
 
+#include "app/export_format.h"
 #include "app/form1.h"
 #include "app/headless_window.h"
 #include "files/record_file.h"
 #include "platform/guarded_run.h"
 
-#include <algorithm>
-#include <array>
-#include <cstdint>
 #include <utility>
 
 namespace psa {
@@ -15,32 +13,22 @@ namespace psa {
 namespace {
 
 constexpr char16_t kNoRecords[] = u"」には記録が1件もないため、グラフを描けません。";
-constexpr std::u16string_view kNotABitmap
-    = u"同じ名前のファイルがすでにあり、ビットマップ画像ではありません。"
-      u"ほかのデータを消さないよう、置き換えませんでした。"
-      u"別の名前を指定してください。";
-constexpr std::u16string_view kCannotCheck
-    = u"ビットマップ画像かどうかを確かめられないため、置き換えませんでした。";
 
-// The file header (14 bytes) and the size of the information header after it, which tells the known kinds
-// of Windows bitmap apart.
-constexpr std::size_t kHeadBytes = 18;
-constexpr std::array<std::uint32_t, 8> kInfoHeaderSizes { 12, 16, 40, 52, 56, 64, 108, 124 };
-
-bool isBitmapHead(std::string_view head)
+std::u16string notOfFormatMessage(const ExportFormatInfo &format)
 {
-    if (head.size() < kHeadBytes || head[0] != 'B' || head[1] != 'M')
-        return false;
-    std::uint32_t infoSize = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        infoSize |= std::uint32_t(static_cast<unsigned char>(head[14 + i])) << (8 * i);
-    return std::find(kInfoHeaderSizes.begin(), kInfoHeaderSizes.end(), infoSize) != kInfoHeaderSizes.end();
+    return u"同じ名前のファイルがすでにあり、" + std::u16string(format.kind)
+        + u"ではありません。ほかのデータを消さないよう、置き換えませんでした。別の名前を指定してください。";
+}
+
+std::u16string cannotCheckMessage(const ExportFormatInfo &format)
+{
+    return std::u16string(format.kind) + u"かどうかを確かめられないため、置き換えませんでした。";
 }
 
 // Whether the export may write to `bitmapPath`, or why not. A name where no file is yet, or something the
 // save itself refuses (a folder, a device, a pipe), is left to the save.
 Result<void> mayReplace(FileSystem &files, const FileIdentifier &identify, std::u16string_view recordsPath,
-    std::u16string_view bitmapPath)
+    std::u16string_view bitmapPath, const ExportFormatInfo &format)
 {
     const std::optional<FileIdentity> target = identify(bitmapPath);
     if (!target || !target->regularFile)
@@ -53,22 +41,55 @@ Result<void> mayReplace(FileSystem &files, const FileIdentifier &identify, std::
 
     Opened<ByteReader> opened = files.openForReading(bitmapPath);
     if (!opened)
-        return Failure { saveFailedMessage(bitmapPath, opened.reason() + std::u16string(kCannotCheck)) };
-    std::string head(kHeadBytes, '\0');
+        return Failure { saveFailedMessage(bitmapPath, opened.reason() + cannotCheckMessage(format)) };
+    std::string head(kExportHeadBytes, '\0');
     std::size_t filled = 0;
     while (filled < head.size()) {
         const Result<std::size_t> count = opened.value()->read(head.data() + filled, head.size() - filled);
         if (!count)
-            return Failure { saveFailedMessage(bitmapPath, count.reason() + std::u16string(kCannotCheck)) };
+            return Failure { saveFailedMessage(bitmapPath, count.reason() + cannotCheckMessage(format)) };
         if (*count == 0)
             break;
         filled += *count;
     }
     head.resize(filled);
-    if (head.empty() || isBitmapHead(head))
+    if (head.empty() || format.isFileOfFormat(head))
         return {};
-    return Failure { saveFailedMessage(bitmapPath, kNotABitmap) };
+    return Failure { saveFailedMessage(bitmapPath, notOfFormatMessage(format)) };
 }
+
+// The picture box as the export sees it: the same drawing, saved in another format.
+class ConvertedPicture final : public Surface {
+public:
+    ConvertedPicture(Surface &drawing, const ExportFormatInfo &format)
+        : m_drawing(drawing)
+        , m_format(format)
+    {
+    }
+
+    void Scale(Point upperLeft, Point lowerRight) override { m_drawing.Scale(upperLeft, lowerRight); }
+    void Line(Point from, Point to, std::optional<Colour> colour) override
+    {
+        m_drawing.Line(from, to, colour);
+    }
+    void Circle(Point centre, double radius) override { m_drawing.Circle(centre, radius); }
+    void CurrentX(double x) override { m_drawing.CurrentX(x); }
+    void CurrentY(double y) override { m_drawing.CurrentY(y); }
+    void Print(double value) override { m_drawing.Print(value); }
+    void Cls() override { m_drawing.Cls(); }
+    void AutoRedraw(bool on) override { m_drawing.AutoRedraw(on); }
+    [[nodiscard]] Result<std::string> bitmapBytes() const override
+    {
+        const Result<std::string> bitmap = m_drawing.bitmapBytes();
+        if (!bitmap)
+            return Failure { bitmap.reason() };
+        return m_format.fromBitmap(*bitmap);
+    }
+
+private:
+    Surface &m_drawing;
+    const ExportFormatInfo &m_format;
+};
 
 // The file dialog names the bitmap; every message is kept for the caller.
 class ExportDialogs final : public Dialogs {
@@ -97,9 +118,18 @@ private:
 ExportOutcome exportGraph(Surface &picture1, FileSystem &files, const FileIdentifier &identify,
     std::u16string_view recordsPath, std::u16string_view bitmapPath)
 {
+    const ExportFormatInfo *format = exportFormatOf(bitmapPath);
+    if (!format)
+        return { false, { unknownFormatMessage(bitmapPath) } };
+    // A bitmap is saved exactly as "グラフ保存" saves it; any other format from that bitmap.
+    ConvertedPicture converted(picture1, *format);
+    Surface *picture = &picture1;
+    if (format->format != ExportFormat::Bitmap)
+        picture = &converted;
+
     HeadlessWindow window;
     ExportDialogs dialogs(bitmapPath);
-    Form1 form(window, picture1, dialogs, files);
+    Form1 form(window, *picture, dialogs, files);
     window.onCellChanged = [&form](int index) { form.Text1_Change(index); };
     form.Form_Load();
 
@@ -114,7 +144,7 @@ ExportOutcome exportGraph(Surface &picture1, FileSystem &files, const FileIdenti
         // Without records the window draws nothing and leaves no graph to save.
         if (!window.isEnabled(Button::Command2)) {
             dialogs.messages.push_back(u"ファイル「" + std::u16string(recordsPath) + kNoRecords);
-        } else if (const Result<void> allowed = mayReplace(files, identify, recordsPath, bitmapPath);
+        } else if (const Result<void> allowed = mayReplace(files, identify, recordsPath, bitmapPath, *format);
                    !allowed) {
             dialogs.messages.push_back(allowed.reason());
         } else {

@@ -16,6 +16,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # One self-contained .exe: the GCC runtime, the C++ library and winpthread linked in, so that nothing but
 # Windows' own DLLs has to sit beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# zlib (libz-mingw-w64-dev) too: its static library rather than the import library of zlib1.dll.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 # Reproducible: two builds of one commit, in any folders, give the same bytes. No time stamp in the PE
 # header, no folder names in the objects, and archives without times, owners or modes.

@@ -120,12 +120,12 @@ fi
 echo "-- names that are no UTF-8"
 mkdir "$work/names"
 sjis_records=$work/names/$'\x8b\x4c\x98\x5e.csv'    # 記録.csv in Shift_JIS
-sjis_bitmap=$work/names/$'\x83\x4f\x83\x89\x83\x74' # グラフ in Shift_JIS, without extension
+sjis_bitmap=$work/names/$'\x83\x4f\x83\x89\x83\x74.bmp' # グラフ.bmp in Shift_JIS
 cp "$records" "$sjis_records"
 run root "$program" --export "$sjis_records" "$sjis_bitmap"
 expect 0 "" "a Shift_JIS record file exported to a Shift_JIS bitmap"
 cmp -s "$sjis_bitmap" "$work/expected.bmp" || fail "the bitmap is not under exactly the bytes given"
-[ "$(listing "$work/names")" = "./"$'\x83\x4f\x83\x89\x83\x74'"|./"$'\x8b\x4c\x98\x5e.csv'"|" ] ||
+[ "$(listing "$work/names")" = "./"$'\x83\x4f\x83\x89\x83\x74.bmp'"|./"$'\x8b\x4c\x98\x5e.csv'"|" ] ||
     fail "other names appeared: $(listing "$work/names" | od -c | head -3)"
 run root "$program" --export "$work/names/"$'\x8b\x4c\x98' "$work/names/x.bmp"
 expect 1 "ファイルが見つかりません" "a missing Shift_JIS name"
@@ -143,8 +143,9 @@ if [ -f /proc/kmsg ]; then
     grep -E 'kmsg' "$work/kmsg.log" | grep -v 'O_PATH' | grep -q . &&
         fail "/proc/kmsg was opened or read: $(grep kmsg "$work/kmsg.log" | grep -v O_PATH | head -3)"
 fi
-run root "$program" --export "$records" /proc/self/comm
-expect 1 "システムの内部の状態" "saving over /proc/self/comm"
+ln -s /proc/self/comm "$work/comm.bmp"
+run root "$program" --export "$records" "$work/comm.bmp"
+expect 1 "システムの内部の状態" "saving over /proc/self/comm through a link named .bmp"
 
 echo "-- a record file swapped for a named pipe between its check and its opening"
 # The export is held for a second right after it has looked at the record file, and meanwhile the name is made

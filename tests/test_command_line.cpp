@@ -2,11 +2,14 @@
 // its own process without a display: which existing files the export may replace, as an ordinary user, with
 // its standard streams closed or full. Only the program's own messages may reach standard error.
 
+#include "app/export_format.h"
+#include "platform/png_file.h"
 #include "platform/qt/command_line.h"
 #include "platform/qt/native_path.h"
 #include "support/record_files.h"
 
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -205,6 +208,73 @@ private slots:
         QCOMPARE(bytes(read.recordFile) + "|" + bytes(read.bitmapFile), expected);
     }
 
+    // A PNG export holds the very pixels and resolution of the bitmap export, and is the PNG the encoder
+    // makes of that bitmap.
+    void exportsPngOfTheBitmapsPixels()
+    {
+        QTemporaryDir folder;
+        QVERIFY(writeFile(folder.filePath("records.csv"), m_records));
+        QProcess process;
+        start(process, { "--export", folder.filePath("records.csv"), folder.filePath("g.png") },
+            environmentIn(folder.path()), Plainly);
+        QVERIFY(process.waitForFinished(30000) && process.exitCode() == kExitSuccess);
+        const QByteArray png = contentsOf(folder.filePath("g.png"));
+        QCOMPARE(png, QByteArray::fromStdString(pngFromBitmap(m_bitmap.toStdString()).value()));
+        const QImage fromPng = QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32);
+        const QImage fromBitmap = QImage::fromData(m_bitmap, "BMP").convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(fromPng.size(), QSize(849, 521));
+        QCOMPARE(fromPng, fromBitmap);
+        QCOMPARE(fromPng.dotsPerMeterX(), fromBitmap.dotsPerMeterX());
+    }
+
+    // The export's format is its picture's extension in any case; any other extension, or none, is a wrong
+    // command line that names the extension and the formats there are.
+    void picksTheFormatByExtension_data()
+    {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("expected"); // the format's extension, or a part of the error
+        const auto row = [](const char *name, const QString &picture, const QString &expected) {
+            QTest::newRow(name) << picture << expected;
+        };
+        const QString noExtension = "には拡張子がないため";
+        row("bmp", "g.bmp", ".bmp");
+        row("BMP in capitals", "G.BMP", ".bmp");
+        row("Png mixed case", "g.Png", ".png");
+        row("the last extension counts", "g.bmp.png", ".png");
+        row("png before bmp", "g.png.bmp", ".bmp");
+        row("a folder with a dot", "out.d/g.png", ".png");
+        row("a name that is an extension", ".png", ".png");
+        row("a file URI", "file:///tmp/G.PNG", ".png");
+        row("jpg", "g.jpg",
+            "「g.jpg」の拡張子「.jpg」の形式では書き出せません。書き出せる形式は.bmp（ビットマップ画像）、."
+            "png（PNG画像）です。");
+        row("bmp with more after it", "g.bmpx", "拡張子「.bmpx」");
+        row("an extension full-width", "g.ｐｎｇ", "拡張子「.ｐｎｇ」");
+        row("no extension", "graph", noExtension);
+        row("a dot at the end", "graph.", noExtension);
+        row("a folder name ending in .png", "out.png/", noExtension);
+        row("a dot only in the folder's name", "out.png/graph", noExtension);
+        row("a Windows folder ending in .png", "out.png\\graph", noExtension);
+    }
+
+    void picksTheFormatByExtension()
+    {
+        QFETCH(QString, picture);
+        QFETCH(QString, expected);
+        const CommandLineRequest read = parse({ "--export", "r.csv", picture });
+        if (expected.startsWith('.')) {
+            QCOMPARE(read.task, Task::Export);
+            const ExportFormatInfo *format = exportFormatOf(read.bitmapFile);
+            QVERIFY(format);
+            QCOMPARE(QString::fromStdU16String(std::u16string(format->extension)), expected);
+        } else {
+            QCOMPARE(read.task, Task::WrongUsage);
+            const QString error = QString::fromStdU16String(read.error);
+            QVERIFY2(error.contains(expected), qPrintable(error));
+            QVERIFY2(error.contains(".bmp（ビットマップ画像）、.png（PNG画像）"), qPrintable(error));
+        }
+    }
+
     // The built program without a display: the export replaces only a bitmap or an empty file, never the
     // record file by any name; the window says in Japanese that it needs a display; Qt's messages reach
     // standard error only when asked for; help or version that cannot be written is a failure. D stands for
@@ -224,8 +294,8 @@ private slots:
               };
         const QStringList exportRB { "--export", "D/records.csv", "D/graph.bmp" };
         const QString notBitmap = "ビットマップ画像ではありません";
-        row("another path to the record file, as a URI", "(none)",
-            { "--export", "D/records.csv", "file://localhost/D/./records.csv" }, 1, "と同じファイル");
+        row("another path to the record file, as a URI", "(symbolic link)",
+            { "--export", "D/records.csv", "file://localhost/D/./graph.bmp" }, 1, "と同じファイル");
         row("a symbolic link to the record file", "(symbolic link)", exportRB, 1, "と同じファイル");
         row("a hard link to the record file", "(hard link)", exportRB, 1, "と同じファイル");
         row("a named pipe: the save's own refusal, no wait", "(pipe)", exportRB, 1, "名前付きパイプです");

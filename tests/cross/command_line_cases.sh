@@ -2,7 +2,8 @@
 # Runs the command line's cases (command_line_cases.txt) against one build or both, checks each run against
 # the table, and, given both builds, that they end with the same statuses, print the same text and leave the
 # same files. Standard output and error are compared as text: Windows' line ends are taken as Linux's, and
-# the bitmaps by their header (the text drawn in them may differ by a pixel between the two builds' fonts).
+# the pictures by their header (the text drawn in them may differ by a pixel between the two builds' fonts,
+# so a PNG's size may differ too; compare.sh shows that the same pixels give the same PNG on both).
 #
 #   command_line_cases.sh <output folder> <Linux psa-graph or -> [<Windows psa-graph.exe>]
 #
@@ -49,33 +50,50 @@ trim() { sed -e 's/^[[:space:]]*//' -e 's/[[:space:]]*$//' <<<"$1"; }
 records=$' 2004, 1, 4.2\r\n 2004, 2, 5.2\r\n 2004, 3, 6.2\r\n'
 # A bitmap's file header and the size of its information header, 40 bytes.
 earlier='BM\x36\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00earlier'
+# A PNG's signature.
+earlier_png='\x89PNG\r\n\x1a\nearlier'
+png_signature=$(printf '\x89PNG\r\n\x1a\n' | od -An -tx1)
 
-# The state of graph.bmp after a run: none, kept, or the size and dimensions of a new bitmap.
+# The picture a case is about: the one its last argument names when that is graph.*, else graph.bmp.
+picture_of() {
+    local name
+    name=$(basename -- "${!#}")
+    case $name in graph.*) echo "$name" ;; *) echo graph.bmp ;; esac
+}
+
+# The state of the picture after a run: none, kept, or the size and dimensions of a new bitmap, or the
+# dimensions of a new PNG.
 bitmap_state() {
     local file=$1 before=$2
     if [ ! -e "$file" ] && [ ! -L "$file" ]; then echo none; return; fi
     if [ -n "$before" ] && cmp -s "$file" "$before"; then echo kept; return; fi
     local head
+    if [ "$(od -An -tx1 -N8 "$file")" = "$png_signature" ]; then
+        head=$(od -An -tx1 -j16 -N8 "$file" | tr -d ' ')
+        echo "new PNG $((16#${head:0:8})) $((16#${head:8:8}))"
+        return
+    fi
     head=$(od -An -tu4 -j18 -N8 "$file" | tr -s ' ')
     echo "new $(head -c2 "$file")$head $(stat -c %s "$file") bytes"
 }
 
 # Runs one case with one build; prints the transcript (status, output, error, files).
 run_case() {
-    local build=$1 dir=$2 before=$3 stdout=$4
-    shift 4
+    local build=$1 dir=$2 before=$3 stdout=$4 picture=$5
+    shift 5
     mkdir -p "$dir"
     printf '%s' "$records" >"$dir/records.csv"
     : >"$dir/empty.csv"
     case $before in
-    text) printf 'notes of the last visit\n' >"$dir/graph.bmp" ;;
-    bitmap) printf "$earlier" >"$dir/graph.bmp" ;;
-    empty) : >"$dir/graph.bmp" ;;
-    symlink) ln -s records.csv "$dir/graph.bmp" ;;
-    hardlink) ln "$dir/records.csv" "$dir/graph.bmp" ;;
+    text) printf 'notes of the last visit\n' >"$dir/$picture" ;;
+    bitmap) printf "$earlier" >"$dir/$picture" ;;
+    png) printf "$earlier_png" >"$dir/$picture" ;;
+    empty) : >"$dir/$picture" ;;
+    symlink) ln -s records.csv "$dir/$picture" ;;
+    hardlink) ln "$dir/records.csv" "$dir/$picture" ;;
     esac
     local saved=
-    if [ -e "$dir/graph.bmp" ]; then saved=$dir/.before; cp "$dir/graph.bmp" "$saved"; fi
+    if [ -e "$dir/$picture" ]; then saved=$dir/.before; cp "$dir/$picture" "$saved"; fi
     local uri arguments=()
     if [ "$build" = linux ]; then uri="file://$dir"; else uri="file:///Z:$dir"; fi
     for word in "$@"; do arguments+=("${word/#U\//$uri/}"); done
@@ -98,7 +116,7 @@ run_case() {
     tr -d '\r' <"$dir/.out" | sed "s|$uri|U|g"
     echo "err:"
     tr -d '\r' <"$dir/.err" | sed "s|$uri|U|g"
-    echo "graph.bmp: $(bitmap_state "$dir/graph.bmp" "$saved")"
+    echo "picture $picture: $(bitmap_state "$dir/$picture" "$saved")"
     cmp -s "$dir/records.csv" <(printf '%s' "$records") && echo "records.csv kept" || echo "records.csv CHANGED"
 }
 
@@ -117,12 +135,13 @@ while IFS='|' read -r name before stdout arguments status output error after; do
         transcript=$out/$build/$number.txt
         mkdir -p "$out/$build"
         rm -rf "$out/$build/$number"
-        run_case "$build" "$out/$build/$number" "$before" "$stdout" "${words[@]}" >"$transcript"
+        picture=$(picture_of "${words[@]}")
+        run_case "$build" "$out/$build/$number" "$before" "$stdout" "$picture" "${words[@]}" >"$transcript"
         problems=()
         got_status=$(sed -n '1s/^status //p' "$transcript")
         [ "$got_status" = "$status" ] || problems+=("status $got_status, not $status")
         got_out=$(sed -n '/^out:$/,/^err:$/p' "$transcript" | sed '1d;$d')
-        got_err=$(sed -n '/^err:$/,/^graph.bmp: /p' "$transcript" | sed '1d;$d')
+        got_err=$(sed -n '/^err:$/,/^picture [^ ]*: /p' "$transcript" | sed '1d;$d')
         case $output in
         help) [[ $got_out == "使い方: psa-graph [オプション] [記録ファイル]"* ]] || problems+=("no help") ;;
         version) [ "$got_out" = "psa-graph $version" ] || problems+=("not the version: $got_out") ;;
@@ -134,10 +153,11 @@ while IFS='|' read -r name before stdout arguments status output error after; do
             [[ $got_err == *"$error"* ]] || problems+=("error lacks \"$error\": $got_err")
             [[ $got_err == "psa-graph: "* ]] || problems+=("error without the program's name: $got_err")
         fi
-        state=$(sed -n 's/^graph.bmp: //p' "$transcript")
-        case $after in
-        new) [[ $state == "new BM 849 521 "* ]] || problems+=("graph.bmp: $state") ;;
-        *) [ "$state" = "$after" ] || problems+=("graph.bmp: $state, not $after") ;;
+        state=$(sed -n 's/^picture [^ ]*: //p' "$transcript")
+        case $after,${picture,,} in
+        new,*.png) [ "$state" = "new PNG 849 521" ] || problems+=("$picture: $state") ;;
+        new,*) [[ $state == "new BM 849 521 "* ]] || problems+=("$picture: $state") ;;
+        *) [ "$state" = "$after" ] || problems+=("$picture: $state, not $after") ;;
         esac
         grep -qx 'records.csv kept' "$transcript" || problems+=("records.csv changed")
         if [ ${#problems[@]} -gt 0 ]; then

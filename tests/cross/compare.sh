@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The same record files on both builds: each is loaded, saved and drawn by the Linux round trip (Qt) and by
 # the Windows one (Win32, under Wine). The saved record files must be identical byte for byte, and in the
-# two bitmaps the 46 horizontal grid lines, the axes and the month lines must lie on the same pixels.
+# two bitmaps the 46 horizontal grid lines, the axes and the month lines must lie on the same pixels. Both
+# builds' PNG encoders, given each build's bitmap, must write the same bytes, holding the bitmap's pixels.
 #
 #   compare.sh <Linux roundtrip> <Windows roundtrip.exe> <folder of record files> <output folder>
 #
@@ -68,6 +69,23 @@ for file in "$records"/*.csv; do
         failed=1
         continue
     fi
-    echo "ok   $name: $(stat -c %s "$out/windows/$name.csv") bytes saved alike, 46 grid rows and $(echo "$windows_lines" | awk '/^columns/ { print NF - 1 }') full-height columns on the same pixels"
+    # The fonts may draw a text a pixel apart, so each build's pixels go through both encoders.
+    png_problem=
+    for drawn in linux windows; do
+        bitmap=$out/$drawn/$name.bmp
+        "$linux" --png "$bitmap" "$out/linux/$name-$drawn.png" || png_problem="no PNG on Linux"
+        wine64 "$windows" --png "Z:${bitmap//\//\\}" "Z:${out//\//\\}\\windows\\$name-$drawn.png" ||
+            png_problem="no PNG on Windows"
+        cmp -s "$out/linux/$name-$drawn.png" "$out/windows/$name-$drawn.png" ||
+            png_problem="the PNGs of the $drawn bitmap differ"
+        cmp -s <(convert "$bitmap" rgb:-) <(convert "$out/windows/$name-$drawn.png" rgb:-) ||
+            png_problem="the PNG of the $drawn bitmap holds other pixels"
+    done
+    if [ -n "$png_problem" ]; then
+        echo "FAIL $name: $png_problem"
+        failed=1
+        continue
+    fi
+    echo "ok   $name: $(stat -c %s "$out/windows/$name.csv") bytes saved alike, 46 grid rows and $(echo "$windows_lines" | awk '/^columns/ { print NF - 1 }') full-height columns on the same pixels, the same PNGs"
 done
 [ "$failed" = 0 ] && echo "PASS: both builds save and draw alike" || exit 1

@@ -3,12 +3,21 @@
 // surface and file system. Exit status 0 when both files were written, 1 when a message was shown instead.
 //
 //   roundtrip RECORDS.csv SAVED.csv GRAPH.bmp
+//
+// With --png it makes the PNG of a bitmap the program wrote, so that both builds' encoders can be given the
+// same pixels: exit status 0 when it was written.
+//
+//   roundtrip --png GRAPH.bmp GRAPH.png
 #include "app/form1.h"
 #include "app/headless_window.h"
+#include "platform/png_file.h"
 #include "tests/support/fake_dialogs.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #ifdef _WIN32
 #include "platform/win32/dib_surface.h"
@@ -20,8 +29,29 @@
 #include <QGuiApplication>
 #endif
 
+namespace {
+
+int pngOfBitmap(const char *bitmapPath, const char *pngPath)
+{
+    std::ifstream in(std::filesystem::path(bitmapPath), std::ios::binary);
+    const std::string bitmap { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+    const psa::Result<std::string> png = psa::pngFromBitmap(bitmap);
+    if (!png) {
+        std::fprintf(stderr, "%s is not the program's bitmap\n", bitmapPath);
+        return 1;
+    }
+    std::ofstream out(std::filesystem::path(pngPath), std::ios::binary);
+    out.write(png->data(), std::streamsize(png->size()));
+    out.close();
+    return out ? 0 : 1;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (argc == 4 && std::string(argv[1]) == "--png")
+        return pngOfBitmap(argv[2], argv[3]);
     if (argc != 4) {
         std::fprintf(stderr, "usage: roundtrip RECORDS.csv SAVED.csv GRAPH.bmp\n");
         return 2;
