@@ -201,6 +201,25 @@ QString mismatchOf(const QImage &bitmap, const QImage &rendered, const VectorDra
             problems
                 << QString("marker at %1,%2: %3 of %4 ring pixels lost").arg(cx).arg(cy).arg(lost).arg(ring);
     }
+    // The decade labels left of the axis stand on the same rows: their digits' top and bottom within two
+    // pixels, whatever face draws them.
+    for (const VectorShape &shape : drawing.shapes) {
+        const auto *text = std::get_if<VectorText>(&shape);
+        if (!text || text->topLeft.x > 10)
+            continue;
+        const QRect box(int(text->topLeft.x), int(text->topLeft.y) - 4, 30, 22);
+        const QList<int> inBitmap = linesWhere(bitmap.copy(box), true, 1, isDark);
+        const QList<int> inPicture = linesWhere(rendered.copy(box), true, 1, isDark);
+        if (inBitmap.isEmpty() || inPicture.isEmpty() || std::abs(inBitmap.first() - inPicture.first()) > 2
+            || std::abs(inBitmap.last() - inPicture.last()) > 2)
+            problems << QString("label \"%1\" at %2: rows %3-%4 on the bitmap, %5-%6 on the picture")
+                            .arg(QString::fromStdString(text->text))
+                            .arg(text->topLeft.y)
+                            .arg(inBitmap.value(0, -1))
+                            .arg(inBitmap.value(inBitmap.size() - 1, -1))
+                            .arg(inPicture.value(0, -1))
+                            .arg(inPicture.value(inPicture.size() - 1, -1));
+    }
     return problems.join("; ");
 }
 
