@@ -201,8 +201,9 @@ QString mismatchOf(const QImage &bitmap, const QImage &rendered, const VectorDra
             problems
                 << QString("marker at %1,%2: %3 of %4 ring pixels lost").arg(cx).arg(cy).arg(lost).arg(ring);
     }
-    // The decade labels left of the axis stand on the same rows: their digits' top and bottom within two
-    // pixels, whatever face draws them.
+    // The decade labels left of the axis stand on the same rows and start in the same column, the blank
+    // before the digits included: their digits' top, bottom and left within two pixels, whatever face draws
+    // them.
     for (const VectorShape &shape : drawing.shapes) {
         const auto *text = std::get_if<VectorText>(&shape);
         if (!text || text->topLeft.x > 10)
@@ -210,8 +211,11 @@ QString mismatchOf(const QImage &bitmap, const QImage &rendered, const VectorDra
         const QRect box(int(text->topLeft.x), int(text->topLeft.y) - 4, 30, 22);
         const QList<int> inBitmap = linesWhere(bitmap.copy(box), true, 1, isDark);
         const QList<int> inPicture = linesWhere(rendered.copy(box), true, 1, isDark);
+        const QList<int> columnsInBitmap = linesWhere(bitmap.copy(box), false, 1, isDark);
+        const QList<int> columnsInPicture = linesWhere(rendered.copy(box), false, 1, isDark);
         if (inBitmap.isEmpty() || inPicture.isEmpty() || std::abs(inBitmap.first() - inPicture.first()) > 2
-            || std::abs(inBitmap.last() - inPicture.last()) > 2)
+            || std::abs(inBitmap.last() - inPicture.last()) > 2 || columnsInPicture.isEmpty()
+            || std::abs(columnsInBitmap.first() - columnsInPicture.first()) > 2)
             problems << QString("label \"%1\" at %2: rows %3-%4 on the bitmap, %5-%6 on the picture")
                             .arg(QString::fromStdString(text->text))
                             .arg(text->topLeft.y)
