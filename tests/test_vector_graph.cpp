@@ -181,7 +181,7 @@ QString mismatchOf(const QImage &bitmap, const QImage &rendered, const VectorDra
     compare("red rows", true, 600, isRed);
     compare("long black rows", true, 700, isDark);
     compare("long black columns", false, 350, isDark);
-    // Every dark pixel of each marker's ring on the bitmap has a dark pixel within a pixel on the picture.
+    // Every dark pixel of each marker's ring on the bitmap has a dark pixel within a pixel on the picture...
     for (const VectorShape &shape : drawing.shapes) {
         const auto *circle = std::get_if<VectorCircle>(&shape);
         if (!circle)
@@ -197,9 +197,18 @@ QString mismatchOf(const QImage &bitmap, const QImage &rendered, const VectorDra
                 ++ring;
                 lost += darkNear(rendered, x, y, 1) ? 0 : 1;
             }
+        // ... and the picture's ring strays no further from the bitmap's.
+        for (int y = cy - reach - 2; y <= cy + reach + 2; ++y)
+            for (int x = cx - reach - 2; x <= cx + reach + 2; ++x)
+                if (rendered.rect().contains(x, y) && isDark(rendered.pixel(x, y))
+                    && !darkNear(bitmap, x, y, 1))
+                    ++lost;
         if (ring == 0 || lost > 0)
-            problems
-                << QString("marker at %1,%2: %3 of %4 ring pixels lost").arg(cx).arg(cy).arg(lost).arg(ring);
+            problems << QString("marker at %1,%2: %3 pixels lost or astray, of %4 on the bitmap")
+                            .arg(cx)
+                            .arg(cy)
+                            .arg(lost)
+                            .arg(ring);
     }
     // The decade labels left of the axis stand on the same rows and start in the same column, the blank
     // before the digits included: their digits' top, bottom and left within two pixels, whatever face draws
