@@ -395,6 +395,29 @@ private slots:
                         qPrintable(QString("%1,%2").arg(end.x).arg(end.y)));
     }
 
+    // A ring's radius counts horizontal units, rounded to whole pixels as the bitmap draws it.
+    void ringsAreRoundInPixels_data()
+    {
+        QTest::addColumn<double>("right");
+        QTest::addColumn<double>("radius");
+        QTest::addColumn<double>("pixels");
+        QTest::newRow("a marker on the graph's scale") << 910.0 << 5.0 << 5.0;
+        QTest::newRow("50 units on the graph's scale") << 910.0 << 50.0 << 47.0;
+        QTest::newRow("units of two pixels") << 1698.0 << 10.0 << 5.0;
+        QTest::newRow("an axis that runs right to left") << -910.0 << 50.0 << 47.0;
+    }
+    void ringsAreRoundInPixels()
+    {
+        QFETCH(double, right);
+        QFETCH(double, radius);
+        QFETCH(double, pixels);
+        PrintingVectorSurface surface;
+        surface.Scale({ 0, 700 }, { right, 0 });
+        surface.Circle({ right / 2, 350 }, radius);
+        QCOMPARE(countOf<VectorCircle>(surface.drawing()), 1);
+        QCOMPARE(std::get<VectorCircle>(surface.drawing().shapes.front()).radius, pixels);
+    }
+
     // Each document passes its validator and renders at the picture's size to what the bitmap of the same
     // graph shows.
     void documentsRenderAsTheBitmap_data()
