@@ -159,10 +159,7 @@ void writeSvgShape(std::string &out, const VectorShape &shape)
                 + number(line->to.x) + "\" y2=\"" + number(line->to.y) + "\" stroke=\""
                 + svgColour(line->colour) + "\"/>\n";
     } else if (const auto *circle = std::get_if<VectorCircle>(&shape)) {
-        if (circle->radius == 0)
-            out += "<rect x=\"" + number(circle->centre.x - 0.5) + "\" y=\"" + number(circle->centre.y - 0.5)
-                + R"(" width="1" height="1" fill="#000000"/>)" + "\n";
-        else
+        if (circle->radius > 0)
             out += "<circle cx=\"" + number(circle->centre.x) + "\" cy=\"" + number(circle->centre.y)
                 + "\" r=\"" + number(circle->radius) + R"(" stroke="#000000"/>)" + "\n";
     } else {
@@ -220,10 +217,8 @@ std::string pdfContent(const VectorDrawing &drawing)
             setStroke(line->colour);
             out += point(line->from) + " m " + point(line->to) + " l S\n";
         } else if (const auto *circle = std::get_if<VectorCircle>(&shape)) {
-            if (circle->radius == 0) {
-                dot(circle->centre, kBlack);
+            if (circle->radius == 0)
                 continue;
-            }
             setStroke(kBlack);
             const double x = circle->centre.x;
             const double y = circle->centre.y;

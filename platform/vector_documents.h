@@ -12,9 +12,10 @@ namespace psa {
 inline constexpr std::u16string_view kNoVectorDocumentReason = u"グラフを図形として書き出せませんでした。";
 
 // The drawing as an SVG document in UTF-8: its size in pixels as `width`, `height` and `viewBox`, a white
-// background, lines as <line> and rings as <circle> one pixel wide in their colours, numbers as <text> in a
-// sans-serif face kPrintPixels high with their blanks kept. Fails when the drawing has no area, a position or
-// size is not finite, or a text holds a control character or is not UTF-8.
+// background, lines as <line> (a line of a single pixel as a square <rect>) and rings as <circle> one pixel
+// wide in their colours (a ring of no radius is left out), numbers as <text> in a sans-serif face
+// kPrintPixels high with their blanks kept. Fails when the drawing has no area, a position or size is not
+// finite, or a text holds a control character or is not UTF-8.
 [[nodiscard]] Result<std::string> svgDocument(const VectorDrawing &drawing);
 
 // The drawing as a one-page PDF document: the page the picture's size at 96 pixels an inch (0.75 points a

@@ -50,9 +50,11 @@ void VectorSurface::Circle(Point centre, double radius)
     const Point middle = m_userScale.toPixels(centre, area());
     // The radius counts horizontal units, and as many pixels up and down keep the circle round.
     const double pixelRadius = m_userScale.toPixelLength(radius, area());
-    if (!area().mayShowCircle(middle, pixelRadius))
+    // A ring that rounds to no radius leaves no pixel on the bitmap either.
+    const auto wholeRadius = std::lround(pixelRadius);
+    if (!area().mayShowCircle(middle, pixelRadius) || wholeRadius == 0)
         return;
-    m_drawing.shapes.emplace_back(VectorCircle { pixelCentreOf(middle), double(std::lround(pixelRadius)) });
+    m_drawing.shapes.emplace_back(VectorCircle { pixelCentreOf(middle), double(wholeRadius) });
 }
 
 void VectorSurface::Print(double value)

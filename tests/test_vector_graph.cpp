@@ -163,6 +163,25 @@ const Format &formatNamed(const QString &name)
     return name == "svg" ? svg : pdf;
 }
 
+// Writes the document, validates it and renders it at 849 x 521 into `picture`; what failed, or nothing.
+QString validateAndRender(const QString &format, const std::string &document, QImage &picture)
+{
+    const Format &f = formatNamed(format);
+    QTemporaryDir folder;
+    const QString documentPath = folder.filePath("graph." + format);
+    if (!folder.isValid() || !writeFile(documentPath, document))
+        return "cannot write " + documentPath;
+    const Run validated = run(f.validator, f.validatorArguments + QStringList { documentPath });
+    if (validated.exitCode != 0 || validated.output.contains("WARNING"))
+        return f.validator + ": " + QString::fromUtf8(validated.output);
+    const QString picturePath = folder.filePath("picture");
+    const Run rendered = run(f.renderer, f.rendering(documentPath, picturePath));
+    if (rendered.exitCode != 0)
+        return f.renderer + ": " + QString::fromUtf8(rendered.output);
+    picture = QImage(picturePath + f.pictureSuffix, "PNG").convertToFormat(QImage::Format_RGB32);
+    return picture.isNull() ? QString("no picture") : QString();
+}
+
 // What the bitmap's drawing shows on a rendered picture of the same size, or why not.
 QString mismatchOf(const QImage &bitmap, const QImage &rendered, const VectorDrawing &drawing)
 {
@@ -444,23 +463,56 @@ private slots:
         const BothDrawings both(recordsNamed(records));
         const auto document = f.write(both.vector.picture.drawing());
         QVERIFY(document);
-        QTemporaryDir folder;
-        QVERIFY(folder.isValid());
-        const QString documentPath = folder.filePath("graph." + format);
-        QVERIFY(writeFile(documentPath, *document));
-
-        const Run validated = run(f.validator, f.validatorArguments + QStringList { documentPath });
-        QVERIFY2(validated.exitCode == 0, validated.output.constData());
-        QVERIFY2(!validated.output.contains("WARNING"), validated.output.constData());
-
-        const QString picturePath = folder.filePath("picture");
-        const Run rendered = run(f.renderer, f.rendering(documentPath, picturePath));
-        QVERIFY2(rendered.exitCode == 0, rendered.output.constData());
-        const QImage picture(picturePath + f.pictureSuffix, "PNG");
-        QVERIFY(!picture.isNull());
-        const QString mismatch = mismatchOf(both.pixels.picture.image(),
-            picture.convertToFormat(QImage::Format_RGB32), both.vector.picture.drawing());
+        QImage picture;
+        const QString failure = validateAndRender(format, *document, picture);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const QString mismatch
+            = mismatchOf(both.pixels.picture.image(), picture, both.vector.picture.drawing());
         QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+    }
+
+    // A line whose ends are one pixel is a dot, as on the bitmap; a ring of less than half a pixel is
+    // nothing, as on the bitmap.
+    void dotsRenderAsTheBitmap_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("ring");
+        QTest::newRow("svg: a line of one pixel") << "svg" << false;
+        QTest::newRow("svg: a ring of no radius") << "svg" << true;
+        QTest::newRow("pdf: a line of one pixel") << "pdf" << false;
+        QTest::newRow("pdf: a ring of no radius") << "pdf" << true;
+    }
+    void dotsRenderAsTheBitmap()
+    {
+        QFETCH(QString, format);
+        QFETCH(bool, ring);
+        const Format &f = formatNamed(format);
+        for (const QString &tool : { f.validator, f.renderer })
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP(qPrintable(tool + " is not installed (scripts/install-deps installs it)"));
+        ImageSurface pixels;
+        PrintingVectorSurface vector;
+        for (Surface *surface : std::initializer_list<Surface *> { &pixels, &vector }) {
+            if (ring)
+                surface->Circle({ 100.3, 200.6 }, 0.2);
+            else
+                surface->Line({ 100.3, 200.6 }, { 100.7, 200.2 }, {});
+        }
+        const auto document = f.write(vector.drawing());
+        QVERIFY(document);
+        QImage picture;
+        const QString failure = validateAndRender(format, *document, picture);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const QImage bitmap = pixels.image().convertToFormat(QImage::Format_RGB32);
+        const QImage &rendered = picture;
+        for (const auto &[from, to] : { std::pair { &bitmap, &rendered }, std::pair { &rendered, &bitmap } })
+            for (int y = 190; y < 210; ++y)
+                for (int x = 90; x < 110; ++x)
+                    QVERIFY2(!isDark(from->pixel(x, y)) || darkNear(*to, x, y, 1),
+                        qPrintable(QString("%1,%2").arg(x).arg(y)));
+        QCOMPARE(isDark(bitmap.pixel(100, 200)), !ring);
+        QCOMPARE(countOf<VectorCircle>(vector.drawing()), 0);
+        QCOMPARE(isDark(bitmap.pixel(100, 200)), isDark(picture.pixel(100, 200)));
     }
 
     // The same drawing gives the same bytes, also under a locale that writes decimal commas; the PDF's
