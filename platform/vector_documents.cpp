@@ -248,12 +248,6 @@ std::string pdfContent(const VectorDrawing &drawing)
 // Writes numbered objects and keeps where each starts, for the cross-reference table.
 class PdfWriter {
 public:
-    PdfWriter()
-    {
-        // A comment of bytes above 127 marks the file as binary for programs that copy files.
-        m_out = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
-    }
-
     void object(std::string_view body)
     {
         m_offsets.push_back(m_out.size());
@@ -279,7 +273,8 @@ public:
     }
 
 private:
-    std::string m_out;
+    // A comment of bytes above 127 marks the file as binary for programs that copy files.
+    std::string m_out = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
     std::vector<std::size_t> m_offsets;
 };
 
