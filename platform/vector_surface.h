@@ -17,9 +17,9 @@ inline constexpr std::u16string_view kNoPixelsReason
 
 // The numbers' text height in pixels: the 9 points at 96 dots an inch that the pixel surfaces print in.
 inline constexpr double kPrintPixels = 12;
-// How far below the text's upper-left corner its baseline lies, in pixels: the digits sit where the pixel
-// surfaces' font puts them.
-inline constexpr double kPrintBaseline = 11;
+// How far below the text's upper-left corner its baseline lies, in pixels: the digits sit where the bitmap's
+// Japanese face (Noto Sans CJK JP, whose ascent is 1.16 of its height) puts them at this size.
+inline constexpr double kPrintBaseline = 14;
 
 // The shapes below are in the picture's pixels, (0, 0) its upper-left corner: lines and rings at the centres
 // of the pixels the pixel surfaces draw them through, texts at the corner of the pixel where those print

@@ -4,12 +4,14 @@
 // frame and the grid's long black lines, the records' markers.
 
 #include "numbers/str_form.h"
+#include "platform/qt/application.h"
 #include "platform/qt/qt_surface.h"
 #include "platform/vector_documents.h"
 #include "support/example_records.h"
 #include "support/form_rig.h"
 #include "support/recording_surface.h"
 
+#include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -351,6 +353,9 @@ class TestVectorGraph : public QObject {
     Q_OBJECT
 
 private slots:
+    // The bitmaps are drawn in the font the program draws them in.
+    void initTestCase() { QGuiApplication::setFont(japaneseDefaultFont()); }
+
     // The vector surface keeps the same lines, rings and numbers as the graph calls draw, each where the
     // bitmap has its pixels: checked here on the shapes, on the documents' pictures below.
     void keepsTheGraphsShapes_data()
