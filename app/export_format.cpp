@@ -1,6 +1,7 @@
 #include "app/export_format.h"
 
 #include "platform/png_file.h"
+#include "platform/vector_documents.h"
 
 #include <algorithm>
 #include <array>
@@ -28,15 +29,33 @@ bool isPngHead(std::string_view head)
     return head.starts_with(kPngSignature);
 }
 
+// An XML document or a bare <svg> element; other XML is not told apart, as a text editor would not either.
+bool isSvgHead(std::string_view head)
+{
+    if (head.starts_with("\xEF\xBB\xBF"))
+        head.remove_prefix(3);
+    while (!head.empty()
+        && (head.front() == ' ' || head.front() == '\t' || head.front() == '\r' || head.front() == '\n'))
+        head.remove_prefix(1);
+    return head.starts_with("<?xml") || head.starts_with("<svg");
+}
+
+bool isPdfHead(std::string_view head)
+{
+    return head.starts_with("%PDF-");
+}
+
 Result<std::string> bitmapAsItIs(std::string_view bitmap)
 {
     return std::string(bitmap);
 }
 
 // New formats are added here, with their extension, their name in messages and how their files are known.
-constexpr std::array<ExportFormatInfo, 2> kFormats { {
-    { ExportFormat::Bitmap, u".bmp", u"ビットマップ画像", isBitmapHead, bitmapAsItIs },
-    { ExportFormat::Png, u".png", u"PNG画像", isPngHead, pngFromBitmap },
+constexpr std::array<ExportFormatInfo, 4> kFormats { {
+    { ExportFormat::Bitmap, u".bmp", u"ビットマップ画像", isBitmapHead, bitmapAsItIs, nullptr },
+    { ExportFormat::Png, u".png", u"PNG画像", isPngHead, pngFromBitmap, nullptr },
+    { ExportFormat::Svg, u".svg", u"SVG画像", isSvgHead, nullptr, svgDocument },
+    { ExportFormat::Pdf, u".pdf", u"PDF文書", isPdfHead, nullptr, pdfDocument },
 } };
 
 bool equalIgnoringAsciiCase(std::u16string_view typed, std::u16string_view lower)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/result.h"
+#include "platform/vector_surface.h"
 
 #include <optional>
 #include <span>
@@ -10,7 +11,7 @@
 namespace psa {
 
 // The picture files the export writes, told apart by the output's extension.
-enum class ExportFormat { Bitmap, Png };
+enum class ExportFormat { Bitmap, Png, Svg, Pdf };
 
 struct ExportFormatInfo {
     ExportFormat format;
@@ -21,8 +22,10 @@ struct ExportFormatInfo {
     // Whether the first bytes of an existing file (up to kExportHeadBytes) are a file of this format, which
     // the export may then replace.
     bool (*isFileOfFormat)(std::string_view head);
-    // The picture from the program's own bitmap of it.
+    // The picture from the program's own bitmap of it, for a format of pixels; null for a drawing's format.
     Result<std::string> (*fromBitmap)(std::string_view bitmap);
+    // The picture from the drawing kept as shapes, for a format of shapes; null for a format of pixels.
+    Result<std::string> (*fromDrawing)(const VectorDrawing &drawing);
 };
 
 // How many of an existing file's first bytes isFileOfFormat needs.

@@ -4,7 +4,9 @@
 #include "app/form1.h"
 #include "app/headless_window.h"
 #include "files/record_file.h"
+#include "numbers/str_form.h"
 #include "platform/guarded_run.h"
+#include "platform/vector_documents.h"
 
 #include <utility>
 
@@ -91,6 +93,26 @@ private:
     const ExportFormatInfo &m_format;
 };
 
+// The graph kept as shapes, saved as a document of its format where the window saves its bitmap.
+class DocumentPicture final : public VectorSurface {
+public:
+    explicit DocumentPicture(const ExportFormatInfo &format)
+        : VectorSurface(printForm)
+        , m_format(format)
+    {
+    }
+
+    [[nodiscard]] Result<std::string> bitmapBytes() const override
+    {
+        if (!m_format.fromDrawing)
+            return Failure { std::u16string(kNoVectorDocumentReason) };
+        return m_format.fromDrawing(drawing());
+    }
+
+private:
+    const ExportFormatInfo &m_format;
+};
+
 // The file dialog names the bitmap; every message is kept for the caller.
 class ExportDialogs final : public Dialogs {
 public:
@@ -121,10 +143,14 @@ ExportOutcome exportGraph(Surface &picture1, FileSystem &files, const FileIdenti
     const ExportFormatInfo *format = exportFormatOf(bitmapPath);
     if (!format)
         return { false, { unknownFormatMessage(bitmapPath) } };
-    // A bitmap is saved exactly as "グラフ保存" saves it; any other format from that bitmap.
+    // A bitmap is saved exactly as "グラフ保存" saves it; another format of pixels from that bitmap; a format
+    // of shapes from the same drawing kept as shapes.
     ConvertedPicture converted(picture1, *format);
+    DocumentPicture document(*format);
     Surface *picture = &picture1;
-    if (format->format != ExportFormat::Bitmap)
+    if (format->fromDrawing)
+        picture = &document;
+    else if (format->format != ExportFormat::Bitmap)
         picture = &converted;
 
     HeadlessWindow window;

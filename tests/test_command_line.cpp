@@ -247,7 +247,9 @@ private slots:
         row("a file URI", "file:///tmp/G.PNG", ".png");
         row("jpg", "g.jpg",
             "「g.jpg」の拡張子「.jpg」の形式では書き出せません。書き出せる形式は.bmp（ビットマップ画像）、."
-            "png（PNG画像）です。");
+            "png（PNG画像）、.svg（SVG画像）、.pdf（PDF文書）です。");
+        row("svg", "g.svg", ".svg");
+        row("PDF in capitals", "G.PDF", ".pdf");
         row("bmp with more after it", "g.bmpx", "拡張子「.bmpx」");
         row("an extension full-width", "g.ｐｎｇ", "拡張子「.ｐｎｇ」");
         row("no extension", "graph", noExtension);

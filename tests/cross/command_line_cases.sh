@@ -53,6 +53,9 @@ earlier='BM\x36\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00earli
 # A PNG's signature.
 earlier_png='\x89PNG\r\n\x1a\nearlier'
 png_signature=$(printf '\x89PNG\r\n\x1a\n' | od -An -tx1)
+# The starts of an SVG picture and of a PDF document.
+earlier_svg='<?xml version="1.0"?>\n<svg xmlns="http://www.w3.org/2000/svg"/>\n'
+earlier_pdf='%%PDF-1.4\nearlier\n'
 
 # The picture a case is about: the one its last argument names when that is graph.*, else graph.bmp.
 picture_of() {
@@ -62,7 +65,8 @@ picture_of() {
 }
 
 # The state of the picture after a run: none, kept, or the size and dimensions of a new bitmap, or the
-# dimensions of a new PNG.
+# dimensions of a new PNG, or of a new SVG or PDF whether it passes its validator, its size and its digest
+# (which the two builds must share: the documents are written from the drawing alone, no font involved).
 bitmap_state() {
     local file=$1 before=$2
     if [ ! -e "$file" ] && [ ! -L "$file" ]; then echo none; return; fi
@@ -73,6 +77,20 @@ bitmap_state() {
         echo "new PNG $((16#${head:0:8})) $((16#${head:8:8}))"
         return
     fi
+    local valid=invalid digest
+    digest="$(stat -c %s "$file") bytes $(md5sum <"$file" | cut -c1-12)"
+    case $(head -c5 "$file") in
+    '<?xml')
+        xmllint --noout "$file" 2>/dev/null && valid=valid
+        echo "new SVG $valid $digest"
+        return
+        ;;
+    %PDF-)
+        qpdf --check "$file" >/dev/null 2>&1 && valid=valid
+        echo "new PDF $valid $digest"
+        return
+        ;;
+    esac
     head=$(od -An -tu4 -j18 -N8 "$file" | tr -s ' ')
     echo "new $(head -c2 "$file")$head $(stat -c %s "$file") bytes"
 }
@@ -88,6 +106,8 @@ run_case() {
     text) printf 'notes of the last visit\n' >"$dir/$picture" ;;
     bitmap) printf "$earlier" >"$dir/$picture" ;;
     png) printf "$earlier_png" >"$dir/$picture" ;;
+    svg) printf "$earlier_svg" >"$dir/$picture" ;;
+    pdf) printf "$earlier_pdf" >"$dir/$picture" ;;
     empty) : >"$dir/$picture" ;;
     symlink) ln -s records.csv "$dir/$picture" ;;
     hardlink) ln "$dir/records.csv" "$dir/$picture" ;;
@@ -156,6 +176,8 @@ while IFS='|' read -r name before stdout arguments status output error after; do
         state=$(sed -n 's/^picture [^ ]*: //p' "$transcript")
         case $after,${picture,,} in
         new,*.png) [ "$state" = "new PNG 849 521" ] || problems+=("$picture: $state") ;;
+        new,*.svg) [[ $state == "new SVG valid "* ]] || problems+=("$picture: $state") ;;
+        new,*.pdf) [[ $state == "new PDF valid "* ]] || problems+=("$picture: $state") ;;
         new,*) [[ $state == "new BM 849 521 "* ]] || problems+=("$picture: $state") ;;
         *) [ "$state" = "$after" ] || problems+=("$picture: $state, not $after") ;;
         esac
