@@ -20,8 +20,7 @@ void putLittleEndian(std::string &bytes, std::size_t at, std::uint32_t value, in
 
 Result<std::string> encodeBitmap(const PixelRows &pixels, std::uint32_t dotsPerMetre)
 {
-    if (!pixels.top || pixels.width <= 0 || pixels.height <= 0
-        || pixels.rowStride < std::size_t(pixels.width))
+    if (!pixels.holdsPixels())
         return Failure { std::u16string(kNoBitmapReason) };
     const auto width = std::size_t(pixels.width);
     const auto height = std::size_t(pixels.height);

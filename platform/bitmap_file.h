@@ -19,6 +19,12 @@ struct PixelRows {
     std::size_t rowStride = 0;
     int width = 0;
     int height = 0;
+
+    // Whether there is at least one pixel and every row fits in its stride.
+    [[nodiscard]] bool holdsPixels() const
+    {
+        return top && width > 0 && height > 0 && rowStride >= std::size_t(width);
+    }
 };
 
 // The pixels as the bytes of a Windows bitmap file: a 40-byte information header, 24 bits a pixel (blue,

@@ -102,8 +102,7 @@ std::size_t rawRowBytes(std::size_t width, std::size_t height)
 
 Result<std::string> encodePng(const PixelRows &pixels, std::uint32_t dotsPerMetre)
 {
-    if (!pixels.top || pixels.width <= 0 || pixels.height <= 0
-        || pixels.rowStride < std::size_t(pixels.width))
+    if (!pixels.holdsPixels())
         return Failure { std::u16string(kNoBitmapReason) };
     const auto width = std::size_t(pixels.width);
     const auto height = std::size_t(pixels.height);
