@@ -18,14 +18,13 @@ public:
         , m_chunk(chunk)
     {
     }
-    [[nodiscard]] std::ptrdiff_t read(char *buffer, std::size_t size) override
+    [[nodiscard]] psa::Result<std::size_t> read(char *buffer, std::size_t size) override
     {
         const std::size_t count = std::min({ size, m_chunk, m_size - m_position });
         std::memcpy(buffer, m_data + m_position, count);
         m_position += count;
-        return static_cast<std::ptrdiff_t>(count);
+        return count;
     }
-    [[nodiscard]] std::u16string errorText() const override { return u"読み込みエラー"; }
 
 private:
     const std::uint8_t *m_data;
@@ -37,8 +36,14 @@ private:
 // Shift_JIS decoding stands in as one code unit per byte when every lead byte has a trail byte.
 class ByteDecodingFiles : public psa::FileSystem {
 public:
-    [[nodiscard]] psa::Opened<psa::ByteReader> openForReading(std::u16string_view) override { return {}; }
-    [[nodiscard]] psa::Opened<psa::AtomicWriter> createReplacing(std::u16string_view) override { return {}; }
+    [[nodiscard]] psa::Opened<psa::ByteReader> openForReading(std::u16string_view) override
+    {
+        return psa::Failure {};
+    }
+    [[nodiscard]] psa::Opened<psa::AtomicWriter> createReplacing(std::u16string_view) override
+    {
+        return psa::Failure {};
+    }
     [[nodiscard]] std::optional<std::u16string> decodeShiftJis(std::string_view bytes) const override
     {
         std::u16string text;
@@ -68,16 +73,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::size_t chunk = 1 + data[0] % 64;
     BytesReader reader(data + 1, size - 1, chunk);
     ByteDecodingFiles files;
-    const psa::RecordFileContents contents = psa::readRecordFile(reader, files);
-    if (contents.records.size() > psa::kMaxLoadedRecords)
-        fail("more than 35 records");
-    if (contents.ok()) {
-        for (const psa::RecordFields &fields : contents.records)
-            for (const std::u16string &field : fields)
-                if (field.size() > psa::kMaxFieldBytes)
-                    fail("a field longer than the limit");
-    } else if (contents.moreRecords) {
-        fail("an error that also claims more records");
+    const psa::Result<psa::RecordFileContents> read = psa::readRecordFile(reader, files);
+    if (!read) {
+        if (read.reason().empty())
+            fail("a failure without a reason");
+        return 0;
     }
+    if (read->records.size() > psa::kMaxLoadedRecords)
+        fail("more than 35 records");
+    for (const psa::RecordFields &fields : read->records)
+        for (const std::u16string &field : fields)
+            if (field.size() > psa::kMaxFieldBytes)
+                fail("a field longer than the limit");
     return 0;
 }
