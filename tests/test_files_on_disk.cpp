@@ -166,8 +166,8 @@ const QByteArray kAccessList = QByteArray::fromHex(
 struct OnDisk {
     int command = 3; // 2: save the graph, 3: save the data, 4: load
     // in "f", or from "/"; "device", "block", "pipe" and "socket" are made as such; "link" and "planted"
-    // are symbolic links to "x", "planted-folder" one to "f" itself, "dangling" one to "none/x"; "planted"
-    // ones are nobody's
+    // are symbolic links to "x", "planted-folder" one to "f" itself, "dangling" one to "none/x", "null-link"
+    // one to /dev/null; "planted" ones are nobody's
     QString name = "x";
     QString reason {}; // in the message shown; empty when done
     int folder = 0755; // the mode of "f"
@@ -209,6 +209,8 @@ private slots:
         // Only regular files are replaced, in a folder that exists.
         row("data through a link into a missing folder", { .name = "dangling", .reason = noFolder });
         row("data to a device", { .name = "device", .reason = "装置ファイルです。" + regular });
+        row("data through a link to a device",
+            { .name = "null-link", .reason = "装置ファイルです。" + regular });
         row("graph to a block device",
             { .command = 2, .name = "block", .reason = "装置ファイルです。" + regular });
         row("graph to a named pipe",
@@ -270,7 +272,7 @@ private slots:
         if (nodes.contains(first))
             QVERIFY(::mknod(encoded(made), nodes.at(first) | 0666, makedev(1, 3)) == 0);
         const std::map<QString, QByteArray> links { { "link", "x" }, { "dangling", "none/x" },
-            { "planted", "x" }, { "planted-folder", "." } };
+            { "planted", "x" }, { "planted-folder", "." }, { "null-link", "/dev/null" } };
         if (links.contains(first))
             QVERIFY(::symlink(links.at(first), encoded(made)) == 0
                 && (!first.startsWith("planted") || setOwner(made, "nobody:nogroup")));

@@ -244,7 +244,7 @@ Result<Location> locate(const std::string &path)
             struct stat reached { };
             if (last && ::fstatat(at.folder.get(), part.c_str(), &reached, 0) == 0
                 && !S_ISREG(reached.st_mode) && !S_ISDIR(reached.st_mode))
-                return checkRegular(reached.st_mode).reason() == u"" ? Failure {} : Failure {};
+                return Failure { checkRegular(reached.st_mode).reason() };
             std::string target;
             if (!readLink(at.folder.get(), part, target))
                 return Failure { errnoReason(errno, u"シンボリックリンクを読めませんでした") };
