@@ -3,6 +3,8 @@
 #include "platform/toolkit.h"
 #include "records/record_table.h"
 
+#include <string>
+
 namespace psa {
 
 // The main window's behaviour: its start-up, one handler per button and the cell-change handler, working on
@@ -36,6 +38,8 @@ public:
     [[nodiscard]] Dialogs &dialogs() { return m_dialogs; }
     [[nodiscard]] const Records &records() const { return m_records; }
     [[nodiscard]] Records &records() { return m_records; }
+    // The record file last loaded or saved, as its path was given; empty while there has been none.
+    [[nodiscard]] const std::u16string &recordFile() const { return m_recordFile; }
 
 private:
     void makeAvailable(Button button);
@@ -46,6 +50,7 @@ private:
     Dialogs &m_dialogs;
     FileSystem &m_files;
     Records m_records;
+    std::u16string m_recordFile;
 };
 
 } // namespace psa

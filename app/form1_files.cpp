@@ -42,8 +42,11 @@ void Form1::Command3_Click()
     const std::u16string path = m_dialogs.ShowSave(FileDialogRequest::toSave(kRecordFilter));
     if (path.empty())
         return;
-    if (const Result<void> saved = saveRecordFile(m_files, path, m_records); !saved)
+    if (const Result<void> saved = saveRecordFile(m_files, path, m_records); !saved) {
         m_dialogs.inform(saved.reason(), kSaveDataTitle);
+        return;
+    }
+    m_recordFile = path;
 }
 
 void Form1::Command4_Click()
@@ -64,6 +67,7 @@ void Form1::openRecordFile(std::u16string_view path)
         return;
     }
     const RecordFileContents &loaded = *read;
+    m_recordFile = path;
 
     ClearRecords(m_records, m_window);
     int row = 1;

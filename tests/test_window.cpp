@@ -243,8 +243,8 @@ private slots:
         QCOMPARE(colourOf(button(7), 1), colourOf(button(7), 0));
     }
 
-    // "グラフをコピー" is available exactly while a graph is drawn, and puts the picture's image on the
-    // clipboard.
+    // "グラフをコピー" and "グラフを印刷…" are available exactly while a graph is drawn; the copy puts the
+    // picture's image on the clipboard.
     void copyMenuFollowsGraph()
     {
         m_files.files[u"records.csv"] = testing::recordsText(5);
@@ -265,6 +265,8 @@ private slots:
             auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
             QCOMPARE(menu->actions().first()->text(), QStringLiteral("グラフをコピー"));
             QCOMPARE(menu->actions().first()->isEnabled(), available);
+            QCOMPARE(menu->actions().at(1)->text(), QStringLiteral("グラフを印刷…"));
+            QCOMPARE(menu->actions().at(1)->isEnabled(), available);
             menu->actions().first()->trigger();
             menu->close();
             if (available)

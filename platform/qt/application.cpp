@@ -1,5 +1,6 @@
 #include "platform/qt/application.h"
 
+#include "numbers/str_form.h"
 #include "platform/form1_design.h"
 #include "platform/qt/form1_window_look.h"
 #include "platform/qt/qt_dialogs.h"
@@ -49,11 +50,14 @@ Program::Program(Dialogs &dialogs, FileSystem &files)
 
 Program::Program(Dialogs *dialogs, FileSystem *files)
     : m_picture1(QSize(design::kPicture1.width, design::kPicture1.height), qApp->devicePixelRatio())
+    , m_shapes(printForm)
+    , m_drawn(m_picture1, m_shapes)
     , m_ownDialogs(dialogs ? nullptr : std::make_unique<QtDialogs>(&m_window))
     , m_ownFiles(files ? nullptr : std::make_unique<QtFileSystem>())
-    , m_form(m_window, m_picture1, dialogs ? *dialogs : *m_ownDialogs, files ? *files : *m_ownFiles)
+    , m_form(m_window, m_drawn, dialogs ? *dialogs : *m_ownDialogs, files ? *files : *m_ownFiles)
 {
     m_window.showPicture(m_picture1);
+    m_window.keepShapes(m_shapes.drawing());
     m_window.attach(m_form, dialogs ? *dialogs : *m_ownDialogs);
     m_form.Form_Load();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/form1.h"
+#include "platform/mirrored_surface.h"
 #include "platform/qt/form1_window.h"
 #include "platform/qt/qt_surface.h"
+#include "platform/vector_surface.h"
 
 #include <QFont>
 
@@ -24,8 +26,9 @@ void useJapaneseDefaultFont();
 // Returns false, leaving them in English, when Qt's translations are not installed.
 bool installJapaneseQtTexts(QCoreApplication &app);
 
-// The program put together: Picture1's surface at the screen's pixel ratio, the window, the dialogs and the
-// files, and Form1's behaviour on them, started up (Form_Load) and ready to be shown. Needs a QApplication.
+// The program put together: Picture1's surface at the screen's pixel ratio and its drawing kept as shapes,
+// the window, the dialogs and the files, and Form1's behaviour on them, started up (Form_Load) and ready to
+// be shown. Needs a QApplication.
 class Program {
 public:
     // Qt's dialogs and the real file system.
@@ -39,11 +42,16 @@ public:
     [[nodiscard]] Form1Window &window() { return m_window; }
     [[nodiscard]] Form1 &form() { return m_form; }
     [[nodiscard]] ImageSurface &picture1() { return m_picture1; }
+    // The same drawing as shapes.
+    [[nodiscard]] const VectorDrawing &drawing() const { return m_shapes.drawing(); }
 
 private:
     Program(Dialogs *dialogs, FileSystem *files);
 
     ImageSurface m_picture1;
+    VectorSurface m_shapes;
+    // What the form draws on: the picture's pixels and its shapes together.
+    MirroredSurface m_drawn;
     Form1Window m_window;
     std::unique_ptr<Dialogs> m_ownDialogs;
     std::unique_ptr<FileSystem> m_ownFiles;

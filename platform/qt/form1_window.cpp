@@ -165,6 +165,16 @@ void Form1Window::attach(Form1 &form, Dialogs &dialogs)
     for (const design::ButtonDesign &designed : design::kButtons)
         connect(m_buttons[std::size_t(designed.button)], &QPushButton::clicked, this,
             [this, which = designed.button] { run([which](Form1 &target) { target.Click(which); }); });
+    m_picture1->recordFile = [this] { return m_form ? m_form->recordFile() : std::u16string(); };
+    m_picture1->printFailed = [this](std::u16string_view reason) {
+        if (m_dialogs)
+            m_dialogs->inform(reason, u"グラフを印刷");
+    };
+}
+
+void Form1Window::keepShapes(const VectorDrawing &shapes)
+{
+    m_picture1->setShapes(&shapes);
 }
 
 void Form1Window::run(const std::function<void(Form1 &)> &handler)

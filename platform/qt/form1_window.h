@@ -19,6 +19,7 @@ class GridCell;
 class ImageSurface;
 class PictureBox;
 struct FocusStop;
+struct VectorDrawing;
 
 // The main window as Qt widgets: the nine buttons, the title and heading labels, the picture box and the cell
 // grid, as the window's design describes them. It only shows things and reports clicks and cell changes;
@@ -38,6 +39,8 @@ public:
     // the pixel ratio of the screen the window is on, now and whenever that changes. It must outlive the
     // window.
     void showPicture(ImageSurface &surface);
+    // The same drawing kept as shapes, which the picture's copy and print use. It must outlive the window.
+    void keepShapes(const VectorDrawing &shapes);
     // Runs `callback` once, right after the window has painted itself for the first time.
     void onFirstPaint(std::function<void()> callback);
 

@@ -1,14 +1,21 @@
 #include "platform/qt/picture_box.h"
 
+#include "app/print_page.h"
+#include "platform/qt/graph_printing.h"
 #include "platform/qt/qt_surface.h"
+#include "platform/vector_documents.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDate>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace psa {
 
@@ -24,6 +31,16 @@ void PictureBox::setSurface(ImageSurface *surface)
     m_surface = surface;
     matchScreen();
     update();
+}
+
+void PictureBox::setShapes(const VectorDrawing *shapes)
+{
+    m_shapes = shapes;
+}
+
+bool PictureBox::hasGraph() const
+{
+    return m_surface && m_surface->hasDrawing();
 }
 
 void PictureBox::paintEvent(QPaintEvent *event)
@@ -65,15 +82,46 @@ void PictureBox::openMenu(const QPoint &globalPosition)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     QAction *copy = menu->addAction(QStringLiteral("グラフをコピー"), this, &PictureBox::copyToClipboard);
     copy->setObjectName(QStringLiteral("copyGraph"));
-    copy->setEnabled(m_surface && m_surface->hasDrawing());
+    copy->setEnabled(hasGraph());
+    QAction *printing = menu->addAction(QStringLiteral("グラフを印刷…"), this, &PictureBox::print);
+    printing->setObjectName(QStringLiteral("printGraph"));
+    printing->setEnabled(hasGraph() && m_shapes);
     menu->popup(globalPosition);
 }
 
-// A word processor or an image editor takes the picture as it is, at the screen's resolution.
+// An image editor takes the picture as it is, at the screen's resolution; a word processor that reads SVG
+// takes the lines and texts, which print sharp at any size.
 void PictureBox::copyToClipboard() const
 {
-    if (m_surface)
-        QGuiApplication::clipboard()->setImage(m_surface->image());
+    if (!m_surface)
+        return;
+    auto *copied = new QMimeData;
+    copied->setImageData(m_surface->image());
+    if (m_shapes) {
+        if (const Result<std::string> svg = svgDocument(*m_shapes))
+            copied->setData(QStringLiteral("image/svg+xml"), QByteArray::fromStdString(*svg));
+    }
+    QGuiApplication::clipboard()->setMimeData(copied);
+}
+
+void PictureBox::print()
+{
+    if (!hasGraph() || !m_shapes)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setDocName(QStringLiteral("PSA値推移グラフ"));
+    const bool chosen = choosePrinter ? choosePrinter(printer) : [&] {
+        QPrintDialog dialog(&printer, this);
+        return dialog.exec() == QDialog::Accepted;
+    }();
+    if (!chosen)
+        return;
+    const QDate today = QDate::currentDate();
+    const std::u16string footer = printFooter(
+        recordFile ? recordFile() : std::u16string(), { today.year(), today.month(), today.day() });
+    if (const Result<void> printed = printDrawing(printer, *m_shapes, footer); !printed && printFailed)
+        printFailed(printed.reason());
 }
 
 // An image made for another pixel ratio would be shown scaled, and blurred. When the window has moved to a

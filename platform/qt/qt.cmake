@@ -1,7 +1,7 @@
 # The Qt front end: the toolkit interface on Qt and the program put together on it. Included by the
 # top-level CMakeLists.txt for every build but the Windows one.
 
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Test)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets PrintSupport Test)
 qt_standard_project_setup()
 
 # The Qt side without widgets: the drawing surface on a QImage and the files. Knows nothing of the program.
@@ -26,8 +26,9 @@ add_library(psa_ui STATIC
     platform/qt/graphical_button.cpp
     platform/qt/grid_cell.cpp
     platform/qt/picture_box.cpp
+    platform/qt/graph_printing.cpp
 )
-target_link_libraries(psa_ui PUBLIC psa_app psa_platform_qt Qt6::Widgets PRIVATE psa_warnings)
+target_link_libraries(psa_ui PUBLIC psa_app psa_platform_qt Qt6::Widgets Qt6::PrintSupport PRIVATE psa_warnings)
 target_compile_definitions(psa_ui PRIVATE PSA_GRAPH_VERSION="${PROJECT_VERSION}")
 
 qt_add_executable(psa-graph platform/qt/main.cpp)

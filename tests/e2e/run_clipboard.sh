@@ -2,7 +2,8 @@
 # End-to-end check of the command line's record file and the graph's clipboard copy in a real X server:
 # starts psa-graph under Xvfb with a record file named on its command line, finds 「グラフをコピー」 unavailable
 # before anything is drawn, shows the graph (possible only with the records loaded), copies it through the
-# picture's context menu and reads the clipboard with xclip: a PNG of 849 x 521 with the red reference lines.
+# picture's context menu and reads the clipboard with xclip: a PNG of 849 x 521 with the red reference lines,
+# and beside it an SVG picture of the same size that xmllint finds well formed, with the two red lines.
 #
 #   run_clipboard.sh <path to psa-graph> <folder for the copied image and the log>
 #
@@ -15,7 +16,8 @@ out=${2:?output folder}
 mkdir -p "$out"
 log=$out/psa-graph.log
 copied=$out/copied.png
-tools=(xclip convert identify)
+copied_svg=$out/copied.svg
+tools=(xclip convert identify xmllint)
 source "$(dirname "$0")/xvfb_session.sh"
 
 printf ' 2005, 4, 3.2\r\n 2006, 1, 0.8\r\n 2007, 3, 0.15\r\n' >"$work/records.csv"
@@ -55,4 +57,11 @@ size=$(identify -format '%wx%h' "$copied" 2>/dev/null)
 [ "$size" = 849x521 ] || fail "the copied image is ${size:-not an image}, not 849x521; see $copied"
 red=$(convert "$copied" txt:- | grep -c '#FF0000')
 [ "$red" -ge 1000 ] || fail "the copied image has $red red pixels, not the two reference lines; see $copied"
-echo "PASS: the file named on the command line was loaded, and the graph copied as a PNG of $size ($red red pixels)"
+targets | grep -qx 'image/svg+xml' || fail "no image/svg+xml beside the PNG (targets: $(targets | tr '\n' ' '))"
+timeout 5 xclip -selection clipboard -t image/svg+xml -o >"$copied_svg" || fail "reading the SVG from the clipboard"
+xmllint --noout "$copied_svg" || fail "the copied SVG is not well-formed XML; see $copied_svg"
+svg_size=$(xmllint --xpath 'concat(/*[local-name()="svg"]/@width, "x", /*[local-name()="svg"]/@height)' "$copied_svg")
+[ "$svg_size" = 849x521 ] || fail "the copied SVG is $svg_size, not 849x521; see $copied_svg"
+svg_red=$(xmllint --xpath 'count(//*[local-name()="line"][@stroke="#ff0000"])' "$copied_svg")
+[ "$svg_red" -eq 2 ] || fail "the copied SVG has $svg_red red lines, not the two reference lines; see $copied_svg"
+echo "PASS: the file named on the command line was loaded, and the graph copied as a PNG of $size ($red red pixels) and an SVG of $svg_size ($svg_red red lines)"
