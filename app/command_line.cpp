@@ -40,7 +40,8 @@ const Option *findOption(std::u16string_view name)
 // The format a --format value names: an extension without its dot, in any case.
 const ExportFormatInfo *formatNamed(std::u16string_view value)
 {
-    const std::u16string extension = u"." + std::u16string(value);
+    std::u16string extension(1, u'.');
+    extension += value;
     const ExportFormatInfo *format = exportFormatOf(extension);
     // "x.png" names no format, though its extension does.
     return format && fileExtension(extension) == extension ? format : nullptr;

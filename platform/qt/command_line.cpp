@@ -12,6 +12,8 @@
 
 #include <QApplication>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -55,6 +57,9 @@ public:
 private:
     ClosedStandardStreams m_closed;
 };
+
+// Above any buffer an export of the picture box needs.
+constexpr int kReusedBufferBytes = 32 << 20;
 
 // Set while the window's application object is being made: a fatal error of Qt then means that no
 // display could be reached.
@@ -121,6 +126,11 @@ int runWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, 
     QtFileSystem files;
     const GraphExporter exporter = [&](std::u16string_view records, std::u16string_view bitmap) {
         if (!application) {
+            // Each picture passes through buffers of megabytes (the bitmap, its rows for the PNG), which
+            // malloc would map and unmap each time, paying a page fault for every page of every picture:
+            // kept instead, they are reused by the next picture of a batch.
+            mallopt(M_MMAP_THRESHOLD, kReusedBufferBytes);
+            mallopt(M_TRIM_THRESHOLD, 4 * kReusedBufferBytes);
             // Qt is never shown the arguments: they are the program's, and a file name could look like Qt's
             // options. Nothing is shown: the offscreen platform draws fonts as any other and needs no
             // display.
