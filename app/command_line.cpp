@@ -18,9 +18,17 @@ struct Option {
 };
 
 // The options in the order of `given` below.
-enum OptionIndex : std::size_t { kHelp, kVersion, kExport, kBatch, kFormat, kOutputFolder, kOptionCount };
+enum OptionIndex : std::size_t {
+    HelpOption,
+    VersionOption,
+    ExportOption,
+    BatchOption,
+    FormatOption,
+    OutputFolderOption,
+    OptionCount
+};
 
-constexpr std::array<Option, kOptionCount> kOptions { {
+constexpr std::array<Option, OptionCount> kOptions { {
     { u"h", u"help", false },
     { u"v", u"version", false },
     { u"", u"export", false },
@@ -93,8 +101,8 @@ Result<std::u16string> fileArgument(const std::u16string &argument, const FileNa
 CommandLineRequest parseCommandLine(const std::vector<std::u16string> &arguments, const FileNameBytes &names)
 {
     std::vector<std::u16string> files;
-    std::array<bool, kOptionCount> given {};
-    std::array<std::u16string, kOptionCount> values;
+    std::array<bool, OptionCount> given {};
+    std::array<std::u16string, OptionCount> values;
     std::u16string unknown;
     std::u16string givenValue;
     std::u16string lacksValue;
@@ -118,7 +126,7 @@ CommandLineRequest parseCommandLine(const std::vector<std::u16string> &arguments
                 unknown = typed;
             continue;
         }
-        const std::size_t index = std::size_t(option - kOptions.data());
+        const auto index = std::size_t(option - kOptions.data());
         if (option->takesValue) {
             if (given[index] && givenTwice.empty())
                 givenTwice = typed;
@@ -142,37 +150,37 @@ CommandLineRequest parseCommandLine(const std::vector<std::u16string> &arguments
         return wrongUsage(u"「" + lacksValue + u"」の後に値がありません。");
 
     CommandLineRequest request;
-    if (given[kHelp]) {
+    if (given[HelpOption]) {
         request.task = Task::ShowHelp;
         return request;
     }
-    if (given[kVersion]) {
+    if (given[VersionOption]) {
         request.task = Task::ShowVersion;
         return request;
     }
     if (!givenTwice.empty())
         return wrongUsage(u"「" + givenTwice + u"」が2回指定されています。1回だけ指定してください。");
-    if (given[kExport] && given[kBatch])
+    if (given[ExportOption] && given[BatchOption])
         return wrongUsage(u"--export と --batch は一緒に使えません。");
-    if (!given[kBatch] && (given[kFormat] || given[kOutputFolder]))
-        return wrongUsage(std::u16string(given[kFormat] ? u"--format" : u"--output-folder")
+    if (!given[BatchOption] && (given[FormatOption] || given[OutputFolderOption]))
+        return wrongUsage(std::u16string(given[FormatOption] ? u"--format" : u"--output-folder")
             + u" は --batch と一緒に使います（--export の形式は画像ファイルの拡張子で決まります）。");
-    if (given[kBatch]) {
+    if (given[BatchOption]) {
         if (files.empty())
             return wrongUsage(u"--batch には記録ファイルの名前が1つ以上要ります。");
         request.format = &exportFormats().front();
-        if (given[kFormat]) {
-            request.format = formatNamed(values[kFormat]);
+        if (given[FormatOption]) {
+            request.format = formatNamed(values[FormatOption]);
             if (!request.format)
-                return wrongUsage(u"「" + values[kFormat]
+                return wrongUsage(u"「" + values[FormatOption]
                     + u"」という形式では書き出せません。書き出せる形式は" + formatNames() + u"です。");
         }
-        if (given[kOutputFolder] && values[kOutputFolder].empty())
+        if (given[OutputFolderOption] && values[OutputFolderOption].empty())
             return wrongUsage(u"書き出し先のフォルダーの名前が空です。");
         request.task = Task::Batch;
         request.recordFiles = std::move(files);
-        request.outputFolder = values[kOutputFolder];
-    } else if (given[kExport]) {
+        request.outputFolder = values[OutputFolderOption];
+    } else if (given[ExportOption]) {
         if (files.size() != 2)
             return wrongUsage(u"--export には記録ファイルと画像ファイルの2つの名前が要ります。");
         if (files[0].empty() || files[1].empty())
