@@ -2,12 +2,14 @@
 // its own process without a display: which existing files the export may replace, as an ordinary user, with
 // its standard streams closed or full. Only the program's own messages may reach standard error.
 
+#include "app/batch_export.h"
 #include "app/export_format.h"
 #include "platform/png_file.h"
 #include "platform/qt/command_line.h"
 #include "platform/qt/native_path.h"
 #include "support/record_files.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -206,6 +208,156 @@ private slots:
         const auto bytes
             = [](const std::u16string &path) { return QByteArray::fromStdString(nativePath(path)); };
         QCOMPARE(bytes(read.recordFile) + "|" + bytes(read.bitmapFile), expected);
+    }
+
+    // The batch's options in either spelling, its files in order; what is wrong is named as typed.
+    void readsBatchOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        // The format's extension, "|", the folder, "|" and the record files joined by ";"; or a part of the
+        // error.
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const QStringList &arguments, const QString &expected) {
+            QTest::newRow(name) << arguments << expected;
+        };
+        row("bitmaps beside the files", { "--batch", "a.csv", "d/b.csv" }, ".bmp||a.csv;d/b.csv");
+        row("format with =", { "--batch", "--format=png", "a.csv" }, ".png||a.csv");
+        row("format as the next word", { "--batch", "--format", "svg", "a.csv" }, ".svg||a.csv");
+        row("format in capitals", { "a.csv", "--format=PDF", "--batch" }, ".pdf||a.csv");
+        row("folder with -o", { "--batch", "-o", "out", "a.csv" }, ".bmp|out|a.csv");
+        row("folder with =", { "--batch", "--output-folder=out", "a.csv" }, ".bmp|out|a.csv");
+        row("folder as the next word", { "--batch", "--output-folder", "o d", "a.csv" }, ".bmp|o d|a.csv");
+        row("a value that starts with a dash", { "--batch", "-o", "-x", "a.csv" }, ".bmp|-x|a.csv");
+        row("a file after --", { "--batch", "--", "-a.csv", "--format=png" }, ".bmp||-a.csv;--format=png");
+        row("URIs", { "--batch", "-o", "file:///tmp/o%20d", "file:///tmp/a.csv" },
+            ".bmp|/tmp/o d|/tmp/a.csv");
+        row("a format twice", { "--batch", "--format=png", "--format", "png", "a.csv" },
+            "「--format」が2回指定されています");
+        row("a folder twice", { "--batch", "-o", "a", "--output-folder=b", "a.csv" },
+            "「--output-folder」が2回指定されています");
+        row("an unknown format", { "--batch", "--format=jpg", "a.csv" },
+            "「jpg」という形式では書き出せません。書き出せる形式はbmp、png、svg、pdfです。");
+        row("a format with a dot", { "--batch", "--format=.png", "a.csv" }, "「.png」という形式");
+        row("a file name as format", { "--batch", "--format=x.png", "a.csv" }, "「x.png」という形式");
+        row("an empty format", { "--batch", "--format=", "a.csv" }, "「」という形式");
+        row("a format without value", { "--batch", "a.csv", "--format" }, "「--format」の後に値がありません");
+        row("-o without value", { "--batch", "a.csv", "-o" }, "「-o」の後に値がありません");
+        row("an empty folder", { "--batch", "-o", "", "a.csv" }, "フォルダーの名前が空です");
+        row("no record file", { "--batch", "-o", "out" }, "1つ以上要ります");
+        row("an empty record file", { "--batch", "a.csv", "" }, "記録ファイルの名前が空です");
+        row("batch given a value", { "--batch=a.csv" }, "「--batch=a.csv」: 値を");
+        row("export and batch", { "--export", "--batch", "a.csv", "g.bmp" }, "一緒に使えません");
+        row("format without batch", { "--format=png", "a.csv" }, "--format は --batch と一緒に使います");
+        row("folder without batch", { "--export", "-o", "out", "a.csv", "g.bmp" },
+            "--output-folder は --batch と一緒に使います");
+        row("a record file of another computer", { "--batch", "file://pc/a.csv" },
+            "ほかのコンピューター（pc）");
+        row("help before a wrong format", { "--batch", "--format=jpg", "-h" }, "help");
+    }
+
+    void readsBatchOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        const CommandLineRequest read = parse(arguments);
+        if (read.task == Task::ShowHelp) {
+            QCOMPARE(QStringLiteral("help"), expected);
+            return;
+        }
+        if (read.task == Task::WrongUsage) {
+            const QString error = QString::fromStdU16String(read.error);
+            QVERIFY2(error.contains(expected), qPrintable(error));
+            return;
+        }
+        QCOMPARE(read.task, Task::Batch);
+        QStringList files;
+        for (const std::u16string &file : read.recordFiles)
+            files.append(QString::fromStdU16String(file));
+        QCOMPARE(QString::fromStdU16String(std::u16string(read.format->extension)) + "|"
+                + QString::fromStdU16String(read.outputFolder) + "|" + files.join(';'),
+            expected);
+    }
+
+    // A batch's picture takes the record file's name without its extension, beside it or in the folder.
+    void namesBatchPictures_data()
+    {
+        QTest::addColumn<QString>("recordFile");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("picture"); // for the PNG format
+        QTest::newRow("beside") << "d/a.csv"
+                                << ""
+                                << "d/a.png";
+        QTest::newRow("no folder") << "a.csv"
+                                   << ""
+                                   << "a.png";
+        QTest::newRow("no extension") << "d/a"
+                                      << ""
+                                      << "d/a.png";
+        QTest::newRow("only the last extension") << "a.b.csv"
+                                                 << ""
+                                                 << "a.b.png";
+        QTest::newRow("a dot in the folder only") << "d.d/a"
+                                                  << ""
+                                                  << "d.d/a.png";
+        QTest::newRow("a hidden file") << "d/.csv"
+                                       << ""
+                                       << "d/.csv.png";
+        QTest::newRow("into a folder") << "d/a.csv"
+                                       << "out"
+                                       << "out/a.png";
+        QTest::newRow("into a folder ending in /") << "d/a.csv"
+                                                   << "out/"
+                                                   << "out/a.png";
+        QTest::newRow("a Windows folder") << "d\\a.csv"
+                                          << "C:\\out"
+                                          << "C:\\out\\a.png";
+        QTest::newRow("a Windows drive") << "a.csv"
+                                         << "C:\\"
+                                         << "C:\\a.png";
+    }
+
+    void namesBatchPictures()
+    {
+        QFETCH(QString, recordFile);
+        QFETCH(QString, folder);
+        QFETCH(QString, picture);
+        const ExportFormatInfo *png = exportFormatOf(u"x.png");
+        QCOMPARE(QString::fromStdU16String(
+                     batchPicturePath(recordFile.toStdU16String(), folder.toStdU16String(), *png)),
+            picture);
+    }
+
+    // One process draws each file as its own export would, byte for byte, though it reuses the picture box;
+    // a file that fails is one line on standard error and keeps the others from nothing.
+    void batchDrawsEachFileAsItsOwnExport()
+    {
+        QTemporaryDir folder;
+        const QByteArray more = QByteArray::fromStdString(testing::recordsText(30));
+        QVERIFY(writeFile(folder.filePath("a.csv"), m_records));
+        QVERIFY(writeFile(folder.filePath("b.csv"), more));
+        QVERIFY(writeFile(folder.filePath("empty.csv"), ""));
+        QVERIFY(QDir(folder.path()).mkdir("out"));
+        QProcess process;
+        start(process,
+            { "--batch", "-o", folder.filePath("out"), folder.filePath("a.csv"),
+                folder.filePath("missing.csv"), folder.filePath("empty.csv"), folder.filePath("b.csv") },
+            environmentIn(folder.path()), Plainly);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), kExitFailure);
+        const QStringList lines
+            = QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(
+            lines[0].startsWith("psa-graph: ") && lines[0].contains("missing.csv"), qPrintable(lines[0]));
+        QVERIFY2(lines[1].startsWith("psa-graph: ") && lines[1].contains("empty.csv"), qPrintable(lines[1]));
+        QCOMPARE(contentsOf(folder.filePath("out/a.bmp")), m_bitmap);
+        QVERIFY(!QFile::exists(folder.filePath("out/missing.bmp")));
+        QVERIFY(!QFile::exists(folder.filePath("out/empty.bmp")));
+
+        start(process, { "--export", folder.filePath("b.csv"), folder.filePath("b.bmp") },
+            environmentIn(folder.path()), Plainly);
+        QVERIFY(process.waitForFinished(30000) && process.exitCode() == kExitSuccess);
+        QCOMPARE(contentsOf(folder.filePath("out/b.bmp")), contentsOf(folder.filePath("b.bmp")));
     }
 
     // A PNG export holds the very pixels and resolution of the bitmap export, and is the PNG the encoder

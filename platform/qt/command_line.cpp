@@ -12,11 +12,14 @@
 
 #include <QApplication>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 
 namespace psa {
@@ -54,6 +57,9 @@ public:
 private:
     ClosedStandardStreams m_closed;
 };
+
+// Above any buffer an export of the picture box needs.
+constexpr int kReusedBufferBytes = 32 << 20;
 
 // Set while the window's application object is being made: a fatal error of Qt then means that no
 // display could be reached.
@@ -111,19 +117,36 @@ void openStartFile(Form1 &form, const CommandLineRequest &request)
 int runWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, ClosedStandardStreams closed)
 {
     ProcessStreams streams(closed);
-    return runWithoutWindow(
-        request, streams, [argc, argv](std::u16string_view records, std::u16string_view bitmap) {
+    // Made at the first picture and kept for the rest of a batch: the application, its fonts and the picture
+    // box cost most of an export. Each graph starts from a fresh window on a cleared picture box, white as a
+    // new one: drawing a graph does not clear it.
+    int qtArgc = argc > 0 ? 1 : 0;
+    std::unique_ptr<QGuiApplication> application;
+    std::unique_ptr<ImageSurface> picture1;
+    QtFileSystem files;
+    const GraphExporter exporter = [&](std::u16string_view records, std::u16string_view bitmap) {
+        if (!application) {
+            // Each picture passes through buffers of megabytes (the bitmap, its rows for the PNG), which
+            // malloc would map and unmap each time, paying a page fault for every page of every picture:
+            // kept instead, they are reused by the next picture of a batch.
+            mallopt(M_MMAP_THRESHOLD, kReusedBufferBytes);
+            mallopt(M_TRIM_THRESHOLD, 4 * kReusedBufferBytes);
             // Qt is never shown the arguments: they are the program's, and a file name could look like Qt's
             // options. Nothing is shown: the offscreen platform draws fonts as any other and needs no
             // display.
-            int qtArgc = argc > 0 ? 1 : 0;
             qputenv("QT_QPA_PLATFORM", "offscreen");
-            QGuiApplication application(qtArgc, argv);
+            application = std::make_unique<QGuiApplication>(qtArgc, argv);
             QGuiApplication::setFont(japaneseDefaultFont());
-            QtFileSystem files;
-            ImageSurface picture1(QSize(design::kPicture1.width, design::kPicture1.height), 1);
-            return exportGraph(picture1, files, identifyFile, records, bitmap);
-        });
+            picture1
+                = std::make_unique<ImageSurface>(QSize(design::kPicture1.width, design::kPicture1.height), 1);
+        } else {
+            picture1->Cls();
+        }
+        return exportGraph(*picture1, files, identifyFile, records, bitmap);
+    };
+    const int status = runWithoutWindow(request, streams, exporter, identifyFile);
+    picture1.reset();
+    return status;
 }
 
 void hideQtMessages()

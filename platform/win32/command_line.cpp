@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwctype>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -168,13 +169,6 @@ private:
     HANDLE m_error;
 };
 
-ExportOutcome exportOnDib(std::u16string_view recordsPath, std::u16string_view bitmapPath)
-{
-    DibSurface picture1(design::kPicture1.width, design::kPicture1.height, 1);
-    Win32FileSystem files;
-    return exportGraph(picture1, files, identifyFile, recordsPath, bitmapPath);
-}
-
 } // namespace
 
 std::u16string runCommandLine()
@@ -183,7 +177,18 @@ std::u16string runCommandLine()
     if (request.task == CommandLineRequest::Task::ShowWindow)
         return request.recordFile;
     StandardStreams streams;
-    ExitProcess(UINT(runWithoutWindow(request, streams, exportOnDib)));
+    // One picture box for all the graphs of a batch, made at the first and cleared for each next one (drawing
+    // a graph does not clear it), as white as a new one.
+    std::unique_ptr<DibSurface> picture1;
+    Win32FileSystem files;
+    const GraphExporter exportOnDib = [&](std::u16string_view recordsPath, std::u16string_view bitmapPath) {
+        if (!picture1)
+            picture1 = std::make_unique<DibSurface>(design::kPicture1.width, design::kPicture1.height, 1);
+        else
+            picture1->Cls();
+        return exportGraph(*picture1, files, identifyFile, recordsPath, bitmapPath);
+    };
+    ExitProcess(UINT(runWithoutWindow(request, streams, exportOnDib, identifyFile)));
 }
 
 } // namespace psa

@@ -64,7 +64,7 @@ picture_of() {
     case $name in graph.*) echo "$name" ;; *) echo graph.bmp ;; esac
 }
 
-# The state of the picture after a run: none, kept, or the size and dimensions of a new bitmap, or the
+# The state of a picture after a run: none, kept, or the size and dimensions of a new bitmap, or the
 # dimensions of a new PNG, or of a new SVG or PDF whether it passes its validator, its size and its digest
 # (which the two builds must share: the documents are written from the drawing alone, no font involved).
 bitmap_state() {
@@ -99,8 +99,9 @@ bitmap_state() {
 run_case() {
     local build=$1 dir=$2 before=$3 stdout=$4 picture=$5
     shift 5
-    mkdir -p "$dir"
+    mkdir -p "$dir/sub" "$dir/out"
     printf '%s' "$records" >"$dir/records.csv"
+    printf '%s' "$records" >"$dir/sub/records.csv"
     : >"$dir/empty.csv"
     case $before in
     text) printf 'notes of the last visit\n' >"$dir/$picture" ;;
@@ -137,7 +138,26 @@ run_case() {
     echo "err:"
     tr -d '\r' <"$dir/.err" | sed "s|$uri|U|g"
     echo "picture $picture: $(bitmap_state "$dir/$picture" "$saved")"
+    # Any other file the run left (a batch's pictures).
+    local file
+    while IFS= read -r file; do
+        case $file in records.csv | empty.csv | sub/records.csv | .out | .err | .before | "$picture") continue ;; esac
+        echo "file $file: $(bitmap_state "$dir/$file" "")"
+    done < <(cd "$dir" && find . -type f -printf '%P\n' | LC_ALL=C sort)
     cmp -s "$dir/records.csv" <(printf '%s' "$records") && echo "records.csv kept" || echo "records.csv CHANGED"
+}
+
+# Adds a problem unless the picture's state (see bitmap_state) is what the table expects: new (a fresh picture
+# of the format its name ends with), kept or none.
+check_state() {
+    local picture=$1 state=$2 expected=$3
+    case $expected,${picture,,} in
+    new,*.png) [ "$state" = "new PNG 849 521" ] || problems+=("$picture: $state") ;;
+    new,*.svg) [[ $state == "new SVG valid "* ]] || problems+=("$picture: $state") ;;
+    new,*.pdf) [[ $state == "new PDF valid "* ]] || problems+=("$picture: $state") ;;
+    new,*) [[ $state == "new BM 849 521 "* ]] || problems+=("$picture: $state") ;;
+    *) [ "$state" = "$expected" ] || problems+=("$picture: $state, not $expected") ;;
+    esac
 }
 
 version=$(sed -n 's/^project(psa-graph VERSION \([0-9.]*\).*/\1/p' "$here/../../CMakeLists.txt")
@@ -170,17 +190,38 @@ while IFS='|' read -r name before stdout arguments status output error after; do
         if [ "$error" = nothing ]; then
             [ -z "$got_err" ] || problems+=("error: $got_err")
         else
-            [[ $got_err == *"$error"* ]] || problems+=("error lacks \"$error\": $got_err")
+            parts=()
+            while [[ $error == *' && '* ]]; do parts+=("${error%% && *}"); error=${error#* && }; done
+            parts+=("$error")
+            for part in "${parts[@]}"; do
+                [[ $got_err == *"$part"* ]] || problems+=("error lacks \"$part\": $got_err")
+            done
             [[ $got_err == "psa-graph: "* ]] || problems+=("error without the program's name: $got_err")
+            # A batch says each file on one line of its own.
+            if [[ " ${words[*]} " == *" --batch "* ]]; then
+                while IFS= read -r line; do
+                    [[ $line == "psa-graph: "* || $line == "使い方は"* ]] || problems+=("a line without the program's name: $line")
+                done <<<"$got_err"
+            fi
         fi
-        state=$(sed -n 's/^picture [^ ]*: //p' "$transcript")
-        case $after,${picture,,} in
-        new,*.png) [ "$state" = "new PNG 849 521" ] || problems+=("$picture: $state") ;;
-        new,*.svg) [[ $state == "new SVG valid "* ]] || problems+=("$picture: $state") ;;
-        new,*.pdf) [[ $state == "new PDF valid "* ]] || problems+=("$picture: $state") ;;
-        new,*) [[ $state == "new BM 849 521 "* ]] || problems+=("$picture: $state") ;;
-        *) [ "$state" = "$after" ] || problems+=("$picture: $state, not $after") ;;
-        esac
+        if [[ $after == *=* ]]; then
+            # name=state, ...: the pictures a batch leaves; no other file may appear.
+            listed=()
+            IFS=',' read -r -a pairs <<<"$after"
+            for pair in "${pairs[@]}"; do
+                pair=$(trim "$pair")
+                listed+=("${pair%%=*}")
+                state=$(sed -n "s|^file ${pair%%=*}: ||p" "$transcript")
+                check_state "${pair%%=*}" "${state:-none}" "${pair#*=}"
+            done
+            while IFS= read -r file; do
+                [[ " ${listed[*]} " == *" $file "* ]] || problems+=("an unexpected file $file")
+            done < <(sed -n 's/^file \([^:]*\): .*/\1/p' "$transcript")
+        else
+            check_state "$picture" "$(sed -n 's/^picture [^ ]*: //p' "$transcript")" "$after"
+            unexpected=$(sed -n 's/^file //p' "$transcript")
+            [ -z "$unexpected" ] || problems+=("unexpected files: $unexpected")
+        fi
         grep -qx 'records.csv kept' "$transcript" || problems+=("records.csv changed")
         if [ ${#problems[@]} -gt 0 ]; then
             echo "FAIL $build: $name: ${problems[*]}"
