@@ -274,7 +274,8 @@ private slots:
     // folder, which holds records.csv.
     void runsAsItsOwnProcess_data()
     {
-        QTest::addColumn<QByteArray>("existing"); // graph.bmp beforehand, as `put` makes it
+        // graph.bmp beforehand, as `put` makes it; the program runs as nobody for "(unreadable)"
+        QTest::addColumn<QByteArray>("existing");
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("environment"); // NAME=value
         QTest::addColumn<int>("status");
