@@ -90,8 +90,6 @@ private slots:
         }
         QCOMPARE(colours, QString("BSSSSSSSS/BRSSSSSSS/BRSSSSSSS/BSSSSSSSS/BSSSSSSSS/B").remove('/'));
         QCOMPARE(got[1], line({ 40, 80.1029996 }, { 900, 80.1029996 }, psa::kSilver)); // grid value 2
-        QCOMPARE(got[10], line({ 40, 180.103 }, { 900, 180.103 }, psa::kRed)); // PSA 0.2
-        QCOMPARE(got[19], line({ 40, 280.103 }, { 900, 280.103 }, psa::kRed)); // PSA 2
         QCOMPARE(got[45], line({ 40, 550 }, { 900, 550 }, psa::kBlack));
 
         QStringList want { line({ 40, 20 }, { 40, 550 }, psa::kBlack),
@@ -108,82 +106,55 @@ private slots:
         QCOMPARE(records.RecordTable.at(2, psa::kValueColumn), 0.0); // kept as typed, to be saved as typed
     }
 
-    void monthAxis_data()
+    // After the frame, the segments left out: the month grid with its year lines and labels, and each
+    // record's marker with its label when its value is above 1.
+    void monthsAndMarkers_data()
     {
         QTest::addColumn<Rows>("rows");
         QTest::addColumn<int>("span");
-        QTest::addColumn<QList<int>>("januaries"); // month indices of the year lines
-        QTest::addColumn<bool>("firstLabel"); // the first year at the left
-        QTest::addColumn<QList<double>>("xs"); // of the markers
-        const auto row = [](const char *name, const Rows &rows, int span, const QList<int> &januaries,
-                             bool first, const QList<double> &xs = { 40, 890 }) {
-            QTest::newRow(name) << rows << span << januaries << first << xs;
+        QTest::addColumn<QStringList>("want");
+        const auto row = [](const char *name, const Rows &rows, int span, const QStringList &want) {
+            QTest::newRow(name) << rows << span << want;
         };
-        row("September start", { { 2004, 9 }, { 2006, 9 } }, 24, { 4, 16 }, true);
-        row("October start", { { 2004, 10 }, { 2006, 10 } }, 24, { 3, 15 }, false);
-        row("December start", { { 2004, 12 }, { 2006, 12 } }, 24, { 1, 13 }, false);
-        row("backwards", { { 2006, 5 }, { 2005, 5 } }, -12, {}, true);
+        // The month grid from `year` with year lines at the given month indices, and markers at PSA 1.
+        const auto grid = [](double year, bool firstLabel, int span, const QList<int> &januaries,
+                              const QList<double> &xs = { 40, 890 }) {
+            QStringList want = monthGrid(year, firstLabel, span, januaries);
+            for (const double x : xs)
+                want << marker({ x, 250 });
+            return want;
+        };
+        row("October start", { { 2004, 10 }, { 2006, 10 } }, 24, grid(2004, false, 24, { 3, 15 }));
+        row("December start", { { 2004, 12 }, { 2006, 12 } }, 24, grid(2004, false, 24, { 1, 13 }));
+        row("backwards", { { 2006, 5 }, { 2005, 5 } }, -12, grid(2006, true, -12, {}));
         // 3.5 + i - 1 rounds halves to even: 11.5 and 12.5 both give 12, 23.5 and 24.5 both 24.
-        row("fractional month 3.5", { { 2004, 3.5 }, { 2006, 3.5 } }, 24, { 9, 10, 21, 22 }, true);
+        row("fractional month 3.5", { { 2004, 3.5 }, { 2006, 3.5 } }, 24,
+            grid(2004, true, 24, { 9, 10, 21, 22 }));
         // The last row sets the span; the middle one, far beyond the plot, gets no marker.
-        row("middle row later", { { 2004, 11 }, { 2010, 1 }, { 2005, 2 } }, 3, { 2 }, false);
+        row("middle row later", { { 2004, 11 }, { 2010, 1 }, { 2005, 2 } }, 3, grid(2004, false, 3, { 2 }));
         // A span of 0 draws no grid and spreads the points by their widest month index instead of dividing by
         // 0.
-        row("span 0, later between", { { 2005, 3 }, { 2006, 3 }, { 2005, 3 } }, 0, {}, true, { 40, 890, 40 });
-        row("span 0, earlier between", { { 2005, 3 }, { 2004, 3 }, { 2005, 3 } }, 0, {}, true,
-            { 40, -810, 40 });
+        row("span 0, later between", { { 2005, 3 }, { 2006, 3 }, { 2005, 3 } }, 0,
+            grid(2005, true, 0, {}, { 40, 890, 40 }));
+        row("span 0, earlier between", { { 2005, 3 }, { 2004, 3 }, { 2005, 3 } }, 0,
+            grid(2005, true, 0, {}, { 40, -810, 40 }));
+        // Values below 0.01 are plotted on the bottom axis; above the top of the surface (y 700) is where the
+        // mapping puts it, for the surface to clip.
+        row("below 0.01", { { 2004, 11, 0.005 } }, 0, { marker({ 40, 50 }) });
+        row("1: no label", { { 2004, 11, 1 } }, 0, { marker({ 40, 250 }) });
+        row("100000, above the surface", { { 2004, 11, 100000 } }, 0,
+            { marker({ 40, 750 }), print({ 30, 790 }, 100000) });
     }
 
-    // The month grid with its year lines and labels, and where the markers stand on the month axis.
-    void monthAxis()
+    void monthsAndMarkers()
     {
         QFETCH(Rows, rows);
         QFETCH(int, span);
-        QFETCH(QList<int>, januaries);
-        QFETCH(bool, firstLabel);
-        QFETCH(QList<double>, xs);
         psa::Records records = recordsOf(rows);
-        QStringList got = drawn(records, kFrameCalls),
-                    want = monthGrid(rows[0][0], firstLabel, span, januaries);
-        got.removeIf([](const QString &call) { return call.endsWith("-1"); }); // the segments
-        for (const double x : xs)
-            want << marker({ x, 250 });
+        QStringList got = drawn(records, kFrameCalls);
+        got.removeIf([](const QString &call) { return call.endsWith(" -1"); }); // the segments
+        QTEST(got, "want");
         QCOMPARE(records.MonthSpan, span);
-        QCOMPARE(got, want);
-    }
-
-    void series_data()
-    {
-        QTest::addColumn<Rows>("rows");
-        // the calls after the frame; November: no year label at the left
-        QTest::addColumn<QStringList>("want");
-        const auto one = [](const char *name, double value, Point at, double label = 0) {
-            QTest::newRow(name) << Rows { { 2004, 11, value } }
-                                << QStringList { marker(at) }
-                    + (label ? QStringList { print({ 30, at.y + 40 }, label) } : QStringList {});
-        };
-        // Values below 0.01 are plotted on the bottom axis, values above 1 get a label cut to tenths.
-        one("negative", -5, { 40, 50 });
-        one("0.01", 0.01, { 40, 50 });
-        one("1: no label", 1, { 40, 250 });
-        one("4.56", 4.56, { 40, 315.896484 }, 4.5);
-        // Above the top of the surface (y 700), where the mapping puts it; the surface clips it.
-        one("100000, above the surface", 100000, { 40, 750 }, 100000);
-        // Out of date order: the segments join the rows in table order, spread by the widest month index.
-        const Point a { 40, 250 }, b { -810, 350 }, c { 40, 450 };
-        QTest::newRow("out of date order")
-            << Rows { { 2005, 1, 1 }, { 2004, 1, 10 }, { 2005, 1, 100 } }
-            << QStringList { print({ 45, 40 }, 2005), marker(a), marker(b), print({ -820, 390 }, 10) }
-                + band(a, b) + QStringList { marker(c), print({ 30, 490 }, 100) } + band(b, c);
-    }
-
-    // The table keeps what was typed.
-    void series()
-    {
-        QFETCH(Rows, rows);
-        psa::Records records = recordsOf(rows);
-        QTEST(drawn(records, kFrameCalls), "want");
-        QCOMPARE(records.RecordTable.at(1, psa::kValueColumn), rows[0][2]);
     }
 
     // A count below 1 draws nothing; one beyond the table draws its 120 rows, all but the first dated in the
@@ -206,7 +177,6 @@ private slots:
         const auto row = [](const char *name, Point from, Point to, const char *kept) {
             QTest::newRow(name) << from << to << QString(kept);
         };
-        row("inside: unchanged", { 0, 0 }, { 100.1, 50 }, "0,0 100.1,50");
         row("leaving on the right", { 0, 0 }, { 3820, 100 }, "0,0 1910,50");
         row("entering on the left", { -3000, -200 }, { 0, 100 }, "-1000,0 0,100");
         row("through the box", { -3000, 0 }, { 3000, 3000 }, "-1000,1000 400,1700");
@@ -224,109 +194,58 @@ private slots:
         QTEST(kept ? Surface::text(kept->first) + ' ' + Surface::text(kept->second) : QString(), "kept");
     }
 
-    // What the surfaces draw of a circle: a ring within a pixel of the 849 x 521 area, of a bounded radius.
-    void circleMayShow_data()
+    // What the surfaces draw: each row a shape that may show and one just beyond it that may not, a circle's
+    // ring within a pixel of the 849 x 521 area and of a bounded radius, a text that starts no more than one
+    // area to the left or above and inside the area's right and bottom edges.
+    void mayShow_data()
     {
-        QTest::addColumn<Point>("centre");
-        QTest::addColumn<double>("radius");
-        QTest::addColumn<bool>("shows");
-        const auto row = [](const char *name, Point centre, double radius, bool shows) {
-            QTest::newRow(name) << centre << radius << shows;
+        QTest::addColumn<QList<double>>("shown"); // x, y and, for a circle, its radius
+        QTest::addColumn<QList<double>>("hidden");
+        const auto row = [](const char *name, const QList<double> &shown, const QList<double> &hidden) {
+            QTest::newRow(name) << shown << hidden;
         };
-        row("inside", { 400, 300 }, 5, true);
-        row("a pixel beyond the left edge", { -6, 300 }, 5, true);
-        row("further left", { -6.5, 300 }, 5, false);
-        row("a pixel beyond the right edge", { 855, 300 }, 5, true);
-        row("further right", { 855.5, 300 }, 5, false);
-        row("a pixel above", { 400, -6 }, 5, true);
-        row("further up", { 400, -6.5 }, 5, false);
-        row("a pixel below", { 400, 527 }, 5, true);
-        row("further down", { 400, 527.5 }, 5, false);
-        row("the largest radius", { 400, 300 }, 100000, true);
-        row("a larger radius", { 400, 300 }, 100000.5, false);
-        row("centre not finite", { NAN, 300 }, 5, false);
-        row("radius not finite", { 400, 300 }, INFINITY, false);
+        row("circle, left edge", { -6, 300, 5 }, { -6.5, 300, 5 });
+        row("circle, right edge", { 855, 300, 5 }, { 855.5, 300, 5 });
+        row("circle, top edge", { 400, -6, 5 }, { 400, -6.5, 5 });
+        row("circle, bottom edge", { 400, 527, 5 }, { 400, 527.5, 5 });
+        row("circle, the largest radius", { 400, 300, 100000 }, { 400, 300, 100000.5 });
+        row("circle, centre not finite", { 400, 300, 5 }, { NAN, 300, 5 });
+        row("circle, radius not finite", { 400, 300, 5 }, { 400, 300, INFINITY });
+        row("text, one area to the left", { -849, 0 }, { -849.5, 0 });
+        row("text, one area up", { 0, -521 }, { 0, -521.5 });
+        row("text, at the right edge", { 849, 0 }, { 849.5, 0 });
+        row("text, at the bottom edge", { 0, 521 }, { 0, 521.5 });
+        row("text, not finite", { 0, 0 }, { INFINITY, 0 });
     }
 
-    void circleMayShow()
+    void mayShow()
     {
-        QFETCH(Point, centre);
-        QFETCH(double, radius);
+        QFETCH(QList<double>, shown);
+        QFETCH(QList<double>, hidden);
         const psa::LogicalArea area { 849, 521 };
-        QTEST(area.mayShowCircle(centre, radius), "shows");
-    }
-
-    // A text may show when it starts no more than one area to the left or above, inside the area's right
-    // and bottom edges.
-    void textMayShow_data()
-    {
-        QTest::addColumn<Point>("topLeft");
-        QTest::addColumn<bool>("shows");
-        QTest::newRow("the corner") << Point { 0, 0 } << true;
-        QTest::newRow("one area up and left") << Point { -849, -521 } << true;
-        QTest::newRow("further left") << Point { -849.5, 0 } << false;
-        QTest::newRow("further up") << Point { 0, -521.5 } << false;
-        QTest::newRow("at the lower right corner") << Point { 849, 521 } << true;
-        QTest::newRow("beyond the right edge") << Point { 849.5, 0 } << false;
-        QTest::newRow("beyond the bottom edge") << Point { 0, 521.5 } << false;
-        QTest::newRow("not finite") << Point { INFINITY, 0 } << false;
-    }
-
-    void textMayShow()
-    {
-        QFETCH(Point, topLeft);
-        const psa::LogicalArea area { 849, 521 };
-        QTEST(area.mayShowText(topLeft), "shows");
-    }
-
-    void encodesBitmaps_data()
-    {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("stride");
-        QTest::addColumn<QByteArray>("rows"); // the pixel bytes after the 54-byte headers; empty: refused
-        const auto row = [](const char *name, int width, int height, int stride, const QByteArray &rows) {
-            QTest::newRow(name) << width << height << stride << rows;
+        const auto shows = [&area](const QList<double> &shape) {
+            const Point at { shape[0], shape[1] };
+            return shape.size() == 3 ? area.mayShowCircle(at, shape[2]) : area.mayShowText(at);
         };
-        // The pixels as bytes blue, green, red; the top byte of each value is no colour.
-        const QByteArray p0("\x03\x02\x01", 3), p1("\x06\x05\x04", 3), p2("\x09\x08\x07", 3),
-            p3("\x0C\x0B\x0A", 3), p4("\x0F\x0E\x0D", 3);
-        const QByteArray pad1(1, '\0'), pad2(2, '\0');
-        row("2 x 2 of stride 3: the bottom row first, the third value unused", 2, 2, 3,
-            p3 + p4 + pad2 + p0 + p1 + pad2);
-        row("one pixel: 1 byte of padding", 1, 1, 1, p0 + pad1);
-        row("3 pixels: 3 bytes of padding", 3, 1, 3, p0 + p1 + p2 + pad1 + pad2);
-        row("4 pixels: a row of 12 bytes, no padding", 4, 1, 4, p0 + p1 + p2 + p3);
-        row("3 rows of 1", 1, 3, 1, p2 + pad1 + p1 + pad1 + p0 + pad1);
-        row("no pixels", 0, 1, 1, {});
-        row("rows longer than their stride", 3, 2, 2, {});
-        row("beyond the 4 GB a bitmap can say", 1 << 29, 4, 1 << 29, {});
+        QVERIFY(shows(shown));
+        QVERIFY(!shows(hidden));
     }
 
+    // Rows from the bottom up, each padded to four bytes; refused without pixels, with rows longer than their
+    // stride, or beyond the 4 GB a bitmap can say. Its headers and padding are compared with Qt's own
+    // bitmaps in test_image_surface.
     void encodesBitmaps()
     {
-        QFETCH(int, width);
-        QFETCH(int, height);
-        QFETCH(int, stride);
-        QFETCH(QByteArray, rows);
+        // The top byte of each value is no colour.
         const std::uint32_t pixels[]
             = { 0xFF010203, 0x00040506, 0x12070809, 0x000A0B0C, 0x000D0E0F, 0x00FFFFFF };
-        const psa::Result<std::string> encoded
-            = psa::encodeBitmap({ pixels, std::size_t(stride), width, height }, 3780);
-        QCOMPARE(encoded.ok(), !rows.isEmpty());
-        if (!encoded)
-            return;
-        const std::string &file = *encoded;
-        QCOMPARE(QByteArray::fromStdString(file.substr(54)), rows);
-        const auto field = [&file](std::size_t at) {
-            return quint32(quint8(file[at])) | quint32(quint8(file[at + 1])) << 8
-                | quint32(quint8(file[at + 2])) << 16 | quint32(quint8(file[at + 3])) << 24;
-        };
-        QCOMPARE(file.substr(0, 2), "BM");
-        QCOMPARE(field(2), quint32(file.size()));
-        QCOMPARE(field(34), quint32(rows.size()));
-        QCOMPARE(field(18), quint32(width));
-        QCOMPARE(field(22), quint32(height));
+        // 2 x 2 pixels of stride 3: the third value of each row unused.
+        const std::string file = psa::encodeBitmap({ pixels, 3, 2, 2 }, 3780).value();
+        QCOMPARE(QByteArray::fromStdString(file.substr(54)),
+            QByteArray("\x0C\x0B\x0A\x0F\x0E\x0D\0\0\x03\x02\x01\x06\x05\x04\0\0", 16));
+        for (const psa::PixelRows refused :
+            { psa::PixelRows { pixels, 1, 0, 1 }, { pixels, 2, 3, 2 }, { pixels, 1 << 29, 1 << 29, 4 } })
+            QVERIFY(!psa::encodeBitmap(refused, 3780));
     }
 };
 
