@@ -30,9 +30,11 @@ std::vector<std::uint32_t> drawing(int colours)
         else if (y == 10 || y == 30)
             pixels[std::size_t(i)] = 0xFFFF0000;
     }
-    // The other colours from the middle of the picture on, so that white and black come first.
+    // The other colours from the middle of the picture on, so that white and black come first; each differs
+    // from the others in one channel.
     for (int colour = 3; colour < colours; ++colour)
-        pixels[std::size_t(kWidth) * 12 + std::size_t(colour)] = 0xFF000040 | std::uint32_t(colour) << 8;
+        pixels[std::size_t(kWidth) * 12 + std::size_t(colour)]
+            = 0xFF000000 | std::uint32_t(colour) << (8 * (colour % 3));
     return pixels;
 }
 
