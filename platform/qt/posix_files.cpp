@@ -821,12 +821,36 @@ std::vector<GroupedSaves::Finished> GroupedSaves::finish()
     const auto failed = [&finished](std::size_t index, std::u16string reason) {
         finished[index] = { Finished::State::Failed, std::move(reason), 0 };
     };
-    // Every file on the disk before any takes its name: most have reached it while the next were drawn.
-    for (std::size_t i = 0; i < saves.size(); ++i)
-        if (saves[i]->temporary)
-            if (const Replacement flushed = flushPrepared(*saves[i]->temporary);
-                flushed.outcome != Replacement::Outcome::Done)
-                failed(i, flushed.reason);
+    // Every file on the disk before any takes its name. One flush of each file system serves all its files:
+    // a flush of each file would wait for the disk's cache once for each.
+    std::vector<dev_t> flushedDevices;
+    for (std::size_t i = 0; i < saves.size(); ++i) {
+        Waiting &save = *saves[i];
+        if (!save.temporary
+            || std::find(flushedDevices.begin(), flushedDevices.end(), save.device) != flushedDevices.end())
+            continue;
+        flushedDevices.push_back(save.device);
+        if (::syncfs(save.temporary->fd()) == 0)
+            continue;
+        const std::u16string reason = errnoReason(errno, u"ディスクへの書き込みに失敗しました");
+        for (std::size_t j = i; j < saves.size(); ++j)
+            if (saves[j]->temporary && saves[j]->device == save.device)
+                failed(j, withTemporaryRemoved(*saves[j]->temporary, reason));
+    }
+    for (std::size_t i = 0; i < saves.size(); ++i) {
+        TemporaryFile *temporary = saves[i]->temporary.get();
+        if (!temporary || finished[i].state != Finished::State::Placed)
+            continue;
+        // The flush of the file system tells no file's own failure to reach the disk; waiting for the file's
+        // pages does, and now waits for nothing.
+        if (::sync_file_range(temporary->fd(), 0, 0,
+                SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER)
+            != 0)
+            failed(i,
+                withTemporaryRemoved(*temporary, errnoReason(errno, u"ディスクへの書き込みに失敗しました")));
+        else if (!temporary->close())
+            failed(i, withTemporaryRemoved(*temporary, errnoReason(errno, u"書き込みに失敗しました")));
+    }
 
     struct Folder {
         dev_t device;

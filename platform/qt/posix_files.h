@@ -99,8 +99,9 @@ private:
 
 // Saves of many files (a batch) that wait for the disk together: each is written to its temporary file at
 // once, as saveReplacing writes it, but its flush, its rename and the flush of its folder wait for finish,
-// which flushes every file, then renames each over its name, then flushes each folder once. One wait for
-// the disk serves them all where saveReplacing waits twice for each file. A file that saveReplacing would
+// which flushes each file system once and checks that each file reached the disk, then renames each over its
+// name, then flushes each folder once. Two waits for the disk serve them all where saveReplacing waits twice
+// for each file. A file that saveReplacing would
 // rewrite in place is rewritten at once. Until finish, no name the saves were given has changed.
 class GroupedSaves {
 public:
