@@ -60,7 +60,8 @@ std::u16string batchPicturePath(
 }
 
 BatchOutcome exportBatch(const std::vector<std::u16string> &recordFiles, const ExportFormatInfo &format,
-    std::u16string_view folder, const GraphExporter &exportGraph, const FileIdentifier &identify)
+    std::u16string_view folder, const GraphExporter &exportGraph, const FileIdentifier &identify,
+    DeferredSaves *deferred)
 {
     BatchOutcome outcome;
     if (!folder.empty()) {
@@ -85,7 +86,44 @@ BatchOutcome exportBatch(const std::vector<std::u16string> &recordFiles, const E
             records.emplace_back(*identity, recordFile);
 
     std::vector<Written> written;
-    for (const std::u16string &recordFile : recordFiles) {
+    // Each file's lines, kept by the file's place so that a save finished later is still said in order.
+    std::vector<std::pair<std::size_t, std::u16string>> lines;
+    struct Waiting {
+        std::size_t file;
+        std::u16string picture;
+    };
+    std::vector<Waiting> waiting;
+    const auto finishWaiting = [&] {
+        const std::vector<FinishedSave> finished = deferred->finish();
+        for (std::size_t i = 0; i < waiting.size(); ++i) {
+            const std::u16string &recordFile = recordFiles[waiting[i].file];
+            const std::u16string &picture = waiting[i].picture;
+            // A save the front end lost count of is not known to be written.
+            const FinishedSave save = i < finished.size()
+                ? finished[i]
+                : FinishedSave { FinishedSave::State::Failed, u"書き込みを確かめられませんでした。", 0 };
+            std::u16string reason;
+            if (save.state == FinishedSave::State::Failed)
+                reason = save.reason;
+            else if (save.state == FinishedSave::State::SameAsEarlier)
+                reason = u"この書き出しで先に「"
+                    + recordFiles[waiting[std::min(save.earlier, waiting.size() - 1)].file]
+                    + u"」のグラフを書いたファイルです。上書きしないよう、「" + recordFile
+                    + u"」のグラフは書き出しませんでした。";
+            if (!reason.empty()) {
+                ++outcome.failed;
+                lines.emplace_back(waiting[i].file, oneLine({ saveFailedMessage(picture, reason) }));
+                continue;
+            }
+            ++outcome.written;
+            if (const std::optional<FileIdentity> identity = identify(picture))
+                written.push_back({ *identity, recordFile });
+        }
+        waiting.clear();
+    };
+
+    for (std::size_t file = 0; file < recordFiles.size(); ++file) {
+        const std::u16string &recordFile = recordFiles[file];
         const std::u16string picture = batchPicturePath(recordFile, folder, format);
         const std::optional<FileIdentity> target = identify(picture);
         std::u16string refusal;
@@ -104,23 +142,40 @@ BatchOutcome exportBatch(const std::vector<std::u16string> &recordFiles, const E
         }
         if (!refusal.empty()) {
             ++outcome.failed;
-            outcome.lines.push_back(oneLine({ saveFailedMessage(picture, refusal) }));
+            lines.emplace_back(file, oneLine({ saveFailedMessage(picture, refusal) }));
             continue;
         }
+        const std::size_t waitingBefore = deferred ? deferred->waiting() : 0;
         const ExportOutcome exported = exportGraph(recordFile, picture);
         if (!exported.written) {
             ++outcome.failed;
-            outcome.lines.push_back(exported.messages.empty()
-                    ? u"「" + recordFile + u"」のグラフを書き出せませんでした。"
-                    : oneLine(exported.messages));
+            lines.emplace_back(file,
+                exported.messages.empty() ? u"「" + recordFile + u"」のグラフを書き出せませんでした。"
+                                          : oneLine(exported.messages));
             continue;
         }
         if (!exported.messages.empty())
-            outcome.lines.push_back(oneLine(exported.messages));
+            lines.emplace_back(file, oneLine(exported.messages));
+        if (deferred && deferred->waiting() > waitingBefore) {
+            waiting.push_back({ file, picture });
+            // The file it replaces stands for the picture until then, so that a later record file of the
+            // same picture is refused as it would be after the picture was written.
+            if (target)
+                written.push_back({ *target, recordFile });
+            if (deferred->waiting() >= kSavesPerGroup)
+                finishWaiting();
+            continue;
+        }
         ++outcome.written;
         if (const std::optional<FileIdentity> identity = identify(picture))
             written.push_back({ *identity, recordFile });
     }
+    if (deferred && (!waiting.empty() || deferred->waiting() > 0))
+        finishWaiting();
+    std::stable_sort(lines.begin(), lines.end(),
+        [](const auto &left, const auto &right) { return left.first < right.first; });
+    for (auto &line : lines)
+        outcome.lines.push_back(std::move(line.second));
     return outcome;
 }
 

@@ -284,7 +284,7 @@ std::u16string versionText()
 }
 
 int runWithoutWindow(const CommandLineRequest &request, TextStreams &streams,
-    const GraphExporter &exportGraph, const FileIdentifier &identify)
+    const GraphExporter &exportGraph, const FileIdentifier &identify, DeferredSaves *deferred)
 {
     switch (request.task) {
     case Task::ShowHelp:
@@ -303,8 +303,8 @@ int runWithoutWindow(const CommandLineRequest &request, TextStreams &streams,
         return outcome.written ? kExitSuccess : kExitFailure;
     }
     case Task::Batch: {
-        const BatchOutcome outcome
-            = exportBatch(request.recordFiles, *request.format, request.outputFolder, exportGraph, identify);
+        const BatchOutcome outcome = exportBatch(
+            request.recordFiles, *request.format, request.outputFolder, exportGraph, identify, deferred);
         for (const std::u16string &line : outcome.lines)
             streams.writeError(u"psa-graph: " + line);
         return outcome.failed == 0 ? kExitSuccess : kExitFailure;

@@ -84,8 +84,9 @@ public:
 // output; a wrong command line, or what kept the export from writing its bitmap, on standard error, each
 // message after the program's name. Help or version that cannot be written is a failure, said on standard
 // error. A batch writes one line for each file it could not write (see exportBatch) and fails when any
-// failed. The exporter is called for an export or a batch only, once for each picture.
+// failed. The exporter is called for an export or a batch only, once for each picture; a batch lets the
+// pictures' saves wait in `deferred` when one is given (see exportBatch).
 [[nodiscard]] int runWithoutWindow(const CommandLineRequest &request, TextStreams &streams,
-    const GraphExporter &exportGraph, const FileIdentifier &identify);
+    const GraphExporter &exportGraph, const FileIdentifier &identify, DeferredSaves *deferred = nullptr);
 
 } // namespace psa

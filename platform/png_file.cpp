@@ -2,7 +2,9 @@
 
 #include <zlib.h>
 
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 namespace psa {
 
@@ -13,7 +15,8 @@ namespace {
 constexpr std::size_t kLargestImageData = std::size_t(1) << 30;
 // Fixed so that every build writes the same bytes for the same pixels. Runs of one byte are all the graph's
 // white background and its lines hold: deflating them alone takes a fifth of the time of the best
-// compression, for a file twice as big (some 10 KB), which a batch of many pictures feels.
+// compression, for a file some four times as big (the graph's some 30 KB with its palette), which a batch of
+// many pictures feels.
 constexpr int kDeflateLevel = 9;
 constexpr int kDeflateWindowBits = 15;
 constexpr int kDeflateMemoryLevel = 8;
@@ -64,19 +67,119 @@ Result<std::string> deflated(std::string &raw)
     return out;
 }
 
-// `raw` holds the rows from the top, each a filter byte (0, none) and width * 3 bytes of red, green, blue.
-Result<std::string> pngOfRows(
-    std::uint32_t width, std::uint32_t height, std::string &raw, std::uint32_t dotsPerMetre)
+// The picture's colours in the order they first appear, and each pixel's place among them.
+class Palette {
+public:
+    static constexpr std::size_t kMostColours = 256;
+
+    // The index of `rgb`, added when new; false when the palette is full and `rgb` is not in it.
+    bool find(std::uint32_t rgb, std::uint8_t &index)
+    {
+        // Open addressing in a table four times the largest palette, so probes stay short.
+        const std::uint32_t key = rgb | kTaken;
+        std::size_t slot = (rgb * 2654435761u) >> (32 - kSlotBits);
+        while (m_keys[slot] != 0 && m_keys[slot] != key)
+            slot = (slot + 1) & (kSlots - 1);
+        if (m_keys[slot] == 0) {
+            if (m_colours.size() == kMostColours)
+                return false;
+            m_keys[slot] = key;
+            m_indices[slot] = std::uint8_t(m_colours.size());
+            m_colours.push_back(rgb);
+        }
+        index = m_indices[slot];
+        return true;
+    }
+
+    [[nodiscard]] const std::vector<std::uint32_t> &colours() const { return m_colours; }
+
+private:
+    static constexpr int kSlotBits = 10;
+    static constexpr std::size_t kSlots = std::size_t(1) << kSlotBits;
+    // Set in every taken slot's key, above the 24 bits of the colour: an empty slot is 0.
+    static constexpr std::uint32_t kTaken = 0x01000000u;
+    std::vector<std::uint32_t> m_keys = std::vector<std::uint32_t>(kSlots, 0);
+    std::vector<std::uint8_t> m_indices = std::vector<std::uint8_t>(kSlots, 0);
+    std::vector<std::uint32_t> m_colours;
+};
+
+// The image data before deflate, with the colour type it is written in.
+struct Rows {
+    std::string raw;
+    bool indexed = false;
+    std::vector<std::uint32_t> palette;
+};
+
+// Rows of one byte a pixel, an index into the palette, where the picture has few enough colours that the
+// palette and the indices are smaller than three bytes a pixel: a third of the data to deflate for the
+// graph's some 150 colours. Each row starts with its filter byte (0, none).
+template <typename ColourAt>
+bool indexedRows(std::size_t width, std::size_t height, const ColourAt &colourAt, Rows &rows)
 {
-    const Result<std::string> imageData = deflated(raw);
+    Palette palette;
+    const std::size_t rowBytes = 1 + width;
+    rows.raw.assign(rowBytes * height, '\0');
+    // Most pixels have the colour of the one before them: that one's index serves without a search.
+    std::uint32_t lastColour = colourAt(0, 0);
+    std::uint8_t lastIndex = 0;
+    static_cast<void>(palette.find(lastColour, lastIndex));
+    for (std::size_t y = 0; y < height; ++y) {
+        auto *out = reinterpret_cast<std::uint8_t *>(rows.raw.data() + y * rowBytes + 1);
+        for (std::size_t x = 0; x < width; ++x) {
+            const std::uint32_t rgb = colourAt(x, y);
+            if (rgb != lastColour) {
+                if (!palette.find(rgb, lastIndex))
+                    return false;
+                lastColour = rgb;
+            }
+            out[x] = lastIndex;
+        }
+    }
+    const std::size_t pixels = width * height;
+    if (3 * palette.colours().size() + pixels >= 3 * pixels)
+        return false;
+    rows.indexed = true;
+    rows.palette = palette.colours();
+    return true;
+}
+
+// Rows of red, green and blue, each row after its filter byte (0, none).
+template <typename ColourAt>
+void rgbRows(std::size_t width, std::size_t height, const ColourAt &colourAt, Rows &rows)
+{
+    const std::size_t rowBytes = 1 + 3 * width;
+    rows.raw.assign(rowBytes * height, '\0');
+    rows.indexed = false;
+    rows.palette.clear();
+    for (std::size_t y = 0; y < height; ++y) {
+        char *out = rows.raw.data() + y * rowBytes + 1;
+        for (std::size_t x = 0; x < width; ++x, out += 3) {
+            const std::uint32_t rgb = colourAt(x, y);
+            out[0] = char((rgb >> 16) & 0xFF);
+            out[1] = char((rgb >> 8) & 0xFF);
+            out[2] = char(rgb & 0xFF);
+        }
+    }
+}
+
+// `colourAt(x, y)` is the pixel's 0xRRGGBB, rows from the top.
+template <typename ColourAt>
+Result<std::string> pngOf(
+    std::uint32_t width, std::uint32_t height, const ColourAt &colourAt, std::uint32_t dotsPerMetre)
+{
+    Rows rows;
+    if (!indexedRows(width, height, colourAt, rows))
+        rgbRows(width, height, colourAt, rows);
+    const Result<std::string> imageData = deflated(rows.raw);
     if (!imageData)
         return Failure { imageData.reason() };
 
     std::string header;
     appendBigEndian(header, width);
     appendBigEndian(header, height);
-    header += std::string_view(
-        "\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, adaptive filters, no interlace
+    // 8 bits, palette or RGB, deflate, adaptive filters, no interlace.
+    header += rows.indexed ? std::string_view("\x08\x03\x00\x00\x00", 5)
+                           : std::string_view("\x08\x02\x00\x00\x00", 5);
     std::string resolution;
     appendBigEndian(resolution, dotsPerMetre);
     appendBigEndian(resolution, dotsPerMetre);
@@ -84,6 +187,15 @@ Result<std::string> pngOfRows(
 
     std::string png(kPngSignature);
     appendChunk(png, "IHDR", header);
+    if (rows.indexed) {
+        std::string colours;
+        for (const std::uint32_t rgb : rows.palette) {
+            colours.push_back(char((rgb >> 16) & 0xFF));
+            colours.push_back(char((rgb >> 8) & 0xFF));
+            colours.push_back(char(rgb & 0xFF));
+        }
+        appendChunk(png, "PLTE", colours);
+    }
     appendChunk(png, "pHYs", resolution);
     appendChunk(png, "IDAT", *imageData);
     appendChunk(png, "IEND", {});
@@ -111,18 +223,9 @@ Result<std::string> encodePng(const PixelRows &pixels, std::uint32_t dotsPerMetr
     if (rowBytes == 0)
         return Failure { std::u16string(kNoBitmapReason) };
 
-    std::string raw(rowBytes * height, '\0');
-    for (std::size_t y = 0; y < height; ++y) {
-        const std::uint32_t *row = pixels.top + y * pixels.rowStride;
-        char *out = raw.data() + y * rowBytes + 1;
-        for (std::size_t x = 0; x < width; ++x, out += 3) {
-            const std::uint32_t pixel = row[x];
-            out[0] = char((pixel >> 16) & 0xFF);
-            out[1] = char((pixel >> 8) & 0xFF);
-            out[2] = char(pixel & 0xFF);
-        }
-    }
-    return pngOfRows(std::uint32_t(width), std::uint32_t(height), raw, dotsPerMetre);
+    const auto colourAt
+        = [&pixels](std::size_t x, std::size_t y) { return pixels.top[y * pixels.rowStride + x] & 0xFFFFFF; };
+    return pngOf(std::uint32_t(width), std::uint32_t(height), colourAt, dotsPerMetre);
 }
 
 Result<std::string> pngFromBitmap(std::string_view bitmap)
@@ -147,17 +250,13 @@ Result<std::string> pngFromBitmap(std::string_view bitmap)
     if ((bitmap.size() - kBitmapHeaderBytes) / height < bitmapRowBytes)
         return Failure { std::u16string(kNoBitmapReason) };
 
-    std::string raw(rowBytes * height, '\0');
-    for (std::size_t y = 0; y < height; ++y) {
-        const char *in = bitmap.data() + kBitmapHeaderBytes + (height - 1 - y) * bitmapRowBytes;
-        char *out = raw.data() + y * rowBytes + 1;
-        for (std::size_t x = 0; x < width; ++x, in += 3, out += 3) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-        }
-    }
-    return pngOfRows(storedWidth, storedHeight, raw, readLittleEndian(bitmap, 38, 4));
+    // Blue, green and red, the bottom row first.
+    const auto colourAt = [&bitmap, height, bitmapRowBytes](std::size_t x, std::size_t y) {
+        const auto *in = reinterpret_cast<const unsigned char *>(bitmap.data()) + kBitmapHeaderBytes
+            + (height - 1 - y) * bitmapRowBytes + 3 * x;
+        return std::uint32_t(in[2]) << 16 | std::uint32_t(in[1]) << 8 | in[0];
+    };
+    return pngOf(storedWidth, storedHeight, colourAt, readLittleEndian(bitmap, 38, 4));
 }
 
 } // namespace psa

@@ -21,6 +21,9 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace psa {
 
@@ -56,6 +59,83 @@ public:
 
 private:
     ClosedStandardStreams m_closed;
+};
+
+// Collects what is written and lets it wait in the group at Commit.
+class GroupedWriter final : public AtomicWriter {
+public:
+    GroupedWriter(GroupedSaves &saves, std::string path)
+        : m_saves(saves)
+        , m_path(std::move(path))
+    {
+    }
+
+    [[nodiscard]] Result<void> write(std::string_view bytes) override
+    {
+        if (m_done)
+            return Failure { finishedReason({}) };
+        m_bytes.append(bytes);
+        return {};
+    }
+
+    [[nodiscard]] Result<void> commit() override
+    {
+        if (m_done)
+            return Failure { finishedReason({}) };
+        m_done = true;
+        return m_saves.save(m_path, m_bytes);
+    }
+
+private:
+    GroupedSaves &m_saves;
+    std::string m_path;
+    std::string m_bytes;
+    bool m_done = false;
+};
+
+// A batch's files: read as the program reads them, its pictures saved in groups that wait for the disk
+// together.
+class BatchFileSystem final : public FileSystem, public DeferredSaves {
+public:
+    [[nodiscard]] Opened<ByteReader> openForReading(std::u16string_view path) override
+    {
+        return m_files.openForReading(path);
+    }
+    [[nodiscard]] Opened<AtomicWriter> createReplacing(std::u16string_view path) override
+    {
+        std::string bytes = nativePath(path);
+        if (const Result<void> allowed = checkSaveTarget(bytes); !allowed)
+            return Failure { allowed.reason() };
+        return std::make_unique<GroupedWriter>(m_saves, std::move(bytes));
+    }
+    [[nodiscard]] std::optional<std::u16string> decodeShiftJis(std::string_view bytes) const override
+    {
+        return m_files.decodeShiftJis(bytes);
+    }
+
+    [[nodiscard]] std::size_t waiting() const override { return m_saves.waiting(); }
+    [[nodiscard]] std::vector<FinishedSave> finish() override
+    {
+        std::vector<FinishedSave> finished;
+        for (GroupedSaves::Finished &save : m_saves.finish()) {
+            switch (save.state) {
+            case GroupedSaves::Finished::State::Placed:
+                finished.push_back({});
+                break;
+            case GroupedSaves::Finished::State::Failed:
+                finished.push_back({ FinishedSave::State::Failed, std::move(save.reason), 0 });
+                break;
+            case GroupedSaves::Finished::State::SameAsEarlier:
+                finished.push_back({ FinishedSave::State::SameAsEarlier, {}, save.earlier });
+                break;
+            }
+        }
+        return finished;
+    }
+
+private:
+    QtFileSystem m_files;
+    GroupedSaves m_saves;
 };
 
 // Above any buffer an export of the picture box needs.
@@ -123,7 +203,12 @@ int runWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, 
     int qtArgc = argc > 0 ? 1 : 0;
     std::unique_ptr<QGuiApplication> application;
     std::unique_ptr<ImageSurface> picture1;
-    QtFileSystem files;
+    // A batch's pictures wait for the disk together; a single export is saved as the window saves.
+    BatchFileSystem batchFiles;
+    QtFileSystem singleFiles;
+    FileSystem &files = request.task == CommandLineRequest::Task::Batch
+        ? static_cast<FileSystem &>(batchFiles)
+        : singleFiles;
     const GraphExporter exporter = [&](std::u16string_view records, std::u16string_view bitmap) {
         if (!application) {
             // Each picture passes through buffers of megabytes (the bitmap, its rows for the PNG), which
@@ -144,7 +229,7 @@ int runWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, 
         }
         return exportGraph(*picture1, files, identifyFile, records, bitmap);
     };
-    const int status = runWithoutWindow(request, streams, exporter, identifyFile);
+    const int status = runWithoutWindow(request, streams, exporter, identifyFile, &batchFiles);
     picture1.reset();
     return status;
 }

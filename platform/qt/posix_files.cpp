@@ -8,11 +8,14 @@
 #include <cstdint>
 #include <deque>
 #include <fcntl.h>
+#include <memory>
+#include <set>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace psa {
@@ -423,6 +426,15 @@ private:
     FileDescriptor m_file;
 };
 
+// `reason`, and that the temporary file is left behind if it could not be removed.
+std::u16string withTemporaryRemoved(TemporaryFile &temporary, std::u16string reason)
+{
+    const std::string name = temporary.name();
+    if (!temporary.remove())
+        reason += u"\n一時ファイル「" + pathFromNative(name) + u"」を消せませんでした。";
+    return reason;
+}
+
 struct Replacement {
     enum class Outcome {
         Done,
@@ -448,10 +460,9 @@ Replacement::Outcome notKept(int error)
         : Replacement::Outcome::Failed;
 }
 
-// Writes everything to a temporary file in the same folder, gives it the old file's owner, group,
-// permissions and attributes, waits until the disk has it, and renames it over the old name; then waits
-// until the disk has the folder's new entry too, so that the new name survives a power cut.
-Replacement replaceWhole(const Location &at, std::string_view bytes)
+// Writes everything to a temporary file in the same folder and gives it the old file's owner, group,
+// permissions and attributes; `temporary` then holds it, still open, for placeWhole.
+Replacement prepareWhole(const Location &at, std::string_view bytes, std::unique_ptr<TemporaryFile> &prepared)
 {
     FileDescriptor old;
     struct stat oldStatus { };
@@ -463,65 +474,108 @@ Replacement replaceWhole(const Location &at, std::string_view bytes)
             return { Replacement::Outcome::Failed, regular.reason() };
     }
 
-    TemporaryFile temporary(at.folder.get());
+    auto temporary = std::make_unique<TemporaryFile>(at.folder.get());
     // Readable only by the user until it has the old file's owner and permissions; a new file gets what the
     // umask and the folder's default access control list give any new file.
-    if (!temporary.create(at.name, at.exists ? 0600 : 0666)) {
+    if (!temporary->create(at.name, at.exists ? 0600 : 0666)) {
         const int error = errno;
         return { permissionDenied(error) ? Replacement::Outcome::NotPossible : Replacement::Outcome::Failed,
             errnoReason(error, u"一時ファイルを作れませんでした") };
     }
     const auto fail = [&temporary](Replacement::Outcome outcome, std::u16string reason) {
-        const std::string name = temporary.name();
-        if (!temporary.remove())
-            reason += u"\n一時ファイル「" + pathFromNative(name) + u"」を消せませんでした。";
-        return Replacement { outcome, std::move(reason) };
+        return Replacement { outcome, withTemporaryRemoved(*temporary, std::move(reason)) };
     };
-    if (!writeAll(temporary.fd(), bytes))
+    if (!writeAll(temporary->fd(), bytes))
         return fail(Replacement::Outcome::Failed, errnoReason(errno, u"書き込みに失敗しました"));
     if (at.exists) {
         struct stat made { };
-        if (::fstat(temporary.fd(), &made) != 0)
+        if (::fstat(temporary->fd(), &made) != 0)
             return fail(
                 Replacement::Outcome::Failed, errnoReason(errno, u"ファイルの状態を調べられませんでした"));
         if ((made.st_uid != oldStatus.st_uid || made.st_gid != oldStatus.st_gid)
-            && ::fchown(temporary.fd(), oldStatus.st_uid, oldStatus.st_gid) != 0) {
+            && ::fchown(temporary->fd(), oldStatus.st_uid, oldStatus.st_gid) != 0) {
             const int error = errno;
             return fail(notKept(error), errnoReason(error, u"所有者を引き継げませんでした"));
         }
         // Set-user and set-group bits are dropped, as a write to the file would drop them.
-        if (::fchmod(temporary.fd(), oldStatus.st_mode & (S_ISVTX | S_IRWXU | S_IRWXG | S_IRWXO)) != 0)
+        if (::fchmod(temporary->fd(), oldStatus.st_mode & (S_ISVTX | S_IRWXU | S_IRWXG | S_IRWXO)) != 0)
             return fail(
                 Replacement::Outcome::Failed, errnoReason(errno, u"アクセス権を引き継げませんでした"));
-        if (!copyAttributes(old.get(), temporary.fd())) {
+        if (!copyAttributes(old.get(), temporary->fd())) {
             const int error = errno;
             return fail(notKept(error), errnoReason(error, u"拡張属性を引き継げませんでした"));
         }
     }
+    prepared = std::move(temporary);
+    return { Replacement::Outcome::Done, {} };
+}
+
+// Waits until the disk has the prepared file and closes it; on failure removes it.
+Replacement flushPrepared(TemporaryFile &temporary)
+{
     if (::fsync(temporary.fd()) != 0)
-        return fail(Replacement::Outcome::Failed, errnoReason(errno, u"ディスクへの書き込みに失敗しました"));
+        return { Replacement::Outcome::Failed,
+            withTemporaryRemoved(temporary, errnoReason(errno, u"ディスクへの書き込みに失敗しました")) };
     if (!temporary.close())
-        return fail(Replacement::Outcome::Failed, errnoReason(errno, u"書き込みに失敗しました"));
-    // Opened before the rename, so that nothing after it can fail but the flush itself. A folder the user may
-    // not read (a drop box) cannot be flushed by the user; its entry then reaches the disk in its own time.
-    const FileDescriptor readableFolder(::openat(at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!readableFolder.valid() && errno != EACCES)
-        return fail(
-            Replacement::Outcome::Failed, errnoReason(errno, u"保存先のフォルダーを開けませんでした"));
+        return { Replacement::Outcome::Failed,
+            withTemporaryRemoved(temporary, errnoReason(errno, u"書き込みに失敗しました")) };
+    return { Replacement::Outcome::Done, {} };
+}
+
+// The folder of `at` opened so that it can be flushed once a new entry is in it. Opened before the rename,
+// so that nothing after it can fail but the flush itself. A folder the user may not read (a drop box) cannot
+// be flushed by the user; its entry then reaches the disk in its own time (an invalid descriptor, no
+// failure).
+Result<FileDescriptor> folderToFlush(const Location &at)
+{
+    FileDescriptor folder(::openat(at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid() && errno != EACCES)
+        return Failure { errnoReason(errno, u"保存先のフォルダーを開けませんでした") };
+    return folder;
+}
+
+// Renames the flushed temporary file over the old name; on failure removes it.
+Replacement placePrepared(const Location &at, TemporaryFile &temporary)
+{
     if (::renameat(at.folder.get(), temporary.name().c_str(), at.folder.get(), at.name.c_str()) != 0) {
         const int error = errno;
-        return fail(
-            permissionDenied(error) ? Replacement::Outcome::NotPossible : Replacement::Outcome::Failed,
-            errnoReason(error, u"ファイルを置き換えられませんでした"));
+        return { permissionDenied(error) ? Replacement::Outcome::NotPossible : Replacement::Outcome::Failed,
+            withTemporaryRemoved(temporary, errnoReason(error, u"ファイルを置き換えられませんでした")) };
     }
     temporary.keep();
+    return { Replacement::Outcome::Done, {} };
+}
+
+// Waits until the disk has the folder's new entries, so that the new names survive a power cut.
+Result<void> flushFolder(const FileDescriptor &folder)
+{
     // EINVAL: the file system offers no flush of a folder.
-    if (readableFolder.valid() && ::fsync(readableFolder.get()) != 0 && errno != EINVAL)
-        return { Replacement::Outcome::Failed,
-            errnoReason(errno, {})
-                + u"\nファイルは新しい内容に置き換わりましたが、フォルダーの変更をディスクに書き込めなかった"
-                  u"ため、"
-                  u"電源が切れると元の内容に戻ったり、ファイルが失われたりするおそれがあります。" };
+    if (folder.valid() && ::fsync(folder.get()) != 0 && errno != EINVAL)
+        return Failure { errnoReason(errno, {})
+            + u"\nファイルは新しい内容に置き換わりましたが、フォルダーの変更をディスクに書き込めなかった"
+              u"ため、"
+              u"電源が切れると元の内容に戻ったり、ファイルが失われたりするおそれがあります。" };
+    return {};
+}
+
+// Writes everything to a temporary file in the same folder, gives it the old file's owner, group,
+// permissions and attributes, waits until the disk has it, and renames it over the old name; then waits
+// until the disk has the folder's new entry too, so that the new name survives a power cut.
+Replacement replaceWhole(const Location &at, std::string_view bytes)
+{
+    std::unique_ptr<TemporaryFile> temporary;
+    if (Replacement prepared = prepareWhole(at, bytes, temporary);
+        prepared.outcome != Replacement::Outcome::Done)
+        return prepared;
+    if (Replacement flushed = flushPrepared(*temporary); flushed.outcome != Replacement::Outcome::Done)
+        return flushed;
+    Result<FileDescriptor> folder = folderToFlush(at);
+    if (!folder)
+        return { Replacement::Outcome::Failed, withTemporaryRemoved(*temporary, folder.reason()) };
+    if (Replacement placed = placePrepared(at, *temporary); placed.outcome != Replacement::Outcome::Done)
+        return placed;
+    if (Result<void> flushed = flushFolder(*folder); !flushed)
+        return { Replacement::Outcome::Failed, flushed.reason() };
     return { Replacement::Outcome::Done, {} };
 }
 
@@ -696,6 +750,162 @@ Result<void> saveReplacing(const std::string &path, std::string_view bytes)
         break;
     }
     return Failure { replaced.reason };
+}
+
+struct GroupedSaves::Waiting {
+    Location at;
+    // None when the file was rewritten in place at once.
+    std::unique_ptr<TemporaryFile> temporary;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+GroupedSaves::GroupedSaves() = default;
+GroupedSaves::~GroupedSaves() = default;
+
+std::size_t GroupedSaves::waiting() const
+{
+    return m_waiting.size();
+}
+
+Result<void> GroupedSaves::save(const std::string &path, std::string_view bytes)
+{
+    Result<Location> located = locate(path);
+    if (!located)
+        return Failure { located.reason() };
+    auto waiting = std::make_unique<Waiting>();
+    waiting->at = std::move(located).value();
+    const Location &at = waiting->at;
+    if (Result<void> allowed = checkTarget(at); !allowed)
+        return allowed;
+    const auto inPlace = [&]() -> Result<void> {
+        if (Result<void> written = overwriteInPlace(at.folder.get(), at.name, bytes); !written)
+            return written;
+        m_waiting.push_back(std::move(waiting));
+        return {};
+    };
+    if (at.exists) {
+        if (::faccessat(at.folder.get(), at.name.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0)
+            return Failure { errnoReason(errno, u"ファイルに書き込めません") };
+        struct stat folder { };
+        if (at.status.st_nlink > 1 && ::fstat(at.folder.get(), &folder) == 0 && !sharedStickyFolder(folder))
+            return inPlace();
+        // A sticky folder lets only the file's or the folder's owner rename over a file, which finish would
+        // find too late to write in place instead.
+        if (::fstat(at.folder.get(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0
+            && at.status.st_uid != ::geteuid() && folder.st_uid != ::geteuid())
+            return inPlace();
+    }
+    const Replacement prepared = prepareWhole(at, bytes, waiting->temporary);
+    if (prepared.outcome == Replacement::Outcome::NotPossible && at.exists)
+        return inPlace();
+    if (prepared.outcome != Replacement::Outcome::Done)
+        return Failure { prepared.reason };
+    struct stat made { };
+    if (::fstat(waiting->temporary->fd(), &made) != 0)
+        return Failure { withTemporaryRemoved(
+            *waiting->temporary, errnoReason(errno, u"ファイルの状態を調べられませんでした")) };
+    waiting->device = made.st_dev;
+    waiting->inode = made.st_ino;
+    // Starts the way to the disk while the next file is drawn; finish waits for it.
+    static_cast<void>(::sync_file_range(waiting->temporary->fd(), 0, 0, SYNC_FILE_RANGE_WRITE));
+    m_waiting.push_back(std::move(waiting));
+    return {};
+}
+
+std::vector<GroupedSaves::Finished> GroupedSaves::finish()
+{
+    std::vector<std::unique_ptr<Waiting>> saves = std::move(m_waiting);
+    m_waiting.clear();
+    std::vector<Finished> finished(saves.size());
+    const auto failed = [&finished](std::size_t index, std::u16string reason) {
+        finished[index] = { Finished::State::Failed, std::move(reason), 0 };
+    };
+    // Every file on the disk before any takes its name. One flush of each file system serves all its files:
+    // a flush of each file would wait for the disk's cache once for each.
+    std::vector<dev_t> flushedDevices;
+    for (std::size_t i = 0; i < saves.size(); ++i) {
+        Waiting &save = *saves[i];
+        if (!save.temporary
+            || std::find(flushedDevices.begin(), flushedDevices.end(), save.device) != flushedDevices.end())
+            continue;
+        flushedDevices.push_back(save.device);
+        if (::syncfs(save.temporary->fd()) == 0)
+            continue;
+        const std::u16string reason = errnoReason(errno, u"ディスクへの書き込みに失敗しました");
+        for (std::size_t j = i; j < saves.size(); ++j)
+            if (saves[j]->temporary && saves[j]->device == save.device)
+                failed(j, withTemporaryRemoved(*saves[j]->temporary, reason));
+    }
+    for (std::size_t i = 0; i < saves.size(); ++i) {
+        TemporaryFile *temporary = saves[i]->temporary.get();
+        if (!temporary || finished[i].state != Finished::State::Placed)
+            continue;
+        // The flush of the file system tells no file's own failure to reach the disk; waiting for the file's
+        // pages does, and now waits for nothing.
+        if (::sync_file_range(temporary->fd(), 0, 0,
+                SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER)
+            != 0)
+            failed(i,
+                withTemporaryRemoved(*temporary, errnoReason(errno, u"ディスクへの書き込みに失敗しました")));
+        else if (!temporary->close())
+            failed(i, withTemporaryRemoved(*temporary, errnoReason(errno, u"書き込みに失敗しました")));
+    }
+
+    struct Folder {
+        dev_t device;
+        ino_t inode;
+        FileDescriptor toFlush;
+        std::vector<std::size_t> saves;
+    };
+    std::vector<Folder> folders;
+    for (std::size_t i = 0; i < saves.size(); ++i) {
+        Waiting &save = *saves[i];
+        if (!save.temporary || finished[i].state != Finished::State::Placed)
+            continue;
+        // A name an earlier save of the group was renamed to (a second name of the same file) keeps it.
+        struct stat current { };
+        if (::fstatat(save.at.folder.get(), save.at.name.c_str(), &current, AT_SYMLINK_NOFOLLOW) == 0)
+            for (std::size_t earlier = 0; earlier < i; ++earlier)
+                if (saves[earlier]->temporary && finished[earlier].state == Finished::State::Placed
+                    && saves[earlier]->device == current.st_dev && saves[earlier]->inode == current.st_ino) {
+                    static_cast<void>(save.temporary->remove());
+                    finished[i] = { Finished::State::SameAsEarlier, {}, earlier };
+                    break;
+                }
+        if (finished[i].state != Finished::State::Placed)
+            continue;
+        struct stat folderStatus { };
+        if (::fstat(save.at.folder.get(), &folderStatus) != 0) {
+            failed(i,
+                withTemporaryRemoved(
+                    *save.temporary, errnoReason(errno, u"保存先のフォルダーを開けませんでした")));
+            continue;
+        }
+        auto folder = std::find_if(folders.begin(), folders.end(), [&](const Folder &entry) {
+            return entry.device == folderStatus.st_dev && entry.inode == folderStatus.st_ino;
+        });
+        if (folder == folders.end()) {
+            Result<FileDescriptor> toFlush = folderToFlush(save.at);
+            if (!toFlush) {
+                failed(i, withTemporaryRemoved(*save.temporary, toFlush.reason()));
+                continue;
+            }
+            folders.push_back({ folderStatus.st_dev, folderStatus.st_ino, std::move(toFlush).value(), {} });
+            folder = folders.end() - 1;
+        }
+        if (const Replacement placed = placePrepared(save.at, *save.temporary);
+            placed.outcome != Replacement::Outcome::Done) {
+            failed(i, placed.reason);
+            continue;
+        }
+        folder->saves.push_back(i);
+    }
+    for (const Folder &folder : folders)
+        if (Result<void> flushed = flushFolder(folder.toFlush); !flushed)
+            for (const std::size_t i : folder.saves)
+                failed(i, flushed.reason());
+    return finished;
 }
 
 Result<void> overwriteInPlace(int folder, const std::string &name, std::string_view bytes)

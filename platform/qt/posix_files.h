@@ -11,8 +11,10 @@
 #include "platform/result.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QString;
 
@@ -94,5 +96,47 @@ private:
 // back; on failure the file holds its old contents. Never blocks on a device or a pipe, and never follows a
 // link: those are refused.
 [[nodiscard]] Result<void> overwriteInPlace(int folder, const std::string &name, std::string_view bytes);
+
+// Saves of many files (a batch) that wait for the disk together: each is written to its temporary file at
+// once, as saveReplacing writes it, but its flush, its rename and the flush of its folder wait for finish,
+// which flushes each file system once and checks that each file reached the disk, then renames each over its
+// name, then flushes each folder once. Two waits for the disk serve them all where saveReplacing waits twice
+// for each file. A file that saveReplacing would
+// rewrite in place is rewritten at once. Until finish, no name the saves were given has changed.
+class GroupedSaves {
+public:
+    GroupedSaves();
+    GroupedSaves(const GroupedSaves &) = delete;
+    GroupedSaves &operator=(const GroupedSaves &) = delete;
+    // Removes the temporary files of saves that were not finished.
+    ~GroupedSaves();
+
+    // Checks and writes as saveReplacing does; fails, the old file as it was, when saveReplacing would fail
+    // before its flush.
+    [[nodiscard]] Result<void> save(const std::string &path, std::string_view bytes);
+    // How many saves wait for finish.
+    [[nodiscard]] std::size_t waiting() const;
+
+    struct Finished {
+        enum class State {
+            // On the disk under its name.
+            Placed,
+            // Not written, the old file as it was; or written but its folder not flushed (see
+            // saveReplacing). `reason` says which.
+            Failed,
+            // An earlier save of the group took the same name first (two names of one file): not written.
+            SameAsEarlier,
+        } state
+            = State::Placed;
+        std::u16string reason;
+        std::size_t earlier = 0;
+    };
+    // Finishes the waiting saves: one outcome each, in the order they were made; none waits after it.
+    [[nodiscard]] std::vector<Finished> finish();
+
+private:
+    struct Waiting;
+    std::vector<std::unique_ptr<Waiting>> m_waiting;
+};
 
 } // namespace psa
