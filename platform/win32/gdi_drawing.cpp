@@ -68,8 +68,9 @@ void drawVectorDrawing(HDC dc, const VectorDrawing &drawing, const PageRect &tar
             DeleteObject(pen);
         } else if (const auto *ring = std::get_if<VectorCircle>(&shape)) {
             SelectObject(dc, black);
+            // The bounding box leaves out its right and bottom edges: one more unit reaches centre + radius.
             Ellipse(dc, x(ring->centre.x - ring->radius), y(ring->centre.y - ring->radius),
-                x(ring->centre.x + ring->radius), y(ring->centre.y + ring->radius));
+                x(ring->centre.x + ring->radius) + 1, y(ring->centre.y + ring->radius) + 1);
         } else if (const auto *text = std::get_if<VectorText>(&shape)) {
             const std::wstring wide(text->text.begin(), text->text.end()); // digits, sign, point, E, blanks
             TextOutW(dc, x(text->topLeft.x), y(text->topLeft.y), wide.c_str(), int(wide.size()));
@@ -82,17 +83,22 @@ void drawVectorDrawing(HDC dc, const VectorDrawing &drawing, const PageRect &tar
 
 HENHMETAFILE vectorMetafile(const VectorDrawing &drawing)
 {
+    // Drawn in the screen's pixels, as large as the window shows it; the frame, in hundredths of a
+    // millimetre, is those pixels' by the screen's own measure, so that the metafile plays back onto them one
+    // to one.
     HDC screen = GetDC(nullptr);
-    HDC recorder = CreateEnhMetaFileW(screen, nullptr, nullptr, L"psa-graph\0PSA\0");
-    if (!recorder) {
-        ReleaseDC(nullptr, screen);
-        return nullptr;
-    }
-    // In the screen's pixels, so that the picture pastes at the size the window shows it.
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     const double scale = dpi > 0 ? dpi / 96.0 : 1;
+    const int width = int(std::lround(drawing.width * scale));
+    const int height = int(std::lround(drawing.height * scale));
+    const RECT frame { 0, 0,
+        MulDiv(width, GetDeviceCaps(screen, HORZSIZE) * 100, GetDeviceCaps(screen, HORZRES)),
+        MulDiv(height, GetDeviceCaps(screen, VERTSIZE) * 100, GetDeviceCaps(screen, VERTRES)) };
+    HDC recorder = CreateEnhMetaFileW(screen, nullptr, &frame, L"psa-graph\0PSA\0");
     ReleaseDC(nullptr, screen);
-    drawVectorDrawing(recorder, drawing, { 0, 0, drawing.width * scale, drawing.height * scale });
+    if (!recorder)
+        return nullptr;
+    drawVectorDrawing(recorder, drawing, { 0, 0, double(width), double(height) });
     return CloseEnhMetaFile(recorder);
 }
 

@@ -132,9 +132,9 @@ void Win32Window::openPictureMenu(std::optional<POINT> screen)
     HMENU menu = CreatePopupMenu();
     if (!menu)
         return;
-    const UINT available = MF_STRING | (graphShown() ? MF_ENABLED : MF_GRAYED);
-    AppendMenuW(menu, available, kCopyItem, L"グラフをコピー");
-    AppendMenuW(menu, available, kPrintItem, L"グラフを印刷…");
+    const auto available = [](bool on) { return UINT(MF_STRING | (on ? MF_ENABLED : MF_GRAYED)); };
+    AppendMenuW(menu, available(graphShown()), kCopyItem, L"グラフをコピー");
+    AppendMenuW(menu, available(graphShown() && m_shapes), kPrintItem, L"グラフを印刷…");
     const UINT chosen = UINT(TrackPopupMenu(
         menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen->x, screen->y, 0, m_window, nullptr));
     DestroyMenu(menu);
@@ -146,12 +146,12 @@ void Win32Window::openPictureMenu(std::optional<POINT> screen)
 
 bool Win32Window::graphShown() const
 {
-    return m_surface && m_surface->hasDrawing() && m_shapes;
+    return m_surface && m_surface->hasDrawing();
 }
 
 bool Win32Window::printGraph()
 {
-    if (!graphShown())
+    if (!graphShown() || !m_shapes)
         return false;
     const PrinterChoice chosen = choosePrinter ? choosePrinter() : choosePrinterWithDialog(m_window);
     if (!chosen) {
@@ -199,11 +199,13 @@ bool Win32Window::copyGraph()
     EmptyClipboard();
     // Once the clipboard has taken the memory or the metafile it is the clipboard's to free.
     const bool placed = SetClipboardData(CF_DIB, memory) != nullptr;
-    if (!placed)
+    if (!placed) {
         GlobalFree(memory);
-    else if (HENHMETAFILE shapes = vectorMetafile(*m_shapes);
-             shapes && !SetClipboardData(CF_ENHMETAFILE, shapes))
-        DeleteEnhMetaFile(shapes);
+    } else if (m_shapes) {
+        HENHMETAFILE drawing = vectorMetafile(*m_shapes);
+        if (drawing && !SetClipboardData(CF_ENHMETAFILE, drawing))
+            DeleteEnhMetaFile(drawing);
+    }
     CloseClipboard();
     return placed;
 }

@@ -46,13 +46,14 @@ public:
     bool pressFocusedButton(const MSG &message);
     // 「グラフをコピー」: the picture's drawing on the clipboard as a device-independent bitmap, which other
     // programs paste as an image, and with the shapes as an enhanced metafile, which a word processor prints
-    // sharp. False, and the clipboard as it was, when nothing is drawn or the clipboard cannot be had.
+    // sharp (when the window keeps the shapes). False, and the clipboard as it was, when nothing is drawn or
+    // the clipboard cannot be had.
     bool copyGraph();
     // 「グラフを印刷…」: the shapes on one page of the printer the user chooses, with the record file and the
-    // date under them. False when nothing is drawn, the user cancelled, or the print failed, which the user
-    // is told.
+    // date under them. False when nothing is drawn or no shapes are kept, the user cancelled, or the print
+    // failed, which the user is told.
     bool printGraph();
-    // Whether the picture's menu offers its items: while a graph is drawn.
+    // Whether a graph is drawn, which the picture's menu offers to copy and print.
     [[nodiscard]] bool graphShown() const;
 
     std::function<void(Button)> onClick;
