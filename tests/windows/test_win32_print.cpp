@@ -264,7 +264,7 @@ TEST_CASE("グラフを印刷…: what the user is told when no page comes out, 
             { "StartDoc", "StartPage", "EndPage", "EndDoc" } },
     };
     for (const Row &row : rows) {
-        INFO(row.name);
+        INFO(std::string(row.name));
         PrintingWindow w;
         w.printer.failing = row.failing;
         w.printer.caps = row.caps;
