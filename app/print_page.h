@@ -24,6 +24,14 @@ struct PrintedPage {
     double dotsPerInch = 0;
 };
 
+// What a print is called in the printer's queue, and the title of a message about it.
+inline constexpr std::u16string_view kPrintDocumentName = u"PSA値推移グラフ";
+inline constexpr std::u16string_view kPrintMessageTitle = u"グラフを印刷";
+// Why a print did not come out.
+inline constexpr std::u16string_view kPrintFailedReason = u"グラフを印刷できませんでした。";
+inline constexpr std::u16string_view kPageTooSmallReason
+    = u"用紙が小さすぎるため、グラフを印刷できませんでした。";
+
 // Where the graph and the line under it go on the page.
 struct PrintLayout {
     // The drawing, with the picture's proportions.

@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/graph_description.h"
+#include "app/print_page.h"
 #include "platform/focus_order.h"
 #include "platform/form1_design.h"
 #include "platform/guarded_run.h"
@@ -168,7 +169,7 @@ void Form1Window::attach(Form1 &form, Dialogs &dialogs)
     m_picture1->recordFile = [this] { return m_form ? m_form->recordFile() : std::u16string(); };
     m_picture1->printFailed = [this](std::u16string_view reason) {
         if (m_dialogs)
-            m_dialogs->inform(reason, u"グラフを印刷");
+            m_dialogs->inform(reason, kPrintMessageTitle);
     };
 }
 

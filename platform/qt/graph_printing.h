@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/print_page.h"
 #include "platform/result.h"
 #include "platform/vector_surface.h"
 
@@ -11,11 +12,6 @@ class QPainter;
 class QPrinter;
 
 namespace psa {
-
-// Why a print did not come out.
-inline constexpr std::u16string_view kPrintFailedReason = u"グラフを印刷できませんでした。";
-inline constexpr std::u16string_view kPageTooSmallReason
-    = u"用紙が小さすぎるため、グラフを印刷できませんでした。";
 
 // Paints the drawing's lines, rings and numbers scaled onto `target`, a rectangle in the painter's
 // coordinates with the drawing's proportions, on white: lines and rings one picture pixel wide, the numbers

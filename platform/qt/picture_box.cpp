@@ -3,6 +3,7 @@
 #include "app/print_page.h"
 #include "platform/qt/graph_printing.h"
 #include "platform/qt/qt_surface.h"
+#include "platform/qt/qt_text.h"
 #include "platform/vector_documents.h"
 
 #include <QClipboard>
@@ -110,7 +111,7 @@ void PictureBox::print()
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
-    printer.setDocName(QStringLiteral("PSA値推移グラフ"));
+    printer.setDocName(toQString(kPrintDocumentName));
     const bool chosen = choosePrinter ? choosePrinter(printer) : [&] {
         QPrintDialog dialog(&printer, this);
         return dialog.exec() == QDialog::Accepted;

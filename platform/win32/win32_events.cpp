@@ -1,5 +1,7 @@
+#include "app/print_page.h"
 #include "platform/guarded_run.h"
 #include "platform/win32/dib_surface.h"
+#include "platform/win32/gdi_drawing.h"
 #include "platform/win32/win32_fonts.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_window.h"
@@ -126,21 +128,52 @@ void Win32Window::openPictureMenu(std::optional<POINT> screen)
         screen = corner;
     }
     constexpr UINT kCopyItem = 1;
+    constexpr UINT kPrintItem = 2;
     HMENU menu = CreatePopupMenu();
     if (!menu)
         return;
-    const bool drawn = m_surface && m_surface->hasDrawing();
-    AppendMenuW(menu, MF_STRING | (drawn ? MF_ENABLED : MF_GRAYED), kCopyItem, L"グラフをコピー");
+    const auto available = [](bool on) { return UINT(MF_STRING | (on ? MF_ENABLED : MF_GRAYED)); };
+    AppendMenuW(menu, available(graphShown()), kCopyItem, L"グラフをコピー");
+    AppendMenuW(menu, available(graphShown() && m_shapes), kPrintItem, L"グラフを印刷…");
     const UINT chosen = UINT(TrackPopupMenu(
         menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen->x, screen->y, 0, m_window, nullptr));
     DestroyMenu(menu);
     if (chosen == kCopyItem)
         copyGraph();
+    else if (chosen == kPrintItem)
+        runGuarded(m_dialogs, [this] { printGraph(); });
+}
+
+bool Win32Window::graphShown() const
+{
+    return m_surface && m_surface->hasDrawing();
+}
+
+bool Win32Window::printGraph()
+{
+    if (!graphShown() || !m_shapes)
+        return false;
+    const PrinterChoice chosen = choosePrinter ? choosePrinter() : choosePrinterWithDialog(m_window);
+    if (!chosen) {
+        m_dialogs.inform(chosen.reason(), kPrintMessageTitle);
+        return false;
+    }
+    if (!*chosen)
+        return false;
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    const std::u16string footer = printFooter(
+        recordFile ? recordFile() : std::u16string(), { today.wYear, today.wMonth, today.wDay });
+    if (const Result<void> printed = printDrawing(chosen->get(), *m_shapes, footer, *printCalls); !printed) {
+        m_dialogs.inform(printed.reason(), kPrintMessageTitle);
+        return false;
+    }
+    return true;
 }
 
 bool Win32Window::copyGraph()
 {
-    if (!m_surface || !m_surface->hasDrawing())
+    if (!graphShown())
         return false;
     // A bitmap file less its 14-byte file header is the packed bitmap the clipboard takes.
     constexpr std::size_t kFileHeaderSize = 14;
@@ -164,11 +197,16 @@ bool Win32Window::copyGraph()
         return false;
     }
     EmptyClipboard();
-    // Once the clipboard has taken the memory it is the clipboard's to free.
+    // Once the clipboard has taken the memory or the metafile it is the clipboard's to free.
     const bool placed = SetClipboardData(CF_DIB, memory) != nullptr;
-    CloseClipboard();
-    if (!placed)
+    if (!placed) {
         GlobalFree(memory);
+    } else if (m_shapes) {
+        HENHMETAFILE drawing = vectorMetafile(*m_shapes);
+        if (drawing && !SetClipboardData(CF_ENHMETAFILE, drawing))
+            DeleteEnhMetaFile(drawing);
+    }
+    CloseClipboard();
     return placed;
 }
 

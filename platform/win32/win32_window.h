@@ -3,6 +3,8 @@
 #include "platform/focus_order.h"
 #include "platform/form1_design.h"
 #include "platform/toolkit.h"
+#include "platform/vector_surface.h"
+#include "platform/win32/win32_printing.h"
 
 #include <windows.h>
 
@@ -33,6 +35,8 @@ public:
     // Screen pixels per 96-DPI pixel.
     [[nodiscard]] double scale() const { return m_dpi / 96.0; }
     void showPicture(DibSurface &surface);
+    // The picture's drawing as shapes, which the copy and the print use; it must outlive the window.
+    void keepShapes(const VectorDrawing &shapes) { m_shapes = &shapes; }
     void show(int how);
     // The message loop with the dialog keys (Tab, Shift+Tab, Space, Return on a button). Returns the exit
     // code.
@@ -41,9 +45,16 @@ public:
     // message was a Return for a button, and is used up.
     bool pressFocusedButton(const MSG &message);
     // 「グラフをコピー」: the picture's drawing on the clipboard as a device-independent bitmap, which other
-    // programs paste as an image. False, and the clipboard as it was, when nothing is drawn or the clipboard
-    // cannot be had.
+    // programs paste as an image, and with the shapes as an enhanced metafile, which a word processor prints
+    // sharp (when the window keeps the shapes). False, and the clipboard as it was, when nothing is drawn or
+    // the clipboard cannot be had.
     bool copyGraph();
+    // 「グラフを印刷…」: the shapes on one page of the printer the user chooses, with the record file and the
+    // date under them. False when nothing is drawn or no shapes are kept, the user cancelled, or the print
+    // failed, which the user is told.
+    bool printGraph();
+    // Whether a graph is drawn, which the picture's menu offers to copy and print.
+    [[nodiscard]] bool graphShown() const;
 
     std::function<void(Button)> onClick;
     std::function<void(int)> onCellChange;
@@ -52,6 +63,12 @@ public:
     // What the picture shows, in words for a screen reader: asked after a click or a cell change that changed
     // the drawing, and given to the picture as its name.
     std::function<std::u16string()> describeGraph;
+    // The record file that a print's footer names ("" for none).
+    std::function<std::u16string()> recordFile;
+    // Asks which printer to print on: by default the common print dialog.
+    std::function<PrinterChoice()> choosePrinter;
+    // The printer's calls; tests put in their own.
+    PrintCalls *printCalls = &m_realPrintCalls;
 
     void createCell(int index) override;
     void setCellHeight(int index, double pixels) override;
@@ -123,6 +140,8 @@ private:
     HWND m_picture = nullptr;
     Placed m_placedPicture;
     DibSurface *m_surface = nullptr;
+    const VectorDrawing *m_shapes = nullptr;
+    PrintCalls m_realPrintCalls;
     bool m_graphChanged = false;
     UINT m_dpi = 96;
     std::array<Placed, 106> m_cells {};

@@ -13,9 +13,11 @@ add_library(psa_platform_win32 STATIC
     platform/win32/win32_controls.cpp
     platform/win32/win32_cells.cpp
     platform/win32/win32_events.cpp
+    platform/win32/gdi_drawing.cpp
+    platform/win32/win32_printing.cpp
 )
-# Knows nothing of the program: the toolkit interface and the number format only.
-target_link_libraries(psa_platform_win32 PUBLIC psa_toolkit gdi32 user32 comdlg32 PRIVATE psa_numbers psa_warnings)
+# Knows nothing of the program but the toolkit interface, the number format and the printed page's layout.
+target_link_libraries(psa_platform_win32 PUBLIC psa_toolkit psa_app gdi32 user32 comdlg32 PRIVATE psa_numbers psa_warnings)
 
 # The icon, made from the project's SVG at build time: every size Windows asks for, in one .ico.
 find_program(PSA_RSVG rsvg-convert REQUIRED)

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end run of psa-graph.exe under Wine in a virtual X server, driven as a user would with xdotool:
 # types the three records of the worked example, ends the input, shows the graph, copies it with 「グラフをコピー」
-# from a right click, the Menu key and Shift+F10 (image/bmp on the X clipboard), holds Return on 終了 (the
-# question must stay open), saves the records (which must be exactly the 48 bytes of the example) and the
-# graph (an 849 x 521 bitmap whose red reference lines lie at PSA 0.2 and 2), checks that Return and Space
-# after a button turned grey press nothing, then exits through the confirmation, which must end the process
-# with status 0.
+# from a right click, the Menu key and Shift+F10 (image/bmp and the metafile on the X clipboard), holds Return
+# on 終了 (the question must stay open), saves the records (which must be exactly the 48 bytes of the example)
+# and the graph (an 849 x 521 bitmap whose red reference lines lie at PSA 0.2 and 2), checks that Return and
+# Space after a button turned grey press nothing, then exits through the confirmation, which must end the
+# process with status 0.
 #
 # Then it starts the program again with the saved file as its argument on a screen at 200 %, and checks the
 # window's size and the graph's reference lines there.
@@ -150,7 +150,10 @@ copy_graph() {
     rows=$(red_rows_of "$out/copied.bmp" 849x521+0+0)
     [ "$size" = 849x521 ] && [ "$rows" = "312 386 " ] ||
         fail "the graph copied from $how is '${size:-no bitmap}' with red rows '${rows}', not 849x521 with '312 386 '"
-    echo "「グラフをコピー」 from $how: an 849x521 image/bmp with red rows $rows"
+    # The drawing as an enhanced metafile too, which Wine offers to X under the Windows format's name.
+    targets | grep -qx 'WCF_ENHMETAFILE' ||
+        fail "no enhanced metafile beside the bitmap after 「グラフをコピー」 from $how: $(targets | tr '\n' ' ')"
+    echo "「グラフをコピー」 from $how: an 849x521 image/bmp with red rows $rows, and WCF_ENHMETAFILE"
 }
 copy_graph "a right click" xdotool mousemove --window "$window" 600 350 click 3
 click 8 65 70 15 # the first cell; Shift+Tab goes on to the picture
