@@ -1,6 +1,6 @@
-// The graph printed and copied from the window: the drawing kept as shapes beside the pixels, a print to a
-// PDF file checked with qpdf and poppler's tools (its page, where the drawing and the footer land on it, what
-// the footer says), printing from the picture's menu by keyboard, a print that fails, and the SVG copy.
+// The graph printed from the window: the drawing kept as shapes beside the pixels, a print to a PDF file
+// rendered with poppler's tools (its page, where the drawing and the footer land on it, what the footer
+// says), and a print that fails or is cancelled.
 
 #include "app/print_page.h"
 #include "numbers/str_form.h"
@@ -15,10 +15,8 @@
 #include "support/fake_file_system.h"
 #include "support/form_rig.h"
 
-#include <QClipboard>
 #include <QDate>
 #include <QMenu>
-#include <QMimeData>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -33,21 +31,6 @@ using namespace psa;
 
 namespace {
 
-struct PixelsAndShapes {
-    ImageSurface pixels;
-    VectorSurface shapes { printForm };
-};
-
-// The window's picture as the program puts it together: pixels and shapes behind one surface.
-struct Mirrored : private PixelsAndShapes, public MirroredSurface {
-    Mirrored()
-        : MirroredSurface(pixels, shapes)
-    {
-    }
-    using PixelsAndShapes::pixels;
-    using PixelsAndShapes::shapes;
-};
-
 struct PrintingVectorSurface : VectorSurface {
     PrintingVectorSurface()
         : VectorSurface(printForm)
@@ -55,29 +38,25 @@ struct PrintingVectorSurface : VectorSurface {
     }
 };
 
-QStringList seriesOf(int records)
-{
-    QStringList cells;
-    for (int i = 0; i < records; ++i)
-        cells << QString::number(2000 + i / 4) << QString::number(1 + 3 * (i % 4))
-              << QString::number(0.02 * std::pow(10.0, (i % 12) / 3.0), 'g', 4);
-    return cells;
-}
-
-struct Run {
-    int exitCode = -1;
-    QByteArray output;
+// The window's picture as the program puts it together: pixels and shapes behind one surface.
+struct Mirrored : MirroredSurface {
+    Mirrored()
+        : MirroredSurface(pixels, shapes)
+    {
+    }
+    ImageSurface pixels;
+    PrintingVectorSurface shapes;
 };
 
-Run run(const QString &program, const QStringList &arguments)
+// The exit status and output of a tool, -1 when it did not run to its end.
+std::pair<int, QString> run(const QString &program, const QStringList &arguments)
 {
     QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
-    Run result;
-    if (process.waitForStarted(10000) && process.waitForFinished(20000))
-        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.output = process.readAllStandardOutput() + process.readAllStandardError();
-    return result;
+    const bool ended = process.waitForStarted(10000) && process.waitForFinished(20000)
+        && process.exitStatus() == QProcess::NormalExit;
+    return { ended ? process.exitCode() : -1, QString::fromUtf8(process.readAll()) };
 }
 
 bool isRed(QRgb pixel)
@@ -88,28 +67,23 @@ bool isInk(QRgb pixel)
 {
     return qRed(pixel) < 230 || qGreen(pixel) < 230 || qBlue(pixel) < 230;
 }
-bool isDark(QRgb pixel)
-{
-    return qRed(pixel) < 150 && qGreen(pixel) < 150 && qBlue(pixel) < 150;
-}
 
-// The page as the printer was set up when it printed, in its device units.
-PrintedPage pageOf(const QPrinter &printer)
+// Whether a dot that passes `is` lies within a dot of `at`.
+bool foundNear(const QImage &page, QPointF at, bool (*is)(QRgb))
 {
-    const int dpi = printer.resolution();
-    const QRect paper = printer.pageLayout().fullRectPixels(dpi);
-    const QRect printable = printer.pageLayout().paintRectPixels(dpi);
-    return { double(paper.width()), double(paper.height()),
-        { double(printable.left()), double(printable.top()), double(printable.width()),
-            double(printable.height()) },
-        double(dpi) };
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (const QPoint dot(int(at.x()) + dx, int(at.y()) + dy);
+                page.rect().contains(dot) && is(page.pixel(dot)))
+                return true;
+    return false;
 }
 
 // Text as read back from a PDF, to compare: the embedded face maps 日 and 月 to the look-alike radicals ⽇
 // and ⽉, which compatibility normalisation turns back; blanks depend on how the reader lays out the line.
 QString withoutBlanks(const QString &text)
 {
-    return text.normalized(QString::NormalizationForm_KC).remove(QRegularExpression(QStringLiteral("\\s")));
+    return text.normalized(QString::NormalizationForm_KC).remove(QRegularExpression("\\s"));
 }
 
 } // namespace
@@ -121,9 +95,9 @@ private slots:
     void initTestCase()
     {
         useJapaneseDefaultFont();
-        for (const char *tool : { "qpdf", "pdfinfo", "pdftoppm", "pdftotext" })
-            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps)").arg(tool)));
+        for (const QString tool : { "pdftoppm", "pdftotext" })
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP(qPrintable(tool + " is not installed (scripts/install-deps)"));
     }
 
     void init()
@@ -134,6 +108,9 @@ private slots:
         m_program = std::make_unique<Program>(m_dialogs, m_files);
         m_program->window().show();
         QVERIFY(QTest::qWaitForWindowActive(&m_program->window()));
+        m_printerChoices = 0;
+        m_pdfPath.clear();
+        m_pageSize = QPageSize(QPageSize::A4);
         pictureBox().choosePrinter = [this](QPrinter &printer) {
             ++m_printerChoices;
             if (m_pdfPath.isEmpty())
@@ -141,201 +118,106 @@ private slots:
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(m_pdfPath);
             printer.setResolution(300);
-            if (m_pageSize.isValid())
-                printer.setPageSize(m_pageSize);
-            m_page = pageOf(printer);
+            printer.setPageSize(m_pageSize);
+            const QPageLayout layout = printer.pageLayout();
+            const QRect paper = layout.fullRectPixels(300), printable = layout.paintRectPixels(300);
+            m_page = { double(paper.width()), double(paper.height()),
+                { double(printable.left()), double(printable.top()), double(printable.width()),
+                    double(printable.height()) },
+                300 };
             return true;
         };
-        m_printerChoices = 0;
-        m_pdfPath.clear();
-        m_pageSize = {};
     }
     void cleanup() { m_program.reset(); }
 
-    // Drawn, redrawn and cleared through both surfaces at once, the pixels are those of the pixel surface
-    // alone, byte for byte, and the shapes those of the vector surface alone.
-    void mirrorsDrawingOnBoth_data()
-    {
-        QTest::addColumn<QStringList>("cells");
-        QTest::addColumn<QString>("clicks"); // after typing and drawing: 1 draws again, 9 clears
-        QTest::newRow("three records") << testing::kExample << "";
-        QTest::newRow("thirty-five records") << seriesOf(35) << "";
-        QTest::newRow("drawn twice") << seriesOf(35) << "1";
-        QTest::newRow("cleared") << seriesOf(35) << "9";
-        QTest::newRow("cleared and drawn again") << testing::kExample << "91";
-    }
-
+    // Drawn and cleared through both surfaces at once, the pixels are those of the pixel surface alone, byte
+    // for byte, and the shapes those of the vector surface alone.
     void mirrorsDrawingOnBoth()
     {
-        QFETCH(QStringList, cells);
-        QFETCH(QString, clicks);
         testing::FormRig<Mirrored> both;
         testing::FormRig<ImageSurface> pixels;
         testing::FormRig<PrintingVectorSurface> shapes;
-        both.type(cells);
-        pixels.type(cells);
-        shapes.type(cells);
-        for (const QChar click : clicks) {
-            const auto handler = click == '1' ? &Form1::Command1_Click : &Form1::Command9_Click;
-            (both.form.*handler)();
-            (pixels.form.*handler)();
-            (shapes.form.*handler)();
-        }
-        const Result<std::string> bitmap = both.picture.bitmapBytes();
-        QVERIFY(bitmap);
-        QVERIFY(*bitmap == *pixels.picture.bitmapBytes());
-        QCOMPARE(both.picture.pixels.hasDrawing(), pixels.picture.hasDrawing());
-        QCOMPARE(both.picture.pixels.autoRedraw(), pixels.picture.autoRedraw());
-        QCOMPARE(both.picture.shapes.autoRedraw(), pixels.picture.autoRedraw());
-        QCOMPARE(both.picture.drawing().shapes.size(), shapes.picture.drawing().shapes.size());
-        QVERIFY(*svgDocument(both.picture.drawing()) == *svgDocument(shapes.picture.drawing()));
+        const auto same = [&] {
+            return *both.picture.bitmapBytes() == *pixels.picture.bitmapBytes()
+                && *svgDocument(both.picture.drawing()) == *svgDocument(shapes.picture.drawing());
+        };
+        both.type(testing::kExample);
+        pixels.type(testing::kExample);
+        shapes.type(testing::kExample);
+        QVERIFY(same());
+        for (Form1 *form : { &both.form, &pixels.form, &shapes.form })
+            form->Command9_Click();
+        QVERIFY(same());
     }
 
-    // Printed to a PDF file: one landscape page of the printer's paper that qpdf finds sound, the red lines
-    // and the frame where the layout puts the drawing and nothing outside it, and under it the footer with
-    // the record file and today's date.
-    void printsGraphToPdf_data()
-    {
-        QTest::addColumn<QPageSize>("pageSize");
-        QTest::newRow("A4") << QPageSize(QPageSize::A4);
-        QTest::newRow("Letter") << QPageSize(QPageSize::Letter);
-        QTest::newRow("A5") << QPageSize(QPageSize::A5);
-    }
-
+    // Printed to a PDF file: a landscape page of the printer's paper, the drawing's lines where the layout
+    // puts them, red ones red, and nothing outside it but the footer, which names the record file and today.
     void printsGraphToPdf()
     {
-        QFETCH(QPageSize, pageSize);
         QTemporaryDir folder;
-        QVERIFY(folder.isValid());
-        m_pdfPath = folder.filePath(QStringLiteral("graph.pdf"));
-        m_pageSize = pageSize;
+        m_pdfPath = folder.filePath("graph.pdf");
+        m_pageSize = QPageSize(QPageSize::Letter);
         loadAndDraw();
         const QDate today = QDate::currentDate();
         QVERIFY(triggerPrint());
         QVERIFY2(m_dialogs.messages.empty(), "a message after printing");
 
-        const Run check = run(QStringLiteral("qpdf"), { QStringLiteral("--check"), m_pdfPath });
-        QVERIFY2(check.exitCode == 0, check.output.constData());
-        const Run info = run(QStringLiteral("pdfinfo"), { m_pdfPath });
-        QCOMPARE(info.exitCode, 0);
-        const QRegularExpressionMatch size
-            = QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+) pts"))
-                  .match(QString::fromUtf8(info.output));
-        QVERIFY2(size.hasMatch(), info.output.constData());
-        QVERIFY(QRegularExpression(QStringLiteral("Pages:\\s+1\n"))
-                    .match(QString::fromUtf8(info.output))
-                    .hasMatch());
-        const QSizeF portrait = pageSize.size(QPageSize::Point);
-        QVERIFY(std::abs(size.captured(1).toDouble() - portrait.height()) < 1);
-        QVERIFY(std::abs(size.captured(2).toDouble() - portrait.width()) < 1);
-
-        const Run text = run(QStringLiteral("pdftotext"), { m_pdfPath, QStringLiteral("-") });
-        QCOMPARE(text.exitCode, 0);
+        const auto [textStatus, text] = run("pdftotext", { m_pdfPath, "-" });
         const QString footer = QString::fromStdU16String(
             printFooter(u"records.csv", { today.year(), today.month(), today.day() }));
-        QVERIFY2(withoutBlanks(QString::fromUtf8(text.output)).contains(withoutBlanks(footer)),
-            text.output.constData());
+        QVERIFY2(textStatus == 0 && withoutBlanks(text).contains(withoutBlanks(footer)), qPrintable(text));
 
         // Rendered at 72 dots an inch, one dot a point.
-        const QString picture = folder.filePath(QStringLiteral("page"));
-        QCOMPARE(run(QStringLiteral("pdftoppm"),
-                     { QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"),
-                         QStringLiteral("-singlefile"), m_pdfPath, picture })
-                     .exitCode,
-            0);
-        const QImage page(picture + QStringLiteral(".png"));
-        QVERIFY(!page.isNull());
+        const QString picture = folder.filePath("page");
+        QCOMPARE(run("pdftoppm", { "-r", "72", "-png", "-singlefile", m_pdfPath, picture }).first, 0);
+        const QImage page(picture + ".png");
+        const QSizeF portrait = m_pageSize.size(QPageSize::Point);
+        QVERIFY2(std::abs(page.width() - portrait.height()) < 1.5
+                && std::abs(page.height() - portrait.width()) < 1.5,
+            qPrintable(QString("%1 x %2").arg(page.width()).arg(page.height())));
         const PrintLayout layout = printLayout(m_page, 849, 521);
-        QVERIFY(layout.fits);
         const double toPoints = 72 / m_page.dotsPerInch;
         const double scale = layout.drawing.width / 849;
-        const auto pageX = [&](double x) { return (layout.drawing.left + x * scale) * toPoints; };
-        const auto pageY = [&](double y) { return (layout.drawing.top + y * scale) * toPoints; };
-        const QRectF drawing(
-            pageX(0), pageY(0), layout.drawing.width * toPoints, layout.drawing.height * toPoints);
+        const auto onPage = [&](QPointF p) {
+            return (QPointF(layout.drawing.left, layout.drawing.top) + p * scale) * toPoints;
+        };
+        const QRectF drawing(onPage({ 0, 0 }), onPage({ 849, 521 }));
         const QRectF footerBox(layout.footer.left * toPoints, layout.footer.top * toPoints,
             layout.footer.width * toPoints, layout.footer.height * toPoints);
 
         // Every line of the drawing where the layout maps it: most of its dots are inked, red ones red.
-        const VectorDrawing &shapes = m_program->drawing();
         int redLines = 0;
-        for (const VectorShape &shape : shapes.shapes) {
+        for (const VectorShape &shape : m_program->drawing().shapes) {
             const auto *line = std::get_if<VectorLine>(&shape);
             if (!line || line->from == line->to)
                 continue;
             const bool red = line->colour == kRed;
             redLines += red;
-            int steps = 0, found = 0;
-            for (double t = 0.05; t < 1; t += 0.05, ++steps) {
-                const QPointF at(pageX(line->from.x + t * (line->to.x - line->from.x)),
-                    pageY(line->from.y + t * (line->to.y - line->from.y)));
-                bool inked = false;
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx) {
-                        const QPoint dot(int(at.x()) + dx, int(at.y()) + dy);
-                        inked = inked
-                            || (page.rect().contains(dot)
-                                && (red ? isRed(page.pixel(dot)) : isInk(page.pixel(dot))));
-                    }
-                found += inked;
+            int missing = 0;
+            for (double t = 0.05; t < 1; t += 0.05) {
+                const QPointF from(line->from.x, line->from.y), to(line->to.x, line->to.y);
+                missing += foundNear(page, onPage(from + (to - from) * t), red ? isRed : isInk) ? 0 : 1;
             }
-            QVERIFY2(found * 10 >= steps * 9,
-                qPrintable(QStringLiteral("a line from %1,%2 to %3,%4 is missing on the page")
-                               .arg(line->from.x)
-                               .arg(line->from.y)
-                               .arg(line->to.x)
-                               .arg(line->to.y)));
+            QVERIFY2(missing <= 1,
+                qPrintable(QString("a line from %1,%2 is missing").arg(line->from.x).arg(line->from.y)));
         }
         QCOMPARE(redLines, 2);
-        // Nothing outside the drawing but the footer's dark text, inside its box.
+        // Nothing outside the drawing but the footer's text, inside its box.
         bool footerInked = false;
         for (int y = 0; y < page.height(); ++y)
             for (int x = 0; x < page.width(); ++x) {
-                const QRgb dot = page.pixel(x, y);
-                if (!isInk(dot) || drawing.adjusted(-2, -2, 2, 2).contains(QPointF(x + 0.5, y + 0.5)))
+                const QPointF centre(x + 0.5, y + 0.5);
+                if (!isInk(page.pixel(x, y)) || drawing.adjusted(-2, -2, 2, 2).contains(centre))
                     continue;
-                QVERIFY2(footerBox.adjusted(-2, -2, 2, 2).contains(QPointF(x + 0.5, y + 0.5)),
-                    qPrintable(
-                        QStringLiteral("ink at %1,%2, outside the drawing and its footer").arg(x).arg(y)));
-                footerInked = footerInked || isDark(dot);
+                QVERIFY2(footerBox.adjusted(-2, -2, 2, 2).contains(centre),
+                    qPrintable(QString("ink at %1,%2, outside the drawing and its footer").arg(x).arg(y)));
+                footerInked = true;
             }
         QVERIFY(footerInked);
     }
 
-    // Without a record file the footer says that the records were not saved.
-    void footerWithoutRecordFile()
-    {
-        QTemporaryDir folder;
-        m_pdfPath = folder.filePath(QStringLiteral("graph.pdf"));
-        typeAndDraw();
-        QVERIFY(triggerPrint());
-        const Run text = run(QStringLiteral("pdftotext"), { m_pdfPath, QStringLiteral("-") });
-        QVERIFY2(withoutBlanks(QString::fromUtf8(text.output))
-                     .contains(QStringLiteral("記録はファイルに保存されていません")),
-            text.output.constData());
-    }
-
-    // The menu's print item from the keyboard: Shift+F10 on the picture, two arrows down, Return.
-    void printsFromKeyboard()
-    {
-        loadAndDraw();
-        Form1Window &window = m_program->window();
-        window.picture1()->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(window.picture1(), Qt::Key_F10, Qt::ShiftModifier);
-        QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        QCOMPARE(menu->actions().size(), 2);
-        QCOMPARE(menu->actions().at(1)->text(), QStringLiteral("グラフを印刷…"));
-        QTest::keyClick(menu, Qt::Key_Down);
-        QTest::keyClick(menu, Qt::Key_Down);
-        QTest::keyClick(menu, Qt::Key_Return);
-        QTRY_COMPARE(m_printerChoices, 1);
-        // Cancelled: nothing printed, nothing said.
-        QVERIFY(m_dialogs.messages.empty());
-    }
-
     // A print that cannot be made says why and leaves no file: a folder that does not exist, a page too
-    // small for the graph.
+    // small for the graph; a cancelled one says nothing.
     void printFailureIsReported_data()
     {
         QTest::addColumn<QString>("file");
@@ -345,6 +227,7 @@ private slots:
                                         << QString::fromStdU16String(std::u16string(kPrintFailedReason));
         QTest::newRow("a label too small") << "graph.pdf" << QPageSize(QSizeF(30, 20), QPageSize::Millimeter)
                                            << QString::fromStdU16String(std::u16string(kPageTooSmallReason));
+        QTest::newRow("cancelled") << "" << QPageSize(QPageSize::A4) << "";
     }
 
     void printFailureIsReported()
@@ -353,26 +236,14 @@ private slots:
         QFETCH(QPageSize, pageSize);
         QFETCH(QString, message);
         QTemporaryDir folder;
-        m_pdfPath = folder.filePath(file);
+        m_pdfPath = file.isEmpty() ? QString() : folder.filePath(file);
         m_pageSize = pageSize;
         loadAndDraw();
         QVERIFY(triggerPrint());
-        QCOMPARE(m_dialogs.messages.size(), std::size_t(1));
-        QCOMPARE(QString::fromStdU16String(m_dialogs.messages[0].prompt), message);
+        QCOMPARE(m_printerChoices, 1);
+        QCOMPARE(m_dialogs.messages.size(), std::size_t(message.isEmpty() ? 0 : 1));
+        QVERIFY(message.isEmpty() || QString::fromStdU16String(m_dialogs.messages[0].prompt) == message);
         QVERIFY(!QFile::exists(m_pdfPath));
-    }
-
-    // The copy offers the drawing as SVG beside the image: the document of the very shapes shown.
-    void copiesSvgBesideImage()
-    {
-        loadAndDraw();
-        menu()->actions().at(0)->trigger();
-        const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
-        QVERIFY(copied && copied->hasImage());
-        const Result<std::string> svg = svgDocument(m_program->drawing());
-        QVERIFY(svg);
-        QCOMPARE(copied->data(QStringLiteral("image/svg+xml")), QByteArray::fromStdString(*svg));
-        QVERIFY(svg->find("<line") != std::string::npos);
     }
 
 private:
@@ -386,36 +257,20 @@ private:
         QVERIFY(m_program->picture1().hasDrawing());
     }
 
-    void typeAndDraw()
-    {
-        Form1Window &window = m_program->window();
-        QTest::mouseClick(window.button(Button::Command5), Qt::LeftButton);
-        const QStringList cells = testing::kExample;
-        for (int i = 0; i < cells.size(); ++i)
-            window.setCellText(i + 1, cells[i].toStdU16String());
-        QTest::mouseClick(window.button(Button::Command6), Qt::LeftButton);
-        QTest::mouseClick(window.button(Button::Command1), Qt::LeftButton);
-        QVERIFY(m_program->picture1().hasDrawing());
-    }
-
-    QMenu *menu()
+    // Prints from the picture's menu, opened by a right click; false when the menu did not open or its item
+    // was unavailable.
+    bool triggerPrint()
     {
         Form1Window &window = m_program->window();
         QTest::mouseClick(
             window.windowHandle(), Qt::RightButton, {}, window.picture1()->mapTo(&window, QPoint(400, 300)));
-        if (!QTest::qWaitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); }, 5000))
-            return nullptr;
-        return qobject_cast<QMenu *>(QApplication::activePopupWidget());
-    }
-
-    // Prints from the picture's menu; false when the menu did not open or its item was unavailable.
-    bool triggerPrint()
-    {
-        QMenu *opened = menu();
-        if (!opened || opened->actions().size() < 2 || !opened->actions().at(1)->isEnabled())
+        QMenu *menu = nullptr;
+        const bool opened = QTest::qWaitFor(
+            [&menu] { return (menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())); }, 5000);
+        if (!opened || menu->actions().size() < 2 || !menu->actions().at(1)->isEnabled())
             return false;
-        opened->actions().at(1)->trigger();
-        opened->close();
+        menu->actions().at(1)->trigger();
+        menu->close();
         return true;
     }
 
