@@ -206,9 +206,9 @@ int runWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, 
     // A batch's pictures wait for the disk together; a single export is saved as the window saves.
     BatchFileSystem batchFiles;
     QtFileSystem singleFiles;
-    FileSystem &files = request.task == CommandLineRequest::Task::Batch
-        ? static_cast<FileSystem &>(batchFiles)
-        : singleFiles;
+    FileSystem *const files = request.task == CommandLineRequest::Task::Batch
+        ? static_cast<FileSystem *>(&batchFiles)
+        : static_cast<FileSystem *>(&singleFiles);
     const GraphExporter exporter = [&](std::u16string_view records, std::u16string_view bitmap) {
         if (!application) {
             // Each picture passes through buffers of megabytes (the bitmap, its rows for the PNG), which
@@ -227,7 +227,7 @@ int runWithoutWindow(int argc, char *argv[], const CommandLineRequest &request, 
         } else {
             picture1->Cls();
         }
-        return exportGraph(*picture1, files, identifyFile, records, bitmap);
+        return exportGraph(*picture1, *files, identifyFile, records, bitmap);
     };
     const int status = runWithoutWindow(request, streams, exporter, identifyFile, &batchFiles);
     picture1.reset();
