@@ -114,15 +114,15 @@ bool nearby(const psa::DibSurface &pixels, POINT p, psa::Colour colour)
     return false;
 }
 
-// How many red pixels of `bitmap` (every third across and down) have no red pixel within one pixel of where
-// `place` puts them on `page`.
-int missingRed(
-    const psa::DibSurface &bitmap, const psa::DibSurface &page, const std::function<POINT(int, int)> &place)
+// How many pixels of `colour` in `bitmap` (every third across and down) have none of that colour within one
+// pixel of where `place` puts them on `page`.
+int missing(const psa::DibSurface &bitmap, psa::Colour colour, const psa::DibSurface &page,
+    const std::function<POINT(int, int)> &place)
 {
     int count = 0;
     for (int y = 0; y < bitmap.pixelHeight(); y += 3) {
         for (int x = 0; x < bitmap.pixelWidth(); x += 3) {
-            if (bitmap.pixel(x, y) == psa::kRed && !nearby(page, place(x, y), psa::kRed))
+            if (bitmap.pixel(x, y) == colour && !nearby(page, place(x, y), colour))
                 ++count;
         }
     }
@@ -168,7 +168,7 @@ TEST_CASE("グラフを印刷…: the drawing fitted on the page, the record fil
             LONG(layout.drawing.top - 13 + y * scale) };
     };
     const auto page = played(w.page, 1081, 764);
-    CHECK(missingRed(w.picture1, *page, [&](int x, int y) { return onPage(x + 0.5, y + 0.5); }) == 0);
+    CHECK(missing(w.picture1, psa::kRed, *page, [&](int x, int y) { return onPage(x + 0.5, y + 0.5); }) == 0);
     // Each marker's ring, above and below its centre (the line through the markers passes at its sides).
     for (const psa::VectorShape &shape : w.shapes.drawing().shapes) {
         if (const auto *ring = std::get_if<psa::VectorCircle>(&shape)) {
@@ -249,15 +249,18 @@ TEST_CASE("グラフをコピー: the bitmap less its file header and a metafile
     // The clipboard may round the block up; the bitmap's bytes come first.
     const std::string bitmap = w.picture1.bitmapBytes().value();
     CHECK(dib.substr(0, bitmap.size() - 14) == bitmap.substr(14));
-    // Played at the picture's size, the metafile has the bitmap's lines where the bitmap has them.
+    // Played at the picture's size, the metafile has the bitmap's red lines and white ground where it has
+    // them.
     REQUIRE(metafile);
     const auto picture = played(metafile, 849, 521);
     DeleteEnhMetaFile(metafile);
     const auto same = [](int x, int y) { return POINT { x, y }; };
-    CHECK(missingRed(w.picture1, *picture, same) == 0);
-    CHECK(missingRed(*picture, w.picture1, same) == 0);
+    CHECK(missing(w.picture1, psa::kRed, *picture, same) == 0);
+    CHECK(missing(*picture, psa::kRed, w.picture1, same) == 0);
+    CHECK(missing(w.picture1, psa::kWhite, *picture, same) == 0);
 
     w.form.Command9_Click(); // グラフ消去
     CHECK_FALSE(w.window.copyGraph());
     CHECK_FALSE(w.window.printGraph());
+    CHECK_FALSE(w.page); // nor was the print dialog shown
 }
