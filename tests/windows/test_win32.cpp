@@ -583,7 +583,7 @@ psa::Colour systemColour(int index)
     return { GetRValue(colour), GetGValue(colour), GetBValue(colour) };
 }
 
-TEST_CASE("the picture and the cells on the screen, the copy of the graph, a value set by the program")
+TEST_CASE("the picture and the cells on the screen, the picture's name, a value set by the program")
 {
     psa::testing::FakeDialogs dialogs;
     psa::Win32Window window(GetModuleHandleW(nullptr), dialogs);
@@ -646,35 +646,6 @@ TEST_CASE("the picture and the cells on the screen, the copy of the graph, a val
         CHECK(name() == drawn);
         click(9); // グラフ消去
         CHECK(name() == psa::graphDescription(form.records(), false));
-    }
-    SUBCASE("グラフをコピー: the bitmap less its file header as CF_DIB, only while a graph is drawn")
-    {
-        const auto clipboardDib = [&]() -> std::string {
-            if (!OpenClipboard(main))
-                return "(no clipboard)";
-            std::string bytes;
-            if (HANDLE data = GetClipboardData(CF_DIB)) {
-                const auto *start = static_cast<const char *>(GlobalLock(data));
-                bytes.assign(start, GlobalSize(data));
-                GlobalUnlock(data);
-            }
-            CloseClipboard();
-            return bytes;
-        };
-        REQUIRE(OpenClipboard(main));
-        EmptyClipboard();
-        CloseClipboard();
-        CHECK_FALSE(window.copyGraph());
-        CHECK(clipboardDib().empty());
-        picture1.Line({ 10, 10 }, { 300, 200 }, psa::kRed);
-        CHECK(window.copyGraph());
-        const std::string bitmap = picture1.bitmapBytes().value();
-        const std::string copied = clipboardDib();
-        // The clipboard may round the block up; the bitmap's bytes come first.
-        REQUIRE(copied.size() >= bitmap.size() - 14);
-        CHECK(copied.substr(0, bitmap.size() - 14) == bitmap.substr(14));
-        picture1.Cls();
-        CHECK_FALSE(window.copyGraph());
     }
     SUBCASE("a value the program sets shows from its start")
     {

@@ -1,5 +1,5 @@
-// 「グラフを印刷…」 and the metafile of 「グラフをコピー」 on the Win32 window: the page a printer would get,
-// taken on an enhanced metafile (which records the same drawing calls), and the clipboard's two pictures.
+// 「グラフを印刷…」 and 「グラフをコピー」 on the Win32 window: the page a printer would get, taken on an
+// enhanced metafile (which records the same drawing calls), and the clipboard's bitmap and metafile.
 #include "app/form1.h"
 #include "app/print_page.h"
 #include "numbers/str_form.h"
@@ -13,37 +13,29 @@
 
 #include <doctest/doctest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// An A4 sheet, landscape, at the screen's 96 dots an inch, with a printable part set in from its edges by
-// different amounts on each side, so that a mixed-up offset shows.
-const std::map<int, int> kA4Landscape
-    = { { PHYSICALWIDTH, 1123 }, { PHYSICALHEIGHT, 794 }, { PHYSICALOFFSETX, 19 }, { PHYSICALOFFSETY, 13 },
-          { HORZRES, 1081 }, { VERTRES, 764 }, { LOGPIXELSX, 96 }, { LOGPIXELSY, 96 } };
-
-// A printer that reports `caps` and logs the document's calls; `failing` is the call that fails.
+// A printer with an A4 sheet, landscape, at 96 dots an inch, its printable part set in from the edges by
+// different amounts on each side, so that a mixed-up offset shows. It logs the document's calls; `failing`
+// is the call that fails.
 struct FakePrinter final : psa::PrintCalls {
-    std::map<int, int> caps = kA4Landscape;
+    std::map<int, int> caps = { { PHYSICALWIDTH, 1123 }, { PHYSICALHEIGHT, 794 }, { PHYSICALOFFSETX, 19 },
+        { PHYSICALOFFSETY, 13 }, { HORZRES, 1081 }, { VERTRES, 764 }, { LOGPIXELSX, 96 },
+        { LOGPIXELSY, 96 } };
     std::string failing;
     std::vector<std::string> calls;
 
-    int deviceCaps(HDC dc, int index) override
-    {
-        const auto found = caps.find(index);
-        return found != caps.end() ? found->second : GetDeviceCaps(dc, index);
-    }
+    int deviceCaps(HDC, int index) override { return caps.at(index); }
     int step(const char *name)
     {
         calls.emplace_back(name);
@@ -67,30 +59,19 @@ struct PrintingWindow {
     psa::Win32FileSystem files;
     psa::Form1 form { window, drawn, dialogs, files };
     FakePrinter printer;
-    fs::path folder;
-    std::u16string recordFile;
+    const std::filesystem::path records = std::filesystem::temp_directory_path() / L"psa記録-印刷.csv";
     HENHMETAFILE page = nullptr;
-    int dialogsShown = 0;
 
     PrintingWindow()
     {
-        static int serial = 0;
-        do {
-            folder = fs::temp_directory_path()
-                / (L"psa-印刷-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial));
-        } while (!fs::create_directory(folder));
-        const fs::path records = folder / L"psa記録.csv";
         std::ofstream(records) << " 2004, 1, 0.1\r\n 2004, 7, 1.5\r\n 2005, 3, 12.5\r\n";
-        recordFile = psa::toUtf16(records.wstring());
-
         window.showPicture(picture1);
         window.keepShapes(shapes.drawing());
         window.recordFile = [this] { return form.recordFile(); };
         window.printCalls = &printer;
         window.choosePrinter = [this]() -> psa::PrinterChoice {
-            ++dialogsShown;
-            HDC screen = GetDC(nullptr);
             // The frame, in hundredths of a millimetre, that the screen's pixels of the printable part make.
+            HDC screen = GetDC(nullptr);
             const RECT frame { 0, 0,
                 MulDiv(printer.caps.at(HORZRES), GetDeviceCaps(screen, HORZSIZE) * 100,
                     GetDeviceCaps(screen, HORZRES)),
@@ -101,14 +82,13 @@ struct PrintingWindow {
             return psa::PrinterDc(recorder, [this](HDC dc) { page = CloseEnhMetaFile(dc); });
         };
         form.Form_Load();
-        form.openRecordFile(recordFile);
+        form.openRecordFile(psa::toUtf16(records.wstring()));
         form.Command1_Click(); // グラフ表示
     }
     ~PrintingWindow()
     {
         DeleteEnhMetaFile(page);
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
+        DeleteFileW(records.c_str());
     }
     PrintingWindow(const PrintingWindow &) = delete;
     PrintingWindow &operator=(const PrintingWindow &) = delete;
@@ -123,64 +103,51 @@ std::unique_ptr<psa::DibSurface> played(HENHMETAFILE metafile, int width, int he
     return pixels;
 }
 
-// How many of the bitmap's pixels of `colour` (every third across and down; black ones only on the long
-// straight lines of the frame and the grid, which a face's glyphs never are) have no pixel of that colour
-// within one pixel of where `place` puts them on `page`.
+bool nearby(const psa::DibSurface &pixels, POINT p, psa::Colour colour)
+{
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (pixels.pixel(p.x + dx, p.y + dy) == colour)
+                return true;
+        }
+    }
+    return false;
+}
+
+// How many pixels of `colour` in `bitmap` (every third across and down) have none of that colour within one
+// pixel of where `place` puts them on `page`.
 int missing(const psa::DibSurface &bitmap, psa::Colour colour, const psa::DibSurface &page,
     const std::function<POINT(int, int)> &place)
 {
-    const auto run = [&](int x, int y, int dx, int dy) {
-        for (int i = -10; i <= 10; ++i) {
-            if (bitmap.pixel(x + i * dx, y + i * dy) != colour)
-                return false;
-        }
-        return true;
-    };
-    const auto nearby = [&](POINT p) {
-        for (int dy = -1; dy <= 1; ++dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                if (page.pixel(p.x + dx, p.y + dy) == colour)
-                    return true;
-            }
-        }
-        return false;
-    };
     int count = 0;
     for (int y = 0; y < bitmap.pixelHeight(); y += 3) {
         for (int x = 0; x < bitmap.pixelWidth(); x += 3) {
-            if (bitmap.pixel(x, y) == colour && (colour == psa::kRed || run(x, y, 1, 0) || run(x, y, 0, 1)))
-                count += nearby(place(x, y)) ? 0 : 1;
+            if (bitmap.pixel(x, y) == colour && !nearby(page, place(x, y), colour))
+                ++count;
         }
     }
     return count;
 }
 
-// The texts of the metafile's EMR_EXTTEXTOUTW records, with their reference points.
-std::vector<std::pair<std::u16string, POINT>> textsOf(HENHMETAFILE metafile)
+// The reference point of the metafile's text `wanted`, if it has it.
+std::optional<POINT> textAt(HENHMETAFILE metafile, const std::u16string &wanted)
 {
-    std::vector<std::pair<std::u16string, POINT>> texts;
+    std::pair<std::u16string, std::optional<POINT>> search { wanted, std::nullopt };
     EnumEnhMetaFile(
         nullptr, metafile,
         [](HDC, HANDLETABLE *, const ENHMETARECORD *record, int, LPARAM found) -> int {
+            auto &[text, at] = *reinterpret_cast<decltype(search) *>(found);
             if (record->iType == EMR_EXTTEXTOUTW) {
-                const EMRTEXT &text = reinterpret_cast<const EMREXTTEXTOUTW *>(record)->emrtext;
+                const EMRTEXT &emr = reinterpret_cast<const EMREXTTEXTOUTW *>(record)->emrtext;
                 const auto *characters = reinterpret_cast<const wchar_t *>(
-                    reinterpret_cast<const char *>(record) + text.offString);
-                reinterpret_cast<std::vector<std::pair<std::u16string, POINT>> *>(found)->emplace_back(
-                    psa::toUtf16({ characters, text.nChars }),
-                    POINT { text.ptlReference.x, text.ptlReference.y });
+                    reinterpret_cast<const char *>(record) + emr.offString);
+                if (psa::toUtf16({ characters, emr.nChars }) == text)
+                    at = POINT { emr.ptlReference.x, emr.ptlReference.y };
             }
             return 1;
         },
-        &texts, nullptr);
-    return texts;
-}
-
-psa::CalendarDate today()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return { now.wYear, now.wMonth, now.wDay };
+        &search, nullptr);
+    return search.second;
 }
 
 } // namespace
@@ -193,126 +160,107 @@ TEST_CASE("グラフを印刷…: the drawing fitted on the page, the record fil
     CHECK(w.dialogs.messages.empty());
     CHECK(w.printer.calls == std::vector<std::string> { "StartDoc", "StartPage", "EndPage", "EndDoc" });
 
-    // The metafile's origin is the printable part's corner, as a printer's device context's is.
-    const double offsetX = 19, offsetY = 13;
+    // The metafile's origin is the printable part's corner, (19, 13) on the paper, as a printer's is.
     const psa::PrintLayout layout = psa::printLayout({ 1123, 794, { 19, 13, 1081, 764 }, 96 }, 849, 521);
     const double scale = layout.drawing.width / 849;
     const auto onPage = [&](double x, double y) {
-        return POINT { LONG(layout.drawing.left - offsetX + x * scale),
-            LONG(layout.drawing.top - offsetY + y * scale) };
+        return POINT { LONG(layout.drawing.left - 19 + x * scale),
+            LONG(layout.drawing.top - 13 + y * scale) };
     };
     const auto page = played(w.page, 1081, 764);
-    const auto pixelOnPage = [&](int x, int y) { return onPage(x + 0.5, y + 0.5); };
-    CHECK(missing(w.picture1, psa::kRed, *page, pixelOnPage) == 0);
-    CHECK(missing(w.picture1, psa::kBlack, *page, pixelOnPage) == 0);
+    CHECK(missing(w.picture1, psa::kRed, *page, [&](int x, int y) { return onPage(x + 0.5, y + 0.5); }) == 0);
     // Each marker's ring, above and below its centre (the line through the markers passes at its sides).
     for (const psa::VectorShape &shape : w.shapes.drawing().shapes) {
         if (const auto *ring = std::get_if<psa::VectorCircle>(&shape)) {
-            for (const double y : { ring->centre.y - ring->radius, ring->centre.y + ring->radius }) {
-                const POINT p = onPage(ring->centre.x, y);
-                CHECK((page->pixel(p.x, p.y) == psa::kBlack || page->pixel(p.x, p.y + 1) == psa::kBlack
-                    || page->pixel(p.x, p.y - 1) == psa::kBlack));
-            }
+            for (const double y : { ring->centre.y - ring->radius, ring->centre.y + ring->radius })
+                CHECK(nearby(*page, onPage(ring->centre.x, y), psa::kBlack));
         }
-    }
-    // Nothing beside the drawing: the margins left and right stay white.
-    for (int y = 0; y < 764; y += 5) {
-        CHECK(page->pixel(onPage(-2, 0).x, y) == psa::kWhite);
-        CHECK(page->pixel(onPage(851, 0).x, y) == psa::kWhite);
     }
 
     // The footer's one line, at the footer's place under the drawing.
-    const std::u16string footer = psa::printFooter(w.recordFile, today());
-    const auto texts = textsOf(w.page);
-    const auto line
-        = std::find_if(texts.begin(), texts.end(), [&](const auto &text) { return text.first == footer; });
-    REQUIRE(line != texts.end());
-    CHECK(std::abs(line->second.x - (layout.footer.left - offsetX)) <= 1);
-    CHECK(line->second.y > layout.drawing.top + layout.drawing.height - offsetY);
-    CHECK(line->second.y < layout.footer.top + layout.footer.height - offsetY);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const std::optional<POINT> footer = textAt(
+        w.page, psa::printFooter(psa::toUtf16(w.records.wstring()), { now.wYear, now.wMonth, now.wDay }));
+    REQUIRE(footer);
+    CHECK(std::abs(footer->x - (layout.footer.left - 19)) <= 1);
+    CHECK(footer->y > layout.drawing.top + layout.drawing.height - 13);
+    CHECK(footer->y < layout.footer.top + layout.footer.height - 13);
 }
 
 TEST_CASE("グラフを印刷…: what the user is told when no page comes out, and nothing when they cancelled")
 {
-    const std::u16string failed(psa::kPrintFailedReason);
-    // A strip of paper 100 dots (26 mm) wide has no room inside its margins.
-    std::map<int, int> strip = kA4Landscape;
-    strip[PHYSICALWIDTH] = 100;
-    strip[HORZRES] = 60;
-    enum class Dialog { Printer, Cancelled, NoPrinter };
+    const std::u16string_view failed = psa::kPrintFailedReason;
     struct Row {
         const char *name;
-        Dialog dialog;
+        std::function<psa::PrinterChoice()> dialog; // none: the printer's page
         const char *failing;
-        std::map<int, int> caps;
-        std::u16string message;
+        int paperWidth;
+        std::u16string_view told;
         std::vector<std::string> calls;
     };
-    const std::vector<Row> rows = {
-        { "the dialog cancelled", Dialog::Cancelled, "", kA4Landscape, u"", {} },
-        { "no printer to choose", Dialog::NoPrinter, "", kA4Landscape, std::u16string(psa::kNoPrinterReason),
-            {} },
-        { "a page too small for the graph", Dialog::Printer, "", strip,
-            std::u16string(psa::kPageTooSmallReason), {} },
-        { "the printer refuses the document", Dialog::Printer, "StartDoc", kA4Landscape, failed,
-            { "StartDoc" } },
-        { "the page cannot be begun", Dialog::Printer, "StartPage", kA4Landscape, failed,
+    const Row rows[] = {
+        { "the dialog cancelled", [] { return psa::PrinterChoice(psa::PrinterDc()); }, "", 1123, u"", {} },
+        { "no printer to choose",
+            [] { return psa::PrinterChoice(psa::Failure { u"プリンターがありません。" }); }, "", 1123,
+            u"プリンターがありません。", {} },
+        // A strip of paper 100 dots (26 mm) wide has no room inside its margins.
+        { "a page too small for the graph", {}, "", 100, psa::kPageTooSmallReason, {} },
+        { "the printer refuses the document", {}, "StartDoc", 1123, failed, { "StartDoc" } },
+        { "the page cannot be begun", {}, "StartPage", 1123, failed,
             { "StartDoc", "StartPage", "AbortDoc" } },
-        { "the page cannot be ended", Dialog::Printer, "EndPage", kA4Landscape, failed,
+        { "the page cannot be ended", {}, "EndPage", 1123, failed,
             { "StartDoc", "StartPage", "EndPage", "AbortDoc" } },
-        { "the document cannot be ended", Dialog::Printer, "EndDoc", kA4Landscape, failed,
+        { "the document cannot be ended", {}, "EndDoc", 1123, failed,
             { "StartDoc", "StartPage", "EndPage", "EndDoc" } },
     };
     for (const Row &row : rows) {
         INFO(std::string(row.name));
         PrintingWindow w;
         w.printer.failing = row.failing;
-        w.printer.caps = row.caps;
-        if (row.dialog != Dialog::Printer) {
-            w.window.choosePrinter = [&]() -> psa::PrinterChoice {
-                if (row.dialog == Dialog::Cancelled)
-                    return psa::PrinterDc();
-                return psa::Failure { std::u16string(psa::kNoPrinterReason) };
-            };
-        }
+        w.printer.caps[PHYSICALWIDTH] = row.paperWidth;
+        if (row.dialog)
+            w.window.choosePrinter = row.dialog;
         CHECK_FALSE(w.window.printGraph());
-        std::vector<std::u16string> told;
+        std::u16string told;
         for (const auto &message : w.dialogs.messages)
-            told.push_back(message.title + u": " + message.prompt);
+            told += message.title + u": " + message.prompt + u"\n";
         CHECK(told
-            == (row.message.empty()
-                    ? std::vector<std::u16string> {}
-                    : std::vector { std::u16string(psa::kPrintMessageTitle) + u": " + row.message }));
+            == (row.told.empty()
+                    ? u""
+                    : std::u16string(psa::kPrintMessageTitle) + u": " + std::u16string(row.told) + u"\n"));
         CHECK(w.printer.calls == row.calls);
     }
 }
 
-TEST_CASE(
-    "グラフをコピー: the bitmap and, beside it, a metafile with the same lines; neither without a graph")
+TEST_CASE("グラフをコピー: the bitmap less its file header and a metafile of its lines, only with a graph")
 {
     PrintingWindow w;
-    const auto copied = [&](UINT format) {
-        REQUIRE(OpenClipboard(w.window.handle()));
-        HANDLE data = GetClipboardData(format);
-        HENHMETAFILE own
-            = data && format == CF_ENHMETAFILE ? CopyEnhMetaFileW(HENHMETAFILE(data), nullptr) : nullptr;
-        CloseClipboard();
-        return std::pair(data != nullptr, own);
-    };
     REQUIRE(w.window.copyGraph());
-    CHECK(copied(CF_DIB).first);
-    HENHMETAFILE metafile = copied(CF_ENHMETAFILE).second;
+    REQUIRE(OpenClipboard(w.window.handle()));
+    std::string dib;
+    if (HANDLE data = GetClipboardData(CF_DIB)) {
+        dib.assign(static_cast<const char *>(GlobalLock(data)), GlobalSize(data));
+        GlobalUnlock(data);
+    }
+    HANDLE shared = GetClipboardData(CF_ENHMETAFILE);
+    HENHMETAFILE metafile = shared ? CopyEnhMetaFileW(HENHMETAFILE(shared), nullptr) : nullptr;
+    CloseClipboard();
+    // The clipboard may round the block up; the bitmap's bytes come first.
+    const std::string bitmap = w.picture1.bitmapBytes().value();
+    CHECK(dib.substr(0, bitmap.size() - 14) == bitmap.substr(14));
+    // Played at the picture's size, the metafile has the bitmap's red lines and white ground where it has
+    // them.
     REQUIRE(metafile);
-    // Played at the picture's size, the metafile has the bitmap's lines where the bitmap has them.
     const auto picture = played(metafile, 849, 521);
     DeleteEnhMetaFile(metafile);
     const auto same = [](int x, int y) { return POINT { x, y }; };
     CHECK(missing(w.picture1, psa::kRed, *picture, same) == 0);
-    CHECK(missing(w.picture1, psa::kBlack, *picture, same) == 0);
     CHECK(missing(*picture, psa::kRed, w.picture1, same) == 0);
+    CHECK(missing(w.picture1, psa::kWhite, *picture, same) == 0);
 
     w.form.Command9_Click(); // グラフ消去
     CHECK_FALSE(w.window.copyGraph());
     CHECK_FALSE(w.window.printGraph());
-    CHECK(w.dialogsShown == 0);
+    CHECK_FALSE(w.page); // nor was the print dialog shown
 }
