@@ -64,11 +64,10 @@ private slots:
         QCOMPARE(state(folder, false), QStringLiteral("linked.png=n3 old.png=old twin.png=n3"));
 
         QString got;
-        for (const GroupedSaves::Finished &save : saves.finish())
-            got += save.state == GroupedSaves::Finished::State::Placed ? QStringLiteral("P")
-                : save.state == GroupedSaves::Finished::State::Failed
-                ? QStringLiteral("F")
-                : QStringLiteral("S%1").arg(save.earlier);
+        for (const FinishedSave &save : saves.finish())
+            got += save.state == FinishedSave::State::Placed ? QStringLiteral("P")
+                : save.state == FinishedSave::State::Failed  ? QStringLiteral("F")
+                                                             : QStringLiteral("S%1").arg(save.earlier);
         QCOMPARE(got, QStringLiteral("PS0PP"));
         QCOMPARE(saves.waiting(), std::size_t(0));
         QCOMPARE(state(folder, true), QStringLiteral("linked.png=n3 new.png=n2 old.png=n0 twin.png=n3"));

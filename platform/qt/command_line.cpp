@@ -61,38 +61,6 @@ private:
     ClosedStandardStreams m_closed;
 };
 
-// Collects what is written and lets it wait in the group at Commit.
-class GroupedWriter final : public AtomicWriter {
-public:
-    GroupedWriter(GroupedSaves &saves, std::string path)
-        : m_saves(saves)
-        , m_path(std::move(path))
-    {
-    }
-
-    [[nodiscard]] Result<void> write(std::string_view bytes) override
-    {
-        if (m_done)
-            return Failure { finishedReason({}) };
-        m_bytes.append(bytes);
-        return {};
-    }
-
-    [[nodiscard]] Result<void> commit() override
-    {
-        if (m_done)
-            return Failure { finishedReason({}) };
-        m_done = true;
-        return m_saves.save(m_path, m_bytes);
-    }
-
-private:
-    GroupedSaves &m_saves;
-    std::string m_path;
-    std::string m_bytes;
-    bool m_done = false;
-};
-
 // A batch's files: read as the program reads them, its pictures saved in groups that wait for the disk
 // together.
 class BatchFileSystem final : public FileSystem, public DeferredSaves {
@@ -106,7 +74,10 @@ public:
         std::string bytes = nativePath(path);
         if (const Result<void> allowed = checkSaveTarget(bytes); !allowed)
             return Failure { allowed.reason() };
-        return std::make_unique<GroupedWriter>(m_saves, std::move(bytes));
+        return std::make_unique<CollectingWriter>(
+            std::move(bytes), [this](const std::string &target, std::string_view collected) {
+                return m_saves.save(target, collected);
+            });
     }
     [[nodiscard]] std::optional<std::u16string> decodeShiftJis(std::string_view bytes) const override
     {
@@ -114,24 +85,7 @@ public:
     }
 
     [[nodiscard]] std::size_t waiting() const override { return m_saves.waiting(); }
-    [[nodiscard]] std::vector<FinishedSave> finish() override
-    {
-        std::vector<FinishedSave> finished;
-        for (GroupedSaves::Finished &save : m_saves.finish()) {
-            switch (save.state) {
-            case GroupedSaves::Finished::State::Placed:
-                finished.push_back({});
-                break;
-            case GroupedSaves::Finished::State::Failed:
-                finished.push_back({ FinishedSave::State::Failed, std::move(save.reason), 0 });
-                break;
-            case GroupedSaves::Finished::State::SameAsEarlier:
-                finished.push_back({ FinishedSave::State::SameAsEarlier, {}, save.earlier });
-                break;
-            }
-        }
-        return finished;
-    }
+    [[nodiscard]] std::vector<FinishedSave> finish() override { return m_saves.finish(); }
 
 private:
     QtFileSystem m_files;

@@ -813,13 +813,13 @@ Result<void> GroupedSaves::save(const std::string &path, std::string_view bytes)
     return {};
 }
 
-std::vector<GroupedSaves::Finished> GroupedSaves::finish()
+std::vector<FinishedSave> GroupedSaves::finish()
 {
     std::vector<std::unique_ptr<Waiting>> saves = std::move(m_waiting);
     m_waiting.clear();
-    std::vector<Finished> finished(saves.size());
+    std::vector<FinishedSave> finished(saves.size());
     const auto failed = [&finished](std::size_t index, std::u16string reason) {
-        finished[index] = { Finished::State::Failed, std::move(reason), 0 };
+        finished[index] = { FinishedSave::State::Failed, std::move(reason), 0 };
     };
     // Every file on the disk before any takes its name. One flush of each file system serves all its files:
     // a flush of each file would wait for the disk's cache once for each.
@@ -839,7 +839,7 @@ std::vector<GroupedSaves::Finished> GroupedSaves::finish()
     }
     for (std::size_t i = 0; i < saves.size(); ++i) {
         TemporaryFile *temporary = saves[i]->temporary.get();
-        if (!temporary || finished[i].state != Finished::State::Placed)
+        if (!temporary || finished[i].state != FinishedSave::State::Placed)
             continue;
         // The flush of the file system tells no file's own failure to reach the disk; waiting for the file's
         // pages does, and now waits for nothing.
@@ -861,19 +861,19 @@ std::vector<GroupedSaves::Finished> GroupedSaves::finish()
     std::vector<Folder> folders;
     for (std::size_t i = 0; i < saves.size(); ++i) {
         Waiting &save = *saves[i];
-        if (!save.temporary || finished[i].state != Finished::State::Placed)
+        if (!save.temporary || finished[i].state != FinishedSave::State::Placed)
             continue;
         // A name an earlier save of the group was renamed to (a second name of the same file) keeps it.
         struct stat current { };
         if (::fstatat(save.at.folder.get(), save.at.name.c_str(), &current, AT_SYMLINK_NOFOLLOW) == 0)
             for (std::size_t earlier = 0; earlier < i; ++earlier)
-                if (saves[earlier]->temporary && finished[earlier].state == Finished::State::Placed
+                if (saves[earlier]->temporary && finished[earlier].state == FinishedSave::State::Placed
                     && saves[earlier]->device == current.st_dev && saves[earlier]->inode == current.st_ino) {
                     static_cast<void>(save.temporary->remove());
-                    finished[i] = { Finished::State::SameAsEarlier, {}, earlier };
+                    finished[i] = { FinishedSave::State::SameAsEarlier, {}, earlier };
                     break;
                 }
-        if (finished[i].state != Finished::State::Placed)
+        if (finished[i].state != FinishedSave::State::Placed)
             continue;
         struct stat folderStatus { };
         if (::fstat(save.at.folder.get(), &folderStatus) != 0) {

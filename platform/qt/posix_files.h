@@ -7,6 +7,7 @@
 // attributes, follows no symbolic link that another user planted in a shared folder, and where a file cannot
 // be replaced whole rewrites it in place, its old contents written back if that fails.
 
+#include "platform/deferred_saves.h"
 #include "platform/file_failure.h"
 #include "platform/result.h"
 
@@ -117,22 +118,8 @@ public:
     // How many saves wait for finish.
     [[nodiscard]] std::size_t waiting() const;
 
-    struct Finished {
-        enum class State {
-            // On the disk under its name.
-            Placed,
-            // Not written, the old file as it was; or written but its folder not flushed (see
-            // saveReplacing). `reason` says which.
-            Failed,
-            // An earlier save of the group took the same name first (two names of one file): not written.
-            SameAsEarlier,
-        } state
-            = State::Placed;
-        std::u16string reason;
-        std::size_t earlier = 0;
-    };
     // Finishes the waiting saves: one outcome each, in the order they were made; none waits after it.
-    [[nodiscard]] std::vector<Finished> finish();
+    [[nodiscard]] std::vector<FinishedSave> finish();
 
 private:
     struct Waiting;

@@ -34,37 +34,29 @@ private:
     FileDescriptor m_file;
 };
 
-// Collects what is written and puts it in place at Commit.
-class ReplacingWriter final : public AtomicWriter {
-public:
-    explicit ReplacingWriter(std::string path)
-        : m_path(std::move(path))
-    {
-    }
-
-    [[nodiscard]] Result<void> write(std::string_view bytes) override
-    {
-        if (m_done)
-            return Failure { finishedReason({}) };
-        m_bytes.append(bytes);
-        return {};
-    }
-
-    [[nodiscard]] Result<void> commit() override
-    {
-        if (m_done)
-            return Failure { finishedReason({}) };
-        m_done = true;
-        return saveReplacing(m_path, m_bytes);
-    }
-
-private:
-    std::string m_path;
-    std::string m_bytes;
-    bool m_done = false;
-};
-
 } // namespace
+
+CollectingWriter::CollectingWriter(std::string path, Place place)
+    : m_path(std::move(path))
+    , m_place(std::move(place))
+{
+}
+
+Result<void> CollectingWriter::write(std::string_view bytes)
+{
+    if (m_done)
+        return Failure { finishedReason({}) };
+    m_bytes.append(bytes);
+    return {};
+}
+
+Result<void> CollectingWriter::commit()
+{
+    if (m_done)
+        return Failure { finishedReason({}) };
+    m_done = true;
+    return m_place(m_path, m_bytes);
+}
 
 Opened<ByteReader> QtFileSystem::openForReading(std::u16string_view path)
 {
@@ -79,7 +71,7 @@ Opened<AtomicWriter> QtFileSystem::createReplacing(std::u16string_view path)
     std::string bytes = nativePath(path);
     if (const Result<void> allowed = checkSaveTarget(bytes); !allowed)
         return Failure { allowed.reason() };
-    return std::make_unique<ReplacingWriter>(std::move(bytes));
+    return std::make_unique<CollectingWriter>(std::move(bytes), saveReplacing);
 }
 
 std::optional<std::u16string> QtFileSystem::decodeShiftJis(std::string_view bytes) const

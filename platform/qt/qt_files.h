@@ -2,7 +2,27 @@
 
 #include "platform/toolkit.h"
 
+#include <functional>
+#include <string>
+#include <string_view>
+
 namespace psa {
+
+// Collects what is written and hands it, whole, to `place` at Commit, with the path's bytes.
+class CollectingWriter final : public AtomicWriter {
+public:
+    using Place = std::function<Result<void>(const std::string &path, std::string_view bytes)>;
+    CollectingWriter(std::string path, Place place);
+
+    [[nodiscard]] Result<void> write(std::string_view bytes) override;
+    [[nodiscard]] Result<void> commit() override;
+
+private:
+    std::string m_path;
+    Place m_place;
+    std::string m_bytes;
+    bool m_done = false;
+};
 
 // The file system of the running program: files read and written with the system's own calls on the path's
 // bytes (posix_files.h), and Shift_JIS decoded by Qt's converters.
