@@ -14,11 +14,11 @@
 #include "support/fake_dialogs.h"
 #include "support/fake_file_system.h"
 #include "support/form_rig.h"
+#include "support/run_tool.h"
 
 #include <QDate>
 #include <QMenu>
 #include <QPrinter>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -28,6 +28,7 @@
 #include <cmath>
 
 using namespace psa;
+using psa::testing::runTool;
 
 namespace {
 
@@ -47,17 +48,6 @@ struct Mirrored : MirroredSurface {
     ImageSurface pixels;
     PrintingVectorSurface shapes;
 };
-
-// The exit status and output of a tool, -1 when it did not run to its end.
-std::pair<int, QString> run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    const bool ended = process.waitForStarted(10000) && process.waitForFinished(20000)
-        && process.exitStatus() == QProcess::NormalExit;
-    return { ended ? process.exitCode() : -1, QString::fromUtf8(process.readAll()) };
-}
 
 bool isRed(QRgb pixel)
 {
@@ -162,14 +152,14 @@ private slots:
         QVERIFY(triggerPrint());
         QVERIFY2(m_dialogs.messages.empty(), "a message after printing");
 
-        const auto [textStatus, text] = run("pdftotext", { m_pdfPath, "-" });
+        const auto [textStatus, text] = runTool("pdftotext", { m_pdfPath, "-" });
         const QString footer = QString::fromStdU16String(
             printFooter(u"records.csv", { today.year(), today.month(), today.day() }));
         QVERIFY2(textStatus == 0 && withoutBlanks(text).contains(withoutBlanks(footer)), qPrintable(text));
 
         // Rendered at 72 dots an inch, one dot a point.
         const QString picture = folder.filePath("page");
-        QCOMPARE(run("pdftoppm", { "-r", "72", "-png", "-singlefile", m_pdfPath, picture }).first, 0);
+        QCOMPARE(runTool("pdftoppm", { "-r", "72", "-png", "-singlefile", m_pdfPath, picture }).first, 0);
         const QImage page(picture + ".png");
         const QSizeF portrait = m_pageSize.size(QPageSize::Point);
         QVERIFY2(std::abs(page.width() - portrait.height()) < 1.5

@@ -10,9 +10,9 @@
 #include "support/example_records.h"
 #include "support/form_rig.h"
 #include "support/recording_surface.h"
+#include "support/run_tool.h"
 
 #include <QGuiApplication>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,6 +21,7 @@
 #include <cmath>
 
 using namespace psa;
+using psa::testing::runTool;
 
 namespace {
 
@@ -86,17 +87,6 @@ int strays(const QImage &from, const QImage &to, const QRect &area)
     return count;
 }
 
-// The exit status and output of a tool, -1 when it did not run to its end.
-std::pair<int, QString> run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    const bool ended = process.waitForStarted(10000) && process.waitForFinished(20000)
-        && process.exitStatus() == QProcess::NormalExit;
-    return { ended ? process.exitCode() : -1, QString::fromUtf8(process.readAll()) };
-}
-
 Result<std::string> documentOf(const QString &format, const VectorDrawing &drawing)
 {
     return format == "svg" ? svgDocument(drawing) : pdfDocument(drawing);
@@ -113,15 +103,16 @@ QString checked(const QString &format, const std::string &document, QImage *pict
     if (!file.open(QIODevice::WriteOnly) || file.write(document.data(), qint64(document.size())) < 0
         || !file.flush())
         return "cannot write " + path;
-    const auto [valid, said] = run(svg ? "xmllint" : "qpdf", { svg ? "--noout" : "--check", path });
+    const auto [valid, said] = runTool(svg ? "xmllint" : "qpdf", { svg ? "--noout" : "--check", path });
     if (valid != 0 || said.contains("WARNING"))
         return said;
     if (!picture)
         return {};
     const auto [rendered, output] = svg
-        ? run("rsvg-convert",
+        ? runTool("rsvg-convert",
             { "--width=849", "--height=521", "--format=png", "--output=" + image + ".png", path })
-        : run("pdftoppm", { "-png", "-singlefile", "-scale-to-x", "849", "-scale-to-y", "521", path, image });
+        : runTool(
+            "pdftoppm", { "-png", "-singlefile", "-scale-to-x", "849", "-scale-to-y", "521", path, image });
     *picture = QImage(image + ".png").convertToFormat(QImage::Format_RGB32);
     return rendered != 0 || picture->isNull() ? output : QString();
 }
