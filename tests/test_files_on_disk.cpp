@@ -15,12 +15,12 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <functional>
 #include <grp.h>
 #include <map>
 #include <pwd.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -65,15 +65,11 @@ bool makeFile(const QString &path, const QByteArray &bytes, int mode, const QStr
         && (owner.isEmpty() || setOwner(path, owner)) && ::chmod(encoded(path), mode_t(mode)) == 0;
 }
 
-// Runs `run` in a child process with the umask 022, as the user nobody if `asNobody`; returns what it
-// returned, or "(failed)" when it failed or has not returned within ten seconds.
-QString runInChild(const std::function<QString()> &run, bool asNobody)
+// Whether `run`, in a child process with the umask 022 and as the user nobody if `asNobody`, returns
+// `expected` within ten seconds; what it returned instead goes to standard error.
+bool childReturns(const std::function<QString()> &run, bool asNobody, const QString &expected)
 {
-    constexpr std::size_t kSize = 1 << 16;
     const passwd *nobody = ::getpwnam("nobody");
-    auto *shown = static_cast<char *>(
-        ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
-    const auto unmap = qScopeGuard([shown] { ::munmap(shown, kSize); });
     const pid_t child = ::fork();
     if (child == 0) {
         std::signal(SIGALRM, SIG_DFL);
@@ -83,16 +79,14 @@ QString runInChild(const std::function<QString()> &run, bool asNobody)
             && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0
                 || ::setuid(nobody->pw_uid) != 0))
             std::_Exit(2);
-        try {
-            qstrncpy(shown, run().toUtf8().constData(), kSize);
-        } catch (...) {
-            std::_Exit(3);
-        }
-        std::_Exit(0);
+        const QString returned = run();
+        if (returned != expected)
+            std::fprintf(stderr, "Returned: \"%s\"\n", qPrintable(returned));
+        std::_Exit(returned == expected ? 0 : 1);
     }
     int status = -1;
     ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? QString::fromUtf8(shown) : "(failed)";
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // The extended attributes of the file, name and value, one a line.
@@ -141,8 +135,7 @@ const QByteArray kAccessList = QByteArray::fromHex(
 struct OnDisk {
     int command = 3; // 2: save the graph, 3: save the data, 4: load
     // in "f", or from "/"; "device", "pipe" and "socket" are made as such; "link" and "planted"
-    // are symbolic links to "x", "planted-folder" one to "f" itself, "dangling" one to "none/x", "null-link"
-    // one to /dev/null; "planted" ones are nobody's
+    // are symbolic links to "x", "planted-folder" one to "f" itself; "planted" ones are nobody's
     QString name = "x";
     QString reason {}; // in the message shown; empty when done
     int folder = 0755; // the mode of "f"
@@ -170,7 +163,6 @@ private slots:
         QTest::addColumn<OnDisk>("on");
         const QString regular = "保存先には通常のファイルを選んでください。",
                       denied = "アクセスする権限がありません。";
-        const QString noFolder = "保存先のフォルダーが見つかりません。";
         const QString system
             = "システムの内部の状態を表す特殊なファイルです（/proc や /sys の中のファイルなど）。";
         const QString planted = "共有のフォルダーにある、他の利用者が作ったシンボリックリンクです。"
@@ -180,15 +172,10 @@ private slots:
             row(qPrintable("load from " + type + ": " + path),
                 { .command = 4, .name = path, .reason = system });
         // Only regular files are replaced, in a folder that exists.
-        row("data through a link into a missing folder", { .name = "dangling", .reason = noFolder });
         row("data to a device", { .name = "device", .reason = "装置ファイルです。" + regular });
-        row("data through a link to a device",
-            { .name = "null-link", .reason = "装置ファイルです。" + regular });
         row("graph to a named pipe",
             { .command = 2, .name = "pipe", .reason = "名前付きパイプです。" + regular });
         row("data to a socket", { .name = "socket", .reason = "ソケットです。" + regular });
-        row("graph among a process's files",
-            { .command = 2, .name = "/proc/self/g.bmp", .reason = system + regular });
         // Root replacing the file whole.
         row("nobody's file: owner, group, mode, access list and user attribute kept",
             { .mode = 0640, .owner = "nobody:nogroup", .extra = "attributes", .replaced = true });
@@ -202,8 +189,6 @@ private slots:
         row("no file yet in a folder of root's", { .reason = denied, .nobody = true, .mode = -1 });
         row("nobody's file of root's group: the group cannot be kept, written in place",
             { .folder = 0777, .nobody = true, .mode = 0664, .owner = "nobody:root" });
-        row("nobody's read-only file is not replaced",
-            { .reason = denied, .folder = 0777, .nobody = true, .mode = 0444, .owner = "nobody:nogroup" });
         // A link another user put in a shared folder such as /tmp must not have the program replace the file
         // it points at.
         row("another user's link to a folder on the way",
@@ -235,8 +220,8 @@ private slots:
             { "socket", S_IFSOCK } };
         if (nodes.contains(first))
             QVERIFY(::mknod(encoded(made), nodes.at(first) | 0666, makedev(1, 3)) == 0);
-        const std::map<QString, QByteArray> links { { "link", "x" }, { "dangling", "none/x" },
-            { "planted", "x" }, { "planted-folder", "." }, { "null-link", "/dev/null" } };
+        const std::map<QString, QByteArray> links { { "link", "x" }, { "planted", "x" },
+            { "planted-folder", "." } };
         if (links.contains(first))
             QVERIFY(::symlink(links.at(first), encoded(made)) == 0
                 && (!first.startsWith("planted") || setOwner(made, "nobody:nogroup")));
@@ -267,8 +252,8 @@ private slots:
         rig.type(kExample);
         const QString failed
             = on.command == 4 ? "」を読み込めませんでした。\n理由: " : "」を保存できませんでした。\n理由: ";
-        QCOMPARE(runInChild([&] { return rig.click(kCommands[on.command], path); }, on.nobody),
-            on.reason.isEmpty() ? "" : "ファイル「" + path + failed + on.reason);
+        QVERIFY(childReturns([&] { return rig.click(kCommands[on.command], path); }, on.nobody,
+            on.reason.isEmpty() ? "" : "ファイル「" + path + failed + on.reason));
         const QByteArray written
             = on.command == 3 ? kSaved : QByteArray::fromStdString(rig.picture.bitmapBytes().value());
         const QByteArray old = on.mode < 0 ? "(missing)" : on.old;
@@ -311,37 +296,21 @@ private slots:
             return QString::fromStdString(runFileSystemCase(
                 disk, fileSystemCases()[std::size_t(index)], encoded(top.path()).toStdString()));
         };
-        QCOMPARE(runInChild(run, root), "");
+        QVERIFY(childReturns(run, root, ""));
     }
 
-    // A name is the bytes it was given, whether or not they are UTF-8, and those bytes come back unchanged.
-    void namesKeepTheirBytes_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("Japanese in UTF-8") << QByteArray("記録.csv") << u"記録.csv"_s;
-        QTest::newRow("outside the first plane") << QByteArray("\xF0\x9F\x98\x80") << u"\U0001F600"_s;
-        // 記録 in Shift_JIS: 8B 4C 98 5E; 0x4C and 0x5E are ASCII and stay themselves.
-        QTest::newRow("Shift_JIS") << QByteArray("\x8B\x4C\x98\x5E.csv") << u"\xDC8BL\xDC98^.csv"_s;
-        QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << u"\xDCF4\xDC90\xDC80\xDC80"_s;
-        QTest::newRow("lead byte at the end") << QByteArray("x\xC3") << u"x\xDCC3"_s;
-    }
-
+    // A name is the bytes it was given, whether or not they are UTF-8, and those bytes come back unchanged:
+    // UTF-8 is read as its characters, other bytes stand for themselves (記録 in Shift_JIS: 8B 4C 98 5E, of
+    // which 0x4C and 0x5E are ASCII). Every pair of bytes before two continuation bytes covers every lead
+    // byte next to every other byte, in sequences of each length; a lone surrogate that stands for no byte is
+    // written as U+FFFD, not dropped.
     void namesKeepTheirBytes()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, shown);
-        const std::u16string path = pathFromNative(bytes.toStdString());
-        QCOMPARE(QString::fromStdU16String(path), shown);
-        QCOMPARE(QByteArray::fromStdString(nativePath(path)), bytes);
-    }
-
-    // Every pair of bytes, which covers every lead and continuation byte next to every other byte; a lone
-    // surrogate that stands for no byte is written as U+FFFD, not dropped.
-    void everyByteSurvivesTheRoundTrip()
-    {
+        QCOMPARE(QString::fromStdU16String(
+                     pathFromNative("記録\xF0\x9F\x98\x80 \x8B\x4C\x98\x5E \xF4\x90\x80\x80 x\xC3")),
+            u"記録\U0001F600 \xDC8BL\xDC98^ \xDCF4\xDC90\xDC80\xDC80 x\xDCC3"_s);
         for (int pair = 0; pair < 0x10000; ++pair) {
-            const std::string bytes { char(pair >> 8), char(pair), char(0x80), 'a' };
+            const std::string bytes { char(pair >> 8), char(pair), char(0x80), char(0x80) };
             QVERIFY2(nativePath(pathFromNative(bytes)) == bytes, qPrintable(QString::number(pair, 16)));
         }
         QCOMPARE(nativePath(std::u16string { u'a', 0xD800, u'b' }), std::string("a\xEF\xBF\xBD") + "b");
