@@ -176,6 +176,8 @@ private slots:
         row("graph to a named pipe",
             { .command = 2, .name = "pipe", .reason = "名前付きパイプです。" + regular });
         row("data to a socket", { .name = "socket", .reason = "ソケットです。" + regular });
+        row("graph among a process's files",
+            { .command = 2, .name = "/proc/self/g.bmp", .reason = system + regular });
         // Root replacing the file whole.
         row("nobody's file: owner, group, mode, access list and user attribute kept",
             { .mode = 0640, .owner = "nobody:nogroup", .extra = "attributes", .replaced = true });
