@@ -135,7 +135,8 @@ const QByteArray kAccessList = QByteArray::fromHex(
 struct OnDisk {
     int command = 3; // 2: save the graph, 3: save the data, 4: load
     // in "f", or from "/"; "device", "pipe" and "socket" are made as such; "link" and "planted"
-    // are symbolic links to "x", "planted-folder" one to "f" itself; "planted" ones are nobody's
+    // are symbolic links to "x", "planted-folder" one to "f" itself, "null-link" one to /dev/null;
+    // "planted" ones are nobody's
     QString name = "x";
     QString reason {}; // in the message shown; empty when done
     int folder = 0755; // the mode of "f"
@@ -173,6 +174,8 @@ private slots:
                 { .command = 4, .name = path, .reason = system });
         // Only regular files are replaced, in a folder that exists.
         row("data to a device", { .name = "device", .reason = "装置ファイルです。" + regular });
+        row("data through a link to a device",
+            { .name = "null-link", .reason = "装置ファイルです。" + regular });
         row("graph to a named pipe",
             { .command = 2, .name = "pipe", .reason = "名前付きパイプです。" + regular });
         row("data to a socket", { .name = "socket", .reason = "ソケットです。" + regular });
@@ -223,7 +226,7 @@ private slots:
         if (nodes.contains(first))
             QVERIFY(::mknod(encoded(made), nodes.at(first) | 0666, makedev(1, 3)) == 0);
         const std::map<QString, QByteArray> links { { "link", "x" }, { "planted", "x" },
-            { "planted-folder", "." } };
+            { "planted-folder", "." }, { "null-link", "/dev/null" } };
         if (links.contains(first))
             QVERIFY(::symlink(links.at(first), encoded(made)) == 0
                 && (!first.startsWith("planted") || setOwner(made, "nobody:nogroup")));
