@@ -8,9 +8,9 @@
 
 // "text -> value" with every digit and the sign of the value: QCOMPARE would compare doubles fuzzily, and
 // Qt writes -0 as 0.
-static QString shown(std::u16string_view text, double value)
+static QString shown(const QString &text, double value)
 {
-    return QStringView(text.substr(0, 30)).toString() + (std::signbit(value) ? " -> -" : " -> ")
+    return text.left(30) + (std::signbit(value) ? " -> -" : " -> ")
         + QString::number(std::fabs(value), 'g', 17);
 }
 
@@ -33,8 +33,7 @@ private slots:
             { "1,5", "１，５", "1\r2", "1e", "1e+-2", "1..", "1e.3" });
         row("blanks skipped wherever they stand", 12,
             { "12abc", " 1 2 ", "\u3000１\u3000２", "1\t2", "1\n2" });
-        row("full-width digits", 2005, { "２００５", "2０0５", "２００５ｇ", "+2005." });
-        row("every full-width digit", 9876543210, { "９８７６５４３２１０" });
+        row("full-width digits", 9876543210, { "９８７６５４３２１０", "9８7６5４3２1０ｇ", "+9876543210." });
         row("signs", -0.3, { "-0.3", "－０．３", "\u22120.3", "- 0 . 3", "-.3e" });
         row("E exponent", 15, { "1.5E1", "１．５Ｅ１", "150e-1", "1 5 0 e - 1", ".15e+2", "1.5e1.5" });
         row("D exponent", 20, { "2d1", "2D1", "２ｄ１", "２Ｄ１", "２ｅ１", "200D－1" });
@@ -55,8 +54,7 @@ private slots:
         QFETCH(QStringList, texts);
         QFETCH(double, expected);
         for (const QString &text : texts)
-            QCOMPARE(shown(text.toStdU16String(), psa::Val(text.toStdU16String())),
-                shown(text.toStdU16String(), expected));
+            QCOMPARE(shown(text, psa::Val(text.toStdU16String())), shown(text, expected));
     }
 
     // Each row: values and their texts; Print writes the same text and a blank.

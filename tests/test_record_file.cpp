@@ -87,21 +87,14 @@ private slots:
                 "!ファイル「f」を読み込めませんでした。\n理由: 装置の入出力エラーが発生しました。");
     }
 
-    // The table filled in all its 120 rows: only rows 1 to RecordCount are written, every line ending in CR
-    // LF.
+    // Only rows 1 to RecordCount are written, each line ending in CR LF; the line's form is in saveAndLoad.
     void writerRules()
     {
         Records records;
-        for (int row = 1; row <= RecordTable::kRows; ++row) {
-            records.RecordTable.set(row, kYearColumn, 2000 + row);
-            records.RecordTable.set(row, kMonthColumn, row);
-            records.RecordTable.set(row, kValueColumn, row * 0.5 - 1.5);
-        }
-        for (const int count : { -1, 0, 2, 500 }) {
+        for (const int count : { -1, 0, 500 }) {
             records.RecordCount = count;
             const QByteArray written = QByteArray::fromStdString(recordFileText(records));
-            QCOMPARE(written.count("\r\n"), std::clamp(count, 0, RecordTable::kRows));
-            QCOMPARE(written.left(28), count > 0 ? " 2001, 1,-1\r\n 2002, 2,-0.5\r\n" : "");
+            QCOMPARE(written.count(" 0, 0, 0\r\n"), std::clamp(count, 0, RecordTable::kRows));
         }
     }
 
