@@ -1,11 +1,12 @@
 // The PNG encoder: its files read back by Qt's own PNG reader hold the source pixels and resolution, whatever
-// the rows' padding; the PNG made from the program's bitmap is the one made from its pixels; and what it
-// refuses.
+// the rows' padding, with a palette where the picture has few colours, like the graph, and the palette is the
+// smaller; the PNG made from the program's bitmap is the one made from its pixels; and what it refuses.
 
 #include "platform/bitmap_file.h"
 #include "platform/png_file.h"
 
 #include <QImage>
+#include <QtEndian>
 #include <QtTest>
 
 #include <vector>
@@ -14,12 +15,17 @@ using namespace psa;
 
 namespace {
 
-// Pixels with a pattern in every channel and the top byte, which must be ignored, set.
-std::vector<std::uint32_t> patterned(int stride, int height)
+// `colours` colours over and over, each pixel another: pairs of a green, one without blue and one with all,
+// some of which the palette's search finds in the same place; with no `colours`, a pattern in every channel.
+// The top byte, which must be ignored, is set.
+std::vector<std::uint32_t> patterned(int stride, int height, int colours)
 {
     std::vector<std::uint32_t> pixels(std::size_t(stride) * std::size_t(height));
-    for (std::size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = 0xA5000000u | ((std::uint32_t(i) * 2654435761u) >> 8);
+    for (std::uint32_t i = 0; i < pixels.size(); ++i) {
+        const std::uint32_t n = colours > 0 ? i % std::uint32_t(colours) : 0;
+        pixels[i] = colours > 0 ? (n / 2) << 8 | (n % 2) * 0xFF | (i % 7) << 24
+                                : 0xA5000000u | (i * 2654435761u) >> 8;
+    }
     return pixels;
 }
 
@@ -34,10 +40,20 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("stride");
         QTest::addColumn<quint32>("dotsPerMetre");
-        QTest::newRow("2 x 3: a bitmap row would be padded") << QSize(2, 3) << 2 << quint32(3780);
-        QTest::newRow("3 x 2, rows longer apart than wide") << QSize(3, 2) << 5 << quint32(3780);
-        QTest::newRow("the graph's picture at 200 %") << QSize(1698, 1042) << 1700 << quint32(7559);
-        QTest::newRow("the largest resolution") << QSize(4, 4) << 4 << quint32(0xFFFFFFFF);
+        QTest::addColumn<int>("colours"); // 0: as many as pixels
+        QTest::addColumn<int>("colourType"); // 2: RGB, 3: palette
+        const auto row
+            = [](const char *name, QSize size, int stride, quint32 dotsPerMetre, int colours, int type) {
+                  QTest::newRow(name) << size << stride << dotsPerMetre << colours << type;
+              };
+        row("2 x 3: a bitmap row would be padded", QSize(2, 3), 2, 3780, 0, 2);
+        row("3 x 2, rows longer apart than wide", QSize(3, 2), 5, 3780, 0, 2);
+        row("the graph's picture at 200 %", QSize(1698, 1042), 1700, 7559, 0, 2);
+        row("the largest resolution", QSize(4, 4), 4, 0xFFFFFFFF, 0, 2);
+        row("256 colours, the most a palette holds", QSize(64, 40), 64, 3780, 256, 3);
+        row("257 colours", QSize(64, 40), 64, 3780, 257, 2);
+        row("a palette just smaller than RGB", QSize(2, 2), 2, 3780, 2, 3);
+        row("a palette as big as RGB", QSize(3, 1), 3, 3780, 2, 2);
     }
 
     void encodesPixels()
@@ -45,7 +61,8 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(int, stride);
         QFETCH(quint32, dotsPerMetre);
-        const std::vector<std::uint32_t> pixels = patterned(stride, size.height());
+        QFETCH(int, colours);
+        const std::vector<std::uint32_t> pixels = patterned(stride, size.height(), colours);
         const PixelRows rows { pixels.data(), std::size_t(stride), size.width(), size.height() };
         const Result<std::string> encoded = encodePng(rows, dotsPerMetre);
         QVERIFY(encoded.ok());
@@ -53,6 +70,11 @@ private slots:
         // Every reader needs the signature first and the end chunk last, which some forgive missing.
         QVERIFY(png.startsWith(QByteArray(kPngSignature.data(), qsizetype(kPngSignature.size()))));
         QVERIFY(png.endsWith(QByteArray("\0\0\0\0IEND\xAE\x42\x60\x82", 12)));
+        // The colour type, then a palette of each colour once, or none.
+        QTEST(int(png[25]), "colourType");
+        const bool palette = png.mid(37, 4) == "PLTE";
+        QCOMPARE(palette ? qFromBigEndian<quint32>(png.constData() + 33) : 0,
+            png[25] == 3 ? 3 * quint32(colours) : 0);
 
         // Read back by Qt: the same pixels and resolution (Qt holds at most 2^31 - 1 dots a metre).
         const QImage expected(reinterpret_cast<const uchar *>(pixels.data()), size.width(), size.height(),
@@ -68,32 +90,24 @@ private slots:
         QVERIFY(*converted == *encoded);
     }
 
-    void refusesWhatIsNoPicture_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<int>("stride");
-        QTest::newRow("rows longer than their stride") << QSize(3, 2) << 2;
-        QTest::newRow("beyond the largest image data") << QSize(1 << 28, 4) << (1 << 28);
-    }
-
+    // Rows longer than their stride, and more than the largest image data, are no picture.
     void refusesWhatIsNoPicture()
     {
-        QFETCH(QSize, size);
-        QFETCH(int, stride);
         const std::uint32_t pixel = 0;
-        const Result<std::string> encoded
-            = encodePng({ &pixel, std::size_t(stride), size.width(), size.height() }, 3780);
-        QVERIFY(!encoded.ok());
-        QCOMPARE(encoded.reason(), std::u16string(kNoBitmapReason));
+        for (const PixelRows &rows :
+            { PixelRows { &pixel, 2, 3, 2 }, PixelRows { &pixel, 1 << 28, 1 << 28, 4 } }) {
+            const Result<std::string> encoded = encodePng(rows, 3780);
+            QVERIFY(!encoded.ok() && encoded.reason() == kNoBitmapReason);
+        }
     }
 
-    // Only the bitmap the program writes itself is converted; anything else is refused, never read beyond
-    // its end.
+    // Only the bitmap the program writes itself is converted; anything else is refused, never read beyond its
+    // end.
     void convertsOnlyTheProgramsBitmap_data()
     {
         QTest::addColumn<QByteArray>("bitmap");
         QTest::addColumn<bool>("converted");
-        const std::vector<std::uint32_t> pixels = patterned(3, 2);
+        const std::vector<std::uint32_t> pixels = patterned(3, 2, 0);
         const QByteArray good
             = QByteArray::fromStdString(encodeBitmap({ pixels.data(), 3, 3, 2 }, 3780).value());
         const auto changed = [&good](qsizetype at, const QByteArray &bytes) {
