@@ -102,29 +102,6 @@ QStringList attributesOf(const QString &path)
     return attributes;
 }
 
-// For each system file system mounted here, one regular file in it (at most two levels down), by type.
-std::map<QString, QString> systemFilesMounted()
-{
-    const QStringList kTypes { "proc", "sysfs", "debugfs", "tracefs", "securityfs", "cgroup", "cgroup2",
-        "configfs", "devpts", "efivarfs", "bpf", "pstore", "selinuxfs", "fusectl", "binfmt_misc", "mqueue",
-        "rpc_pipefs", "nfsd" };
-    std::map<QString, QString> found;
-    QFile mounts("/proc/self/mounts");
-    for (const QByteArray &line :
-        mounts.open(QIODevice::ReadOnly) ? mounts.readAll().split('\n') : QByteArrayList()) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() < 3 || !kTypes.contains(fields[2]))
-            continue;
-        QDirIterator entries(
-            fields[1], QDir::Files | QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
-        for (int looked = 0; entries.hasNext() && looked < 200 && !found.contains(fields[2]); ++looked)
-            if (const QFileInfo file = entries.nextFileInfo();
-                file.isFile() && !file.isSymLink() && file.filePath().count('/') <= fields[1].count('/') + 3)
-                found[fields[2]] = file.filePath();
-    }
-    return found;
-}
-
 // An access list as the system keeps it: version 2, then (tag, permissions, id) entries in order of tag and
 // id: the owner's read and write, read for the user of id 1, the group's read, the mask, nothing for others.
 const QByteArray kAccessList = QByteArray::fromHex(
@@ -169,9 +146,6 @@ private slots:
         const QString planted = "共有のフォルダーにある、他の利用者が作ったシンボリックリンクです。"
                                 "リンク先のファイルを守るため、保存しませんでした。";
         const auto row = [](const char *title, const OnDisk &on) { QTest::newRow(title) << on; };
-        for (const auto &[type, path] : systemFilesMounted())
-            row(qPrintable("load from " + type + ": " + path),
-                { .command = 4, .name = path, .reason = system });
         // Only regular files are replaced, in a folder that exists.
         row("data to a device", { .name = "device", .reason = "装置ファイルです。" + regular });
         row("data through a link to a device",
