@@ -1,8 +1,8 @@
 // The window's file commands against real files in temporary folders, for what only a real file system has:
 // its failures, names that are not regular files, folders and files of root's that an ordinary user saves
 // into, owners, permissions and attributes a replaced file keeps, symbolic links planted in shared folders,
-// files of /proc and /sys, and names that are no UTF-8, which keep their bytes both ways. Whatever the system
-// answers, the reason shown reads in Japanese.
+// saves among the files of /proc (loads from /proc and /sys: export_files.sh), and names that are no UTF-8,
+// which keep their bytes both ways. Whatever the system answers, the reason shown reads in Japanese.
 
 #include "cross/file_system_cases.h"
 #include "platform/qt/native_path.h"
