@@ -57,14 +57,6 @@ bool setOwner(const QString &path, const QString &owner)
     return user && group && ::lchown(encoded(path), user->pw_uid, group->gr_gid) == 0;
 }
 
-// Writes the file, then gives it the owner (unless empty) and the mode.
-bool makeFile(const QString &path, const QByteArray &bytes, int mode, const QString &owner)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
-        && (owner.isEmpty() || setOwner(path, owner)) && ::chmod(encoded(path), mode_t(mode)) == 0;
-}
-
 // Whether `run`, in a child process with the umask 022 and as the user nobody if `asNobody`, returns
 // `expected` within ten seconds; what it returned instead goes to standard error.
 bool childReturns(const std::function<QString()> &run, bool asNobody, const QString &expected)
@@ -194,7 +186,10 @@ private slots:
         const QString path = on.name.startsWith('/') ? on.name : folder + "/" + on.name,
                       made = folder + "/" + first;
         QVERIFY(::chmod(encoded(top.path()), 0755) == 0 && QDir(top.path()).mkpath("f/sub"));
-        QVERIFY(on.mode < 0 || makeFile(x, on.old, on.mode, on.owner));
+        if (QFile file(x); on.mode >= 0)
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(on.old) == on.old.size() && file.flush()
+                && (on.owner.isEmpty() || setOwner(x, on.owner))
+                && ::chmod(encoded(x), mode_t(on.mode)) == 0);
         const std::map<QString, mode_t> nodes { { "device", S_IFCHR }, { "pipe", S_IFIFO },
             { "socket", S_IFSOCK } };
         if (nodes.contains(first))
