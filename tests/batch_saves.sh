@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A batch's saves on the real disk, where the pictures wait for the disk together: every picture is on the
 # disk before any takes its name and each folder is flushed once after. With a failure injected by strace
-# into one picture's wait for the disk, the flush of the disk, one rename or the flush of the folder, the batch ends with exit status 1 and one line in
+# into one picture's write or its wait for the disk, the flush of the disk, one rename or the flush of the
+# folder, the batch ends with exit status 1 and one line in
 # Japanese for each picture concerned; a picture that failed before its rename leaves its old file byte for
 # byte, the others are written, and no temporary file is left behind.
 #
@@ -65,8 +66,9 @@ check() {
     [ "$left" = "./r1.png ./r2.png ./r3.png " ] || fail "$name: the folder holds $left"
 }
 
-# sync_file_range: each picture's start on its way to the disk, then each one's wait for it; syncfs: the flush
+# pwrite64: each picture into its temporary file; sync_file_range: each picture's start on its way to the disk, then each one's wait for it; syncfs: the flush
 # of the disk; fsync: the folder's.
+check "the second picture's write" pwrite64 2 1 "r2.png」を保存できませんでした。 理由: 装置の入出力エラー" 1 3
 check "the second picture's wait" sync_file_range 5 1 "r2.png」を保存できませんでした。 理由: 装置の入出力エラー" 1 3
 check "the flush of the disk" syncfs 1 1 "r3.png」を保存できませんでした。 理由: 装置の入出力エラー"
 check "the first rename" renameat 1 1 "r1.png」を保存できませんでした。 理由: 装置の入出力エラー" 2 3
