@@ -3,7 +3,6 @@
 // their pictures laid over the bitmap of the same graph where both must agree: the red reference lines, the
 // frame and the grid's long black lines, the records' markers.
 
-#include "numbers/str_form.h"
 #include "platform/qt/application.h"
 #include "platform/qt/qt_surface.h"
 #include "platform/vector_documents.h"
@@ -23,14 +22,6 @@ using namespace psa;
 using psa::testing::runTool;
 
 namespace {
-
-// The surface as the export makes it, numbers in their print form.
-struct PrintingVectorSurface : VectorSurface {
-    PrintingVectorSurface()
-        : VectorSurface(printForm)
-    {
-    }
-};
 
 bool isDark(QRgb pixel)
 {
@@ -191,10 +182,9 @@ private slots:
     // Documents are checked with the validators and renderers a user's system has.
     void init()
     {
-        const bool checksDocuments = QByteArray("documentsRenderAsTheBitmap refusesWhatCannotBeWritten")
-                                         .contains(QTest::currentTestFunction());
         for (const QString tool : { "xmllint", "rsvg-convert", "qpdf", "pdftoppm" })
-            if (checksDocuments && QStandardPaths::findExecutable(tool).isEmpty())
+            if (QTest::currentTestFunction() != QByteArray("keepsWhatCanShow")
+                && QStandardPaths::findExecutable(tool).isEmpty())
                 QSKIP(qPrintable(tool + " is not installed (scripts/install-deps installs it)"));
     }
 
@@ -231,7 +221,7 @@ private slots:
     void keepsWhatCanShow()
     {
         QFETCH(Call, call);
-        PrintingVectorSurface surface;
+        testing::PrintingVectorSurface surface;
         surface.Scale({ 0, 700 }, { call.right, 0 });
         if (call.kind == Call::Line)
             surface.Line(call.at, call.to, {});
@@ -259,7 +249,7 @@ private slots:
     {
         QFETCH(QString, format);
         testing::FormRig<ImageSurface> pixels;
-        testing::FormRig<PrintingVectorSurface> vector;
+        testing::FormRig<testing::PrintingVectorSurface> vector;
         pixels.type(testing::kExample);
         vector.type(testing::kExample);
         // A line whose ends are one pixel is a dot, as on the bitmap: here at (424, 37), above the grid.
