@@ -66,8 +66,7 @@ private slots:
             png.left(8) + png.right(12), QByteArray("\x89PNG\r\n\x1A\n\0\0\0\0IEND\xAE\x42\x60\x82", 20));
         // The colour type, then a palette of each colour once, or none.
         QTEST(int(png[25]), "colourType");
-        const bool palette = png.mid(37, 4) == "PLTE";
-        QCOMPARE(palette ? qFromBigEndian<quint32>(png.constData() + 33) : 0,
+        QCOMPARE(png.mid(37, 4) == "PLTE" ? qFromBigEndian<quint32>(png.constData() + 33) : 0,
             png[25] == 3 ? 3 * quint32(colours) : 0);
 
         // Read back by Qt: the same pixels and resolution (Qt holds at most 2^31 - 1 dots a metre).
