@@ -3,7 +3,6 @@
 // says), and a print that fails or is cancelled.
 
 #include "app/print_page.h"
-#include "numbers/str_form.h"
 #include "platform/qt/application.h"
 #include "platform/qt/graph_printing.h"
 #include "platform/qt/picture_box.h"
@@ -30,13 +29,6 @@ using namespace psa;
 using psa::testing::runTool;
 
 namespace {
-
-struct PrintingVectorSurface : VectorSurface {
-    PrintingVectorSurface()
-        : VectorSurface(printForm)
-    {
-    }
-};
 
 bool isRed(QRgb pixel)
 {
@@ -79,32 +71,6 @@ private slots:
                 QSKIP(qPrintable(tool + " is not installed (scripts/install-deps)"));
     }
 
-    void init()
-    {
-        m_dialogs = {};
-        m_files = {};
-        m_files.files[u"records.csv"] = testing::kSaved.toStdString();
-        m_program = std::make_unique<Program>(m_dialogs, m_files);
-        m_program->window().show();
-        QVERIFY(QTest::qWaitForWindowActive(&m_program->window()));
-        pictureBox().choosePrinter = [this](QPrinter &printer) {
-            if (m_pdfPath.isEmpty())
-                return false;
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(m_pdfPath);
-            printer.setResolution(300);
-            printer.setPageSize(m_pageSize);
-            const QPageLayout layout = printer.pageLayout();
-            const QRect paper = layout.fullRectPixels(300), printable = layout.paintRectPixels(300);
-            m_page = { double(paper.width()), double(paper.height()),
-                { double(printable.left()), double(printable.top()), double(printable.width()),
-                    double(printable.height()) },
-                300 };
-            return true;
-        };
-    }
-    void cleanup() { m_program.reset(); }
-
     // Printed to a PDF file: a landscape page of the printer's paper, the drawing's lines where the layout
     // puts them, red ones red, and nothing outside it but the footer, which names the record file and today.
     // A print that cannot be made says why and leaves no file: a folder that does not exist, a page too
@@ -128,41 +94,72 @@ private slots:
         QFETCH(QPageSize, pageSize);
         QFETCH(QString, message);
         QTemporaryDir folder;
-        m_pdfPath = file.isEmpty() ? QString() : folder.filePath(file);
-        m_pageSize = pageSize;
-        loadAndDraw();
-        // The shapes are the graph's alone, also when it is cleared and drawn again.
-        QTest::mouseClick(m_program->window().button(Button::Command9), Qt::LeftButton);
-        QTest::mouseClick(m_program->window().button(Button::Command1), Qt::LeftButton);
-        testing::FormRig<PrintingVectorSurface> shapes;
+        const QString pdfPath = file.isEmpty() ? QString() : folder.filePath(file);
+        testing::FakeDialogs dialogs;
+        testing::FakeFileSystem files;
+        files.files[u"records.csv"] = testing::kSaved.toStdString();
+        dialogs.fileNames.push_back(u"records.csv");
+        PrintedPage printed;
+        Program program(dialogs, files);
+        Form1Window &window = program.window();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        static_cast<PictureBox *>(window.picture1())->choosePrinter = [&](QPrinter &printer) {
+            if (pdfPath.isEmpty())
+                return false;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdfPath);
+            printer.setResolution(300);
+            printer.setPageSize(pageSize);
+            const QPageLayout layout = printer.pageLayout();
+            const QRect paper = layout.fullRectPixels(300), printable = layout.paintRectPixels(300);
+            printed = { double(paper.width()), double(paper.height()),
+                { double(printable.left()), double(printable.top()), double(printable.width()),
+                    double(printable.height()) },
+                300 };
+            return true;
+        };
+        // Loaded and drawn, cleared and drawn again: the shapes are the graph's alone.
+        for (const Button button : { Button::Command4, Button::Command1, Button::Command9, Button::Command1 })
+            QTest::mouseClick(window.button(button), Qt::LeftButton);
+        QVERIFY(program.picture1().hasDrawing());
+        testing::FormRig<testing::PrintingVectorSurface> shapes;
         shapes.fake.files[u"records.csv"] = testing::kSaved.toStdString();
         shapes.click(&Form1::Command4_Click, "records.csv");
         shapes.form.Command1_Click();
-        QCOMPARE(*svgDocument(m_program->drawing()), *svgDocument(shapes.picture.drawing()));
+        QCOMPARE(*svgDocument(program.drawing()), *svgDocument(shapes.picture.drawing()));
         const QDate today = QDate::currentDate();
-        QVERIFY(triggerPrint());
-        QCOMPARE(m_dialogs.messages.size(), std::size_t(message.isEmpty() ? 0 : 1));
-        QVERIFY(message.isEmpty() || QString::fromStdU16String(m_dialogs.messages[0].prompt) == message);
+        // Printed from the picture's menu, opened by a right click.
+        QTest::mouseClick(
+            window.windowHandle(), Qt::RightButton, {}, window.picture1()->mapTo(&window, QPoint(400, 300)));
+        QMenu *menu = nullptr;
+        QVERIFY(QTest::qWaitFor(
+            [&menu] { return (menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())); }, 5000));
+        QVERIFY(menu->actions().size() >= 2 && menu->actions().at(1)->isEnabled());
+        menu->actions().at(1)->trigger();
+        menu->close();
+        QCOMPARE(dialogs.messages.size(), std::size_t(message.isEmpty() ? 0 : 1));
+        QVERIFY(message.isEmpty() || QString::fromStdU16String(dialogs.messages[0].prompt) == message);
         if (!message.isEmpty() || file.isEmpty()) {
-            QVERIFY(!QFile::exists(m_pdfPath));
+            QVERIFY(!QFile::exists(pdfPath));
             return;
         }
 
-        const auto [textStatus, text] = runTool("pdftotext", { m_pdfPath, "-" });
+        const auto [textStatus, text] = runTool("pdftotext", { pdfPath, "-" });
         const QString footer = QString::fromStdU16String(
             printFooter(u"records.csv", { today.year(), today.month(), today.day() }));
         QVERIFY2(textStatus == 0 && withoutBlanks(text).contains(withoutBlanks(footer)), qPrintable(text));
 
         // Rendered at 72 dots an inch, one dot a point.
         const QString picture = folder.filePath("page");
-        QCOMPARE(runTool("pdftoppm", { "-r", "72", "-png", "-singlefile", m_pdfPath, picture }).first, 0);
+        QCOMPARE(runTool("pdftoppm", { "-r", "72", "-png", "-singlefile", pdfPath, picture }).first, 0);
         const QImage page(picture + ".png");
-        const QSizeF portrait = m_pageSize.size(QPageSize::Point);
+        const QSizeF portrait = pageSize.size(QPageSize::Point);
         QVERIFY2(std::abs(page.width() - portrait.height()) < 1.5
                 && std::abs(page.height() - portrait.width()) < 1.5,
             qPrintable(QString("%1 x %2").arg(page.width()).arg(page.height())));
-        const PrintLayout layout = printLayout(m_page, 849, 521);
-        const double toPoints = 72 / m_page.dotsPerInch;
+        const PrintLayout layout = printLayout(printed, 849, 521);
+        const double toPoints = 72 / printed.dotsPerInch;
         const double scale = layout.drawing.width / 849;
         const auto onPage = [&](QPointF p) {
             return (QPointF(layout.drawing.left, layout.drawing.top) + p * scale) * toPoints;
@@ -172,7 +169,7 @@ private slots:
             layout.footer.width * toPoints, layout.footer.height * toPoints);
 
         // Every line of the drawing where the layout maps it: most of its dots are inked, red ones red.
-        for (const VectorShape &shape : m_program->drawing().shapes) {
+        for (const VectorShape &shape : program.drawing().shapes) {
             const auto *line = std::get_if<VectorLine>(&shape);
             if (!line || line->from == line->to)
                 continue;
@@ -198,41 +195,6 @@ private slots:
             }
         QVERIFY(footerInked);
     }
-
-private:
-    PictureBox &pictureBox() { return *static_cast<PictureBox *>(m_program->window().picture1()); }
-
-    void loadAndDraw()
-    {
-        m_dialogs.fileNames.push_back(u"records.csv");
-        QTest::mouseClick(m_program->window().button(Button::Command4), Qt::LeftButton);
-        QTest::mouseClick(m_program->window().button(Button::Command1), Qt::LeftButton);
-        QVERIFY(m_program->picture1().hasDrawing());
-    }
-
-    // Prints from the picture's menu, opened by a right click; false when the menu did not open or its item
-    // was unavailable.
-    bool triggerPrint()
-    {
-        Form1Window &window = m_program->window();
-        QTest::mouseClick(
-            window.windowHandle(), Qt::RightButton, {}, window.picture1()->mapTo(&window, QPoint(400, 300)));
-        QMenu *menu = nullptr;
-        const bool opened = QTest::qWaitFor(
-            [&menu] { return (menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())); }, 5000);
-        if (!opened || menu->actions().size() < 2 || !menu->actions().at(1)->isEnabled())
-            return false;
-        menu->actions().at(1)->trigger();
-        menu->close();
-        return true;
-    }
-
-    testing::FakeDialogs m_dialogs;
-    testing::FakeFileSystem m_files;
-    std::unique_ptr<Program> m_program;
-    QString m_pdfPath;
-    QPageSize m_pageSize;
-    PrintedPage m_page;
 };
 
 QTEST_MAIN(TestPrinting)

@@ -3,7 +3,6 @@
 // their pictures laid over the bitmap of the same graph where both must agree: the red reference lines, the
 // frame and the grid's long black lines, the records' markers.
 
-#include "numbers/str_form.h"
 #include "platform/qt/application.h"
 #include "platform/qt/qt_surface.h"
 #include "platform/vector_documents.h"
@@ -23,14 +22,6 @@ using namespace psa;
 using psa::testing::runTool;
 
 namespace {
-
-// The surface as the export makes it, numbers in their print form.
-struct PrintingVectorSurface : VectorSurface {
-    PrintingVectorSurface()
-        : VectorSurface(printForm)
-    {
-    }
-};
 
 bool isDark(QRgb pixel)
 {
@@ -180,6 +171,7 @@ QString described(const VectorDrawing &drawing)
 } // namespace
 
 Q_DECLARE_METATYPE(Call)
+Q_DECLARE_METATYPE(psa::VectorDrawing)
 
 class TestVectorGraph : public QObject {
     Q_OBJECT
@@ -191,10 +183,9 @@ private slots:
     // Documents are checked with the validators and renderers a user's system has.
     void init()
     {
-        const bool checksDocuments = QByteArray("documentsRenderAsTheBitmap refusesWhatCannotBeWritten")
-                                         .contains(QTest::currentTestFunction());
         for (const QString tool : { "xmllint", "rsvg-convert", "qpdf", "pdftoppm" })
-            if (checksDocuments && QStandardPaths::findExecutable(tool).isEmpty())
+            if (QTest::currentTestFunction() != QByteArray("keepsWhatCanShow")
+                && QStandardPaths::findExecutable(tool).isEmpty())
                 QSKIP(qPrintable(tool + " is not installed (scripts/install-deps installs it)"));
     }
 
@@ -208,30 +199,28 @@ private slots:
         const auto row = [](const char *name, Call call, const char *kept) {
             QTest::newRow(name) << call << QString(kept);
         };
-        row("a line through the margin is cut to it",
-            { .kind = Call::Line, .at = { -1e17, 50 }, .to = { 40, 50 } }, "line -848.5,483.5 37.5,483.5");
-        row("a line beyond the margin is dropped",
-            { .kind = Call::Line, .at = { 2000, 50 }, .to = { 3000, 60 } }, "");
-        row("50 units on the graph's scale", { .kind = Call::Ring, .at = { 455, 350 }, .value = 50 },
-            "ring of 47 at 424.5,260.5");
-        row("units of two pixels", { .kind = Call::Ring, .at = { 849, 350 }, .value = 10, .right = 1698 },
-            "ring of 5 at 424.5,260.5");
-        row("an axis that runs right to left",
-            { .kind = Call::Ring, .at = { -455, 350 }, .value = 50, .right = -910 },
-            "ring of 47 at 424.5,260.5");
-        row("a ring whose edge reaches the picture", { .kind = Call::Ring, .at = { 1000, 50 }, .value = 95 },
-            "ring of 89 at 932.5,483.5");
-        row("a ring far right of the picture", { .kind = Call::Ring, .at = { 1000, 50 }, .value = 5 }, "");
-        row("a ring of less than half a pixel", { .kind = Call::Ring, .at = { 40, 50 }, .value = 0.5 }, "");
-        row("the graph's lowest label", { .kind = Call::Number, .at = { 5, 55 }, .value = 0.01 },
-            "text  0.01  at 4,480");
-        row("a number right of the picture", { .kind = Call::Number, .at = { 911, 255 }, .value = 1 }, "");
-        row("a value not finite", { .kind = Call::Number, .at = { 5, 255 }, .value = NAN }, "");
+        const auto line = [](Point from, Point to) { return Call { Call::Line, from, to }; };
+        const auto ring = [](Point centre, double radius, double right = 910) {
+            return Call { Call::Ring, centre, {}, radius, right };
+        };
+        const auto number = [](Point at, double value) { return Call { Call::Number, at, {}, value }; };
+        row("a line through the margin is cut to it", line({ -1e17, 50 }, { 40, 50 }),
+            "line -848.5,483.5 37.5,483.5");
+        row("a line beyond the margin is dropped", line({ 2000, 50 }, { 3000, 60 }), "");
+        row("50 units on the graph's scale", ring({ 455, 350 }, 50), "ring of 47 at 424.5,260.5");
+        row("units of two pixels", ring({ 849, 350 }, 10, 1698), "ring of 5 at 424.5,260.5");
+        row("an axis that runs right to left", ring({ -455, 350 }, 50, -910), "ring of 47 at 424.5,260.5");
+        row("a ring whose edge reaches the picture", ring({ 1000, 50 }, 95), "ring of 89 at 932.5,483.5");
+        row("a ring far right of the picture", ring({ 1000, 50 }, 5), "");
+        row("a ring of less than half a pixel", ring({ 40, 50 }, 0.5), "");
+        row("the graph's lowest label", number({ 5, 55 }, 0.01), "text  0.01  at 4,480");
+        row("a number right of the picture", number({ 911, 255 }, 1), "");
+        row("a value not finite", number({ 5, 255 }, NAN), "");
     }
     void keepsWhatCanShow()
     {
         QFETCH(Call, call);
-        PrintingVectorSurface surface;
+        testing::PrintingVectorSurface surface;
         surface.Scale({ 0, 700 }, { call.right, 0 });
         if (call.kind == Call::Line)
             surface.Line(call.at, call.to, {});
@@ -259,7 +248,7 @@ private slots:
     {
         QFETCH(QString, format);
         testing::FormRig<ImageSurface> pixels;
-        testing::FormRig<PrintingVectorSurface> vector;
+        testing::FormRig<testing::PrintingVectorSurface> vector;
         pixels.type(testing::kExample);
         vector.type(testing::kExample);
         // A line whose ends are one pixel is a dot, as on the bitmap: here at (424, 37), above the grid.
@@ -289,13 +278,15 @@ private slots:
     void refusesWhatCannotBeWritten_data()
     {
         QTest::addColumn<QString>("format");
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<double>("x");
-        QTest::addColumn<int>("width");
+        QTest::addColumn<VectorDrawing>("drawing"); // a red line and a text at (x, 10)
         QTest::addColumn<QByteArray>("holds"); // empty when the drawing is refused
         const auto row = [](const char *name, const char *format, const QByteArray &text, const char *holds,
                              double x = 5, int width = 849) {
-            QTest::newRow(name) << QString(format) << text << x << width << QByteArray(holds);
+            VectorDrawing drawing;
+            drawing.width = width;
+            drawing.shapes.emplace_back(VectorLine { { 0.5, 0.5 }, { 10.5, 0.5 }, kRed });
+            drawing.shapes.emplace_back(VectorText { { x, 10 }, text.toStdString() });
+            QTest::newRow(name) << QString(format) << drawing << QByteArray(holds);
         };
         row("svg: markup characters escaped", "svg", "<1&2>", "&lt;1&amp;2&gt;");
         row("svg: Japanese text", "svg", "値 2", "値 2");
@@ -310,14 +301,8 @@ private slots:
     void refusesWhatCannotBeWritten()
     {
         QFETCH(QString, format);
-        QFETCH(QByteArray, text);
-        QFETCH(double, x);
-        QFETCH(int, width);
+        QFETCH(VectorDrawing, drawing);
         QFETCH(QByteArray, holds);
-        VectorDrawing drawing;
-        drawing.width = width;
-        drawing.shapes.emplace_back(VectorLine { { 0.5, 0.5 }, { 10.5, 0.5 }, kRed });
-        drawing.shapes.emplace_back(VectorText { { x, 10 }, text.toStdString() });
         const Result<std::string> document = documentOf(format, drawing);
         QCOMPARE(document.ok(), !holds.isEmpty());
         if (!document)

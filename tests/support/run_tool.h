@@ -1,5 +1,8 @@
 #pragma once
 
+#include "numbers/str_form.h"
+#include "platform/vector_surface.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -7,6 +10,14 @@
 #include <utility>
 
 namespace psa::testing {
+
+// The surface as the export and the print make it, numbers in their print form.
+struct PrintingVectorSurface : VectorSurface {
+    PrintingVectorSurface()
+        : VectorSurface(printForm)
+    {
+    }
+};
 
 // The exit status and output of a tool, -1 when it did not run to its end.
 inline std::pair<int, QString> runTool(const QString &program, const QStringList &arguments)
