@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -146,15 +147,12 @@ private slots:
         QTest::addColumn<QRect>("geometry");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("spoken");
-        const auto row
-            = [](const char *name, QRect geometry, const char *caption, const char *spoken = nullptr) {
-                  QTest::newRow(name) << geometry << QString(caption) << QString(spoken);
-              };
-        row("Text1_9", { 132, 97, 70, 15 }, "", "3行目 PSA値");
-        row("Text1_103", { 8, 609, 70, 15 }, "", "35行目 西暦年");
-        row("Picture1", { 208, 88, 849, 521 }, "", "PSAグラフ");
-        row("Command6", { 134, 628, 70, 28 }, "入力終了");
-        row("Label4", { 132, 40, 70, 24 }, "PSA値");
+        // No name spoken (null): the caption is.
+        QTest::newRow("Text1_9") << QRect(132, 97, 70, 15) << QString() << QString("3行目 PSA値");
+        QTest::newRow("Text1_103") << QRect(8, 609, 70, 15) << QString() << QString("35行目 西暦年");
+        QTest::newRow("Picture1") << QRect(208, 88, 849, 521) << QString() << QString("PSAグラフ");
+        QTest::newRow("Command6") << QRect(134, 628, 70, 28) << QString("入力終了") << QString();
+        QTest::newRow("Label4") << QRect(132, 40, 70, 24) << QString("PSA値") << QString();
     }
 
     void controlsAtStartUp()
@@ -263,10 +261,7 @@ private slots:
         }
         QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
         QTest::qWait(50);
-        int shown = 0;
-        for (const QMenu *menu : window.findChildren<QMenu *>())
-            shown += menu->isVisible();
-        QCOMPARE(shown, 1);
+        QCOMPARE(std::ranges::count_if(window.findChildren<QMenu *>(), &QWidget::isVisible), qsizetype(1));
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         const QList<QAction *> actions = menu->actions();
         QCOMPARE(actions.first()->text() + "|" + actions.at(1)->text(), "グラフをコピー|グラフを印刷…");
@@ -398,10 +393,7 @@ private slots:
                 firstLeftOpen);
         } else {
             onFirstBox<QMessageBox>(poll, holdInto, leftOpen);
-            if (messages == 0)
-                window.button(Button::Command7)->setFocus();
-            else
-                window.picture1()->setFocus();
+            (messages == 0 ? window.button(Button::Command7) : window.picture1())->setFocus();
             sendKey(window.windowHandle(), QEvent::KeyPress, held, false);
             if (held != Qt::Key_Return) {
                 sendKey(window.windowHandle(), QEvent::KeyPress, Qt::Key_Return, false);
@@ -469,15 +461,12 @@ private slots:
         QFETCH(QKeyCombination, key);
         QFETCH(bool, marked);
         click(5);
-        QObject counting;
-        int clicks = 0;
-        connect(button(6), &QPushButton::clicked, &counting, [&clicks] { ++clicks; });
+        QSignalSpy clicks(button(6), &QPushButton::clicked);
         button(6)->setFocus();
-        Form1Window &window = m_program->window();
-        sendKey(window.windowHandle(), QEvent::KeyPress, key, false);
-        holdAndRelease(window, key, marked);
+        sendKey(m_program->window().windowHandle(), QEvent::KeyPress, key, false);
+        holdAndRelease(m_program->window(), key, marked);
         QTest::qWait(150);
-        QCOMPARE(clicks, 1);
+        QCOMPARE(clicks.size(), 1);
     }
 
     // The window opens on the first cell, though the picture is the first stop of the Tab round. A button
@@ -550,12 +539,8 @@ private slots:
         Form1Window &window = m_program->window();
         m_files.files[u"records.csv"] = testing::recordsText(records);
         m_dialogs.fileNames.push_back(u"records.csv");
-        for (const QChar step : clicks) {
-            if (step == 't')
-                QTest::keyClicks(window.cell(3 * records), "1");
-            else
-                click(step.digitValue());
-        }
+        for (const QChar step : clicks)
+            step == 't' ? QTest::keyClicks(window.cell(3 * records), "1") : click(step.digitValue());
         QAccessibleInterface *frame = QAccessible::queryAccessibleInterface(&window);
         QCOMPARE(frame->role(), QAccessible::Window);
         int pictures = 0;
