@@ -62,7 +62,10 @@ private slots:
         row("binary", "2004,11,4.2\r\n\x7f\x45\x4c\x46\x02\x01", "!文字ではないバイトを含みます");
         row("neither encoding", "1,\xFF\xFE,3", "!文字コードを判別できません");
         row("cut UTF-8", "\xE3\x81,1,2", "!文字コードを判別できません");
-        row("endless blank lines", "1,2,3" + QByteArray(70000, '\n') + "4", "!空白や空行が続きすぎます");
+        row("blank inside a closing quote", "1,2,\" 3 \"", "1|2| 3 ");
+        row("blank lines at the limit", "1,2,3\n" + QByteArray(64 * 1024, '\n') + "4", "1|2|3/4||");
+        row("one blank line too many", "1,2,3\n" + QByteArray(64 * 1024 + 1, '\n') + "4",
+            "!空白や空行が続きすぎます");
     }
 
     void readerRules()
